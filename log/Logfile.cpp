@@ -1,0 +1,95 @@
+#include "log/Logfile.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QLocale>
+#include <QSaveFile>
+#include <cmath>
+
+Logfile::Logfile(StatusList& list, QString logPath) : m_list(list), m_logPath(std::move(logPath)) {}
+
+Logfile::~Logfile() = default;
+
+void Logfile::WriteStatusLine(const QString& text) {
+    if (m_list.LoggingOn()) AppendToFile(text);
+    m_list.AddStatusLine(text);
+}
+
+void Logfile::WriteLogFileLine(const QString& text) { AppendToFile(text); }
+
+void Logfile::BeginRun() { m_failureReported = false; }
+
+void Logfile::Hold() { ++m_holds; }
+
+void Logfile::Release() {
+    if (m_holds > 0 && --m_holds == 0) m_file.reset();
+}
+
+void Logfile::AppendToFile(const QString& text) {
+    const QByteArray line = LogFileLine(text);
+    if (m_holds > 0 && m_file) {
+        if (m_file->write(line) == line.size() && m_file->flush()) return;
+        ReportFailure(m_file->errorString());
+        m_file.reset();
+        return;
+    }
+    auto file = std::make_unique<QFile>(m_logPath);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Append)) {
+        ReportFailure(file->errorString());
+        return;
+    }
+    if (file->write(line) != line.size() || !file->flush()) {
+        ReportFailure(file->errorString());
+        return;
+    }
+    if (m_holds > 0) m_file = std::move(file);
+}
+
+void Logfile::ReportFailure(const QString& reason) {
+    // Once per run: a log that cannot be written must not flood the list, nor stop the work.
+    if (m_failureReported) return;
+    m_failureReported = true;
+    m_list.AddStatusLine(StatusLine(QStringLiteral(" - Logdatei kann nicht geschrieben werden: ") + reason));
+}
+
+QString StatusTime() { return QTime::currentTime().toString(QStringLiteral("hh:mm:ss")); }
+
+QString StatusLine(const QString& message) { return StatusTime() + message; }
+
+QByteArray LogFileLine(const QString& text) {
+    return (QDate::currentDate().toString(QStringLiteral("dd.MM.yy")) + QStringLiteral(" - ") + text).toUtf8() +
+           "\r\n";
+}
+
+bool TrimLogFile(const QString& logPath, qint64 limitBytes) {
+    if (limitBytes < 2) return true;
+    QFile in(logPath);
+    if (!in.exists()) return true;
+    if (in.size() <= limitBytes) return true;
+    if (!in.open(QIODevice::ReadOnly)) return false;
+    const QByteArray all = in.readAll();
+    in.close();
+    if (all.size() <= limitBytes) return true;
+
+    // Keep the newest bytes, but start at the beginning of a line: a cut line is useless.
+    qsizetype start = all.size() - limitBytes;
+    if (all.at(start - 1) != '\n') {
+        const qsizetype nl = all.indexOf('\n', start);
+        start = nl < 0 ? all.size() : nl + 1;
+    }
+    QSaveFile out(logPath);
+    if (!out.open(QIODevice::WriteOnly)) return false;
+    out.write(all.constData() + start, all.size() - start);
+    return out.commit();
+}
+
+std::optional<qint32> LogLimitBytes(const QString& sizeText) {
+    const QString text = sizeText.trimmed();
+    if (text.isEmpty()) return std::nullopt;
+    bool ok = false;
+    double kb = QLocale::system().toDouble(text, &ok);
+    if (!ok) kb = QLocale::c().toDouble(text, &ok);
+    if (!ok || !std::isfinite(kb) || kb > 2097151.0 || kb < -2097151.0) return std::nullopt;
+    // Default rounding mode: an exact half goes to the even neighbour.
+    return static_cast<qint32>(std::nearbyint(kb * 1024.0));
+}

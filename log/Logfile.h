@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+class QFile;
+
+// What the activity log writes to: the window's status list and its logging switch.
+class StatusList {
+public:
+    virtual ~StatusList() = default;
+    // Appends a line as the last item and selects it.
+    virtual void AddStatusLine(const QString& line) = 0;
+    // True while status lines also go to the log file (the log check box).
+    virtual bool LoggingOn() const = 0;
+};
+
+// The status list and the log file "tvl.log".
+class Logfile {
+public:
+    Logfile(StatusList& list, QString logPath);
+    ~Logfile();
+
+    // Shows a finished status line in the list and, while logging is on, appends it
+    // to the log file. A log file that cannot be written never loses the line in the list.
+    void WriteStatusLine(const QString& text);
+    // Appends a line to the log file only, whether or not logging is on.
+    void WriteLogFileLine(const QString& text);
+
+    // Starts a run: a log failure is reported once per run.
+    void BeginRun();
+
+    // While held, the log file stays open and is flushed after every line, so that a
+    // pass of many lines does not reopen it per line and others can still read it.
+    void Hold();
+    void Release();
+
+    const QString& LogPath() const { return m_logPath; }
+
+private:
+    void AppendToFile(const QString& text);
+    void ReportFailure(const QString& reason);
+
+    StatusList& m_list;
+    QString m_logPath;
+    std::unique_ptr<QFile> m_file;  // open only while held
+    int m_holds = 0;
+    bool m_failureReported = false;
+};
+
+// Keeps a Logfile open for the lifetime of a scope.
+class LogHold {
+public:
+    explicit LogHold(Logfile& log) : m_log(log) { m_log.Hold(); }
+    ~LogHold() { m_log.Release(); }
+    LogHold(const LogHold&) = delete;
+    LogHold& operator=(const LogHold&) = delete;
+
+private:
+    Logfile& m_log;
+};
+
+// The current local time as "hh:mm:ss", the head of every status line.
+QString StatusTime();
+// The current time followed by `message`, which begins with " - ".
+QString StatusLine(const QString& message);
+// One log file line for a status line: "dd.mm.yy - " + text + CR LF.
+QByteArray LogFileLine(const QString& text);
+
+// Cuts the log file back to `limitBytes`: a file at or below the limit stays as it is;
+// above it, the newest whole lines that fit are kept and the file is replaced atomically.
+// Returns false only when the file existed and could not be rewritten.
+bool TrimLogFile(const QString& logPath, qint64 limitBytes);
+
+// The byte limit for a size field text in kilobytes, or nothing when the text is empty,
+// not a number or above 2,097,151 KB (the limit would not fit a 32-bit byte count).
+std::optional<qint32> LogLimitBytes(const QString& sizeText);

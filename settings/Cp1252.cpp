@@ -1,0 +1,115 @@
+#include "settings/Cp1252.h"
+
+#include <array>
+
+namespace {
+
+// Code points of the bytes 0x80 to 0x9F; 0xA0 to 0xFF equal their code point.
+constexpr std::array<char16_t, 32> kHighControls = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t Cp1252CodePoint(unsigned char byte) {
+    if (byte >= 0x80 && byte <= 0x9F) {
+        return kHighControls[byte - 0x80];
+    }
+    return byte;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t extra = 0;
+        unsigned char lo = 0x80;
+        unsigned char hi = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            if (c == 0xE0) lo = 0xA0;  // overlong
+            if (c == 0xED) hi = 0x9F;  // surrogates
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            if (c == 0xF0) lo = 0x90;  // overlong
+            if (c == 0xF4) hi = 0x8F;  // above U+10FFFF
+        } else {
+            return false;
+        }
+        if (n - i <= extra) {
+            return false;
+        }
+        if (p[i + 1] < lo || p[i + 1] > hi) {
+            return false;
+        }
+        for (std::size_t k = 2; k <= extra; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
+std::string Cp1252ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 4);
+    for (const char ch : bytes) {
+        AppendUtf8(out, Cp1252CodePoint(static_cast<unsigned char>(ch)));
+    }
+    return out;
+}
+
+std::string DecodeLine(std::string_view bytes) {
+    if (IsValidUtf8(bytes)) {
+        return std::string(bytes);
+    }
+    return Cp1252ToUtf8(bytes);
+}
+
+std::optional<QByteArray> EncodeCp1252(const QString& text) {
+    QByteArray out;
+    out.reserve(text.size());
+    for (const QChar qc : text) {
+        const char16_t u = qc.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            out += static_cast<char>(u);
+            continue;
+        }
+        bool found = false;
+        for (std::size_t k = 0; k < kHighControls.size(); ++k) {
+            if (kHighControls[k] == u) {
+                out += static_cast<char>(0x80 + k);
+                found = true;
+                break;
+            }
+        }
+        if (!found) {
+            return std::nullopt;
+        }
+    }
+    return out;
+}

@@ -1,0 +1,608 @@
+#include "settings/PrivateProfile.h"
+
+#include "settings/Cp1252.h"
+#include "settings/PrivateProfileTesting.h"
+
+#include <QSet>
+#include <QString>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::atomic<bool> g_failNextWriteAfterHalf{false};
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+    std::size_t b = 0;
+    std::size_t e = s.size();
+    while (b < e && IsBlank(s[b])) ++b;
+    while (e > b && IsBlank(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+// Names compare by Unicode case folding of the decoded text.
+QString FoldName(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toCaseFolded();
+}
+
+// A name handed in by a caller, decoded and trimmed the way names in the file are.
+QString FoldCallerName(const char* name) {
+    const std::string decoded = DecodeLine(name);
+    return FoldName(TrimBlanks(decoded));
+}
+
+// True when `name` (from the file) folds to `folded`. ASCII names, nearly all of them,
+// compare without building a string.
+bool NameMatches(std::string_view name, const QString& folded) {
+    bool ascii = true;
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (!ascii) {
+        return FoldName(name) == folded;
+    }
+    if (folded.size() != static_cast<qsizetype>(name.size())) {
+        return false;
+    }
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        char c = name[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (folded[static_cast<qsizetype>(i)].unicode() != static_cast<unsigned char>(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Moves a cut position back so that it never splits a UTF-8 sequence.
+std::size_t CutAtCharBoundary(std::string_view text, std::size_t cut) {
+    std::size_t steps = 0;
+    while (cut > 0 && cut < text.size() && IsContinuationByte(text[cut]) && steps < 3) {
+        --cut;
+        ++steps;
+    }
+    return cut;
+}
+
+enum class LineKind { Blank, Comment, Section, Key, Other };
+
+struct IniLine {
+    std::size_t begin = 0;       // first byte of the line
+    std::size_t contentEnd = 0;  // end of the text, before CR LF or LF
+    std::size_t end = 0;         // past the line ending
+    LineKind kind = LineKind::Other;
+    std::string_view name;   // section or key name, UTF-8, blanks trimmed
+    std::string_view value;  // key value, UTF-8, blanks trimmed
+};
+
+struct IniSection {
+    std::size_t head = 0;  // index of the head line
+    std::size_t end = 0;   // index of the next head line, or the line count
+    std::string_view name;
+    QString folded;
+};
+
+struct IniFile {
+    std::string bytes;
+    std::vector<IniLine> lines;
+    std::vector<IniSection> sections;
+    // UTF-8 text of the lines that were not UTF-8; names and values of those lines
+    // point here (a deque never moves its elements).
+    std::deque<std::string> decoded;
+};
+
+void ParseLine(std::string_view raw, IniLine& line, std::deque<std::string>& decodedStore) {
+    std::string_view text = raw;
+    if (!IsValidUtf8(raw)) {
+        decodedStore.push_back(Cp1252ToUtf8(raw));
+        text = decodedStore.back();
+    }
+    text = TrimBlanks(text);
+    if (text.empty()) {
+        line.kind = LineKind::Blank;
+        return;
+    }
+    if (text.front() == ';') {
+        line.kind = LineKind::Comment;
+        return;
+    }
+    if (text.front() == '[') {
+        const std::size_t close = text.find(']');
+        if (close != std::string_view::npos) {
+            // A head that ends in "]" owns everything inside, so a name with "]" reads back.
+            const std::string_view inner =
+                text.back() == ']' ? text.substr(1, text.size() - 2) : text.substr(1, close - 1);
+            line.kind = LineKind::Section;
+            line.name = TrimBlanks(inner);
+            return;
+        }
+    }
+    const std::size_t eq = text.find('=');
+    if (eq == std::string_view::npos) {
+        line.kind = LineKind::Other;
+        return;
+    }
+    line.kind = LineKind::Key;
+    line.name = TrimBlanks(text.substr(0, eq));
+    line.value = TrimBlanks(text.substr(eq + 1));
+}
+
+// One pass over the bytes: linear in the file size whatever it holds.
+void Parse(IniFile& ini) {
+    const std::string& b = ini.bytes;
+    std::size_t pos = 0;
+    while (pos < b.size()) {
+        IniLine line;
+        line.begin = pos;
+        const std::size_t nl = b.find('\n', pos);
+        if (nl == std::string::npos) {
+            line.contentEnd = b.size();
+            line.end = b.size();
+        } else {
+            line.contentEnd = nl;
+            line.end = nl + 1;
+            if (line.contentEnd > pos && b[line.contentEnd - 1] == '\r') {
+                --line.contentEnd;
+            }
+        }
+        ParseLine(std::string_view(b).substr(pos, line.contentEnd - pos), line, ini.decoded);
+        pos = line.end;
+        if (line.kind == LineKind::Section) {
+            if (!ini.sections.empty()) {
+                ini.sections.back().end = ini.lines.size();
+            }
+            IniSection section;
+            section.head = ini.lines.size();
+            section.name = line.name;
+            section.folded = FoldName(line.name);
+            ini.sections.push_back(std::move(section));
+        }
+        ini.lines.push_back(std::move(line));
+    }
+    if (!ini.sections.empty()) {
+        ini.sections.back().end = ini.lines.size();
+    }
+}
+
+enum class LoadResult { Loaded, Missing, Failed };
+
+// Reads the whole file. A path that is not a regular file (a folder, a FIFO) is never
+// read: opening without blocking and checking first keeps a FIFO from hanging us.
+LoadResult LoadBytes(const char* fileName, std::string& out) {
+    if (fileName == nullptr || *fileName == '\0') {
+        return LoadResult::Missing;
+    }
+    const int fd = ::open(fileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT ? LoadResult::Missing : LoadResult::Failed;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return LoadResult::Failed;
+    }
+    out.clear();
+    if (st.st_size > 0) {
+        out.reserve(static_cast<std::size_t>(st.st_size));
+    }
+    char chunk[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            return LoadResult::Failed;
+        }
+        if (got == 0) break;
+        out.append(chunk, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return LoadResult::Loaded;
+}
+
+LoadResult Load(const char* fileName, IniFile& ini) {
+    const LoadResult result = LoadBytes(fileName, ini.bytes);
+    if (result == LoadResult::Loaded) {
+        Parse(ini);
+    }
+    return result;
+}
+
+const IniSection* FindSection(const IniFile& ini, const QString& folded) {
+    for (const IniSection& section : ini.sections) {
+        if (section.folded == folded) {
+            return &section;
+        }
+    }
+    return nullptr;
+}
+
+// The first line of the key in the section; duplicates after it are never seen.
+std::optional<std::size_t> FindKey(const IniFile& ini, const IniSection& section, const QString& folded) {
+    for (std::size_t i = section.head + 1; i < section.end; ++i) {
+        const IniLine& line = ini.lines[i];
+        if (line.kind == LineKind::Key && NameMatches(line.name, folded)) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+std::uint32_t CopyValue(std::string_view value, char* buffer, std::uint32_t size) {
+    std::size_t n = value.size();
+    if (n > size - 1) {
+        n = CutAtCharBoundary(value, size - 1);
+    }
+    std::memcpy(buffer, value.data(), n);
+    buffer[n] = '\0';
+    return static_cast<std::uint32_t>(n);
+}
+
+// Names each followed by a NUL, then one more NUL. When the list does not fit, the
+// last name is cut and followed by two NULs; the count then excludes both.
+std::uint32_t CopyList(const std::vector<std::string_view>& names, char* buffer, std::uint32_t size) {
+    std::string list;
+    for (const std::string_view name : names) {
+        list += name;
+        list += '\0';
+    }
+    if (list.empty()) {
+        buffer[0] = '\0';
+        if (size > 1) buffer[1] = '\0';
+        return 0;
+    }
+    list += '\0';
+    if (list.size() <= size) {
+        std::memcpy(buffer, list.data(), list.size());
+        return static_cast<std::uint32_t>(list.size() - 1);
+    }
+    if (size < 2) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    const std::size_t n = CutAtCharBoundary(list, size - 2);
+    std::memcpy(buffer, list.data(), n);
+    buffer[n] = '\0';
+    buffer[n + 1] = '\0';
+    return static_cast<std::uint32_t>(n);
+}
+
+// Each name once, in its first spelling, so that listing and reading agree.
+std::vector<std::string_view> SectionNames(const IniFile& ini) {
+    std::vector<std::string_view> names;
+    QSet<QString> seen;
+    for (const IniSection& section : ini.sections) {
+        if (!seen.contains(section.folded)) {
+            seen.insert(section.folded);
+            names.push_back(section.name);
+        }
+    }
+    return names;
+}
+
+std::vector<std::string_view> KeyNames(const IniFile& ini, const IniSection& section) {
+    std::vector<std::string_view> names;
+    QSet<QString> seen;
+    for (std::size_t i = section.head + 1; i < section.end; ++i) {
+        const IniLine& line = ini.lines[i];
+        if (line.kind != LineKind::Key) continue;
+        const QString folded = FoldName(line.name);
+        if (!seen.contains(folded)) {
+            seen.insert(folded);
+            names.push_back(line.name);
+        }
+    }
+    return names;
+}
+
+bool HasLineBreak(const char* text) {
+    return std::strpbrk(text, "\r\n") != nullptr;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t put = ::write(fd, data + done, size - done);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+std::string TempName(const std::string& target) {
+    static std::mt19937_64 rng{std::random_device{}()};
+    const std::size_t slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, ".%016llx", static_cast<unsigned long long>(rng()));
+    // Short hidden name: a long settings file name must not push it past NAME_MAX.
+    return dir + "/." + base.substr(0, 64) + suffix + ".tmp";
+}
+
+// Writes `content` into a temporary file beside the settings file and renames it over
+// the old one: a crash or a full disk leaves either the old file or the new one, never
+// a cut one. A link is followed so that the file it points to is the one replaced.
+bool ReplaceFile(const char* fileName, const std::string& content) {
+    std::string target = fileName;
+    struct stat lst {};
+    if (::lstat(fileName, &lst) == 0 && S_ISLNK(lst.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(fileName, resolved) != nullptr) {
+            target = resolved;
+        }
+    }
+    struct stat st {};
+    const bool existed = ::stat(target.c_str(), &st) == 0;
+    if (existed && !S_ISREG(st.st_mode)) {
+        return false;
+    }
+
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 20 && fd < 0; ++attempt) {
+        temp = TempName(target);
+        // 0666 lets the umask decide for a new file, as for any file the user creates.
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    if (fd < 0) {
+        return false;
+    }
+
+    bool ok = true;
+    if (existed) {
+        if (::geteuid() == 0) {
+            [[maybe_unused]] const int ignored = ::fchown(fd, st.st_uid, st.st_gid);
+        }
+        ok = ::fchmod(fd, st.st_mode & 07777) == 0;
+    }
+    if (ok) {
+        if (g_failNextWriteAfterHalf.exchange(false)) {
+            WriteAll(fd, content.data(), content.size() / 2);
+            errno = ENOSPC;
+            ok = false;
+        } else {
+            ok = WriteAll(fd, content.data(), content.size());
+        }
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    const std::size_t slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+// The file without the lines whose `drop` flag is set.
+std::string WithoutLines(const IniFile& ini, const std::vector<bool>& drop) {
+    std::string out;
+    out.reserve(ini.bytes.size());
+    for (std::size_t i = 0; i < ini.lines.size(); ++i) {
+        if (!drop[i]) {
+            const IniLine& line = ini.lines[i];
+            out.append(ini.bytes, line.begin, line.end - line.begin);
+        }
+    }
+    return out;
+}
+
+std::string KeyLine(const char* key, const char* value) {
+    return std::string(key) + "=" + value;
+}
+
+}  // namespace
+
+namespace PrivateProfileTesting {
+
+void FailNextWriteAfterHalf() {
+    g_failNextWriteAfterHalf = true;
+}
+
+}  // namespace PrivateProfileTesting
+
+std::uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* defaultText,
+                                       char* buffer, std::uint32_t size, const char* fileName) {
+    if (buffer == nullptr || size == 0) {
+        return 0;
+    }
+    if (defaultText == nullptr) {
+        defaultText = "";
+    }
+    IniFile ini;
+    const bool loaded = Load(fileName, ini) == LoadResult::Loaded;
+    if (section == nullptr) {
+        return CopyList(loaded ? SectionNames(ini) : std::vector<std::string_view>{}, buffer, size);
+    }
+    const IniSection* found = loaded ? FindSection(ini, FoldCallerName(section)) : nullptr;
+    if (found == nullptr) {
+        return CopyValue(defaultText, buffer, size);
+    }
+    if (key == nullptr) {
+        return CopyList(KeyNames(ini, *found), buffer, size);
+    }
+    const std::optional<std::size_t> line = FindKey(ini, *found, FoldCallerName(key));
+    if (!line) {
+        return CopyValue(defaultText, buffer, size);
+    }
+    return CopyValue(ini.lines[*line].value, buffer, size);
+}
+
+std::uint32_t GetPrivateProfileIntA(const char* section, const char* key, std::int32_t defaultValue,
+                                    const char* fileName) {
+    const std::uint32_t fallback = static_cast<std::uint32_t>(defaultValue);
+    if (section == nullptr || key == nullptr) {
+        return fallback;
+    }
+    IniFile ini;
+    if (Load(fileName, ini) != LoadResult::Loaded) {
+        return fallback;
+    }
+    const IniSection* found = FindSection(ini, FoldCallerName(section));
+    if (found == nullptr) {
+        return fallback;
+    }
+    const std::optional<std::size_t> line = FindKey(ini, *found, FoldCallerName(key));
+    if (!line) {
+        return fallback;
+    }
+    const std::string_view text = TrimBlanks(ini.lines[*line].value);
+    // An empty value counts as missing, as on Windows.
+    if (text.empty()) {
+        return fallback;
+    }
+    std::size_t i = 0;
+    bool negative = false;
+    if (text[i] == '+' || text[i] == '-') {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // Unsigned arithmetic wraps like the Windows conversion and can never overflow.
+    std::uint32_t result = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        result = result * 10u + static_cast<std::uint32_t>(text[i] - '0');
+    }
+    return negative ? 0u - result : result;
+}
+
+std::int32_t WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                        const char* fileName) {
+    if (fileName == nullptr || *fileName == '\0') {
+        return 0;
+    }
+    if (section == nullptr) {
+        // All three null only flushes a cache on Windows; there is none here.
+        return key == nullptr && value == nullptr ? 1 : 0;
+    }
+    // A line break would split the line and plant other keys or sections in the file.
+    if (HasLineBreak(section) || (key != nullptr && HasLineBreak(key)) ||
+        (value != nullptr && HasLineBreak(value))) {
+        return 0;
+    }
+
+    IniFile ini;
+    const LoadResult loaded = Load(fileName, ini);
+    if (loaded == LoadResult::Failed) {
+        return 0;
+    }
+    const QString foldedSection = FoldCallerName(section);
+
+    if (key == nullptr) {
+        // Every section of that name goes, so a later duplicate cannot resurface.
+        std::vector<bool> drop(ini.lines.size(), false);
+        bool any = false;
+        for (const IniSection& s : ini.sections) {
+            if (s.folded == foldedSection) {
+                any = true;
+                for (std::size_t i = s.head; i < s.end; ++i) drop[i] = true;
+            }
+        }
+        if (!any) {
+            return 1;
+        }
+        return ReplaceFile(fileName, WithoutLines(ini, drop)) ? 1 : 0;
+    }
+
+    const IniSection* found = FindSection(ini, foldedSection);
+    const QString foldedKey = FoldCallerName(key);
+
+    if (value == nullptr) {
+        if (found == nullptr) {
+            return 1;
+        }
+        std::vector<bool> drop(ini.lines.size(), false);
+        bool any = false;
+        for (std::size_t i = found->head + 1; i < found->end; ++i) {
+            const IniLine& line = ini.lines[i];
+            if (line.kind == LineKind::Key && NameMatches(line.name, foldedKey)) {
+                drop[i] = true;
+                any = true;
+            }
+        }
+        if (!any) {
+            return 1;
+        }
+        return ReplaceFile(fileName, WithoutLines(ini, drop)) ? 1 : 0;
+    }
+
+    const std::string ownLine = KeyLine(key, value);
+    std::string out;
+    if (found == nullptr) {
+        out = ini.bytes;
+        if (!out.empty() && out.back() != '\n') {
+            out += "\r\n";
+        }
+        out += "[";
+        out += section;
+        out += "]\r\n";
+        out += ownLine;
+        out += "\r\n";
+    } else if (const std::optional<std::size_t> existing = FindKey(ini, *found, foldedKey)) {
+        // Only the line's text changes; its line ending stays as it was.
+        const IniLine& line = ini.lines[*existing];
+        if (std::string_view(ini.bytes).substr(line.begin, line.contentEnd - line.begin) == ownLine) {
+            return 1;
+        }
+        out.reserve(ini.bytes.size() + ownLine.size());
+        out.append(ini.bytes, 0, line.begin);
+        out += ownLine;
+        out.append(ini.bytes, line.contentEnd, std::string::npos);
+    } else {
+        // After the section's last entry, so blank lines and comments before the next
+        // section stay where they are.
+        std::size_t after = found->head;
+        for (std::size_t i = found->head + 1; i < found->end; ++i) {
+            const LineKind kind = ini.lines[i].kind;
+            if (kind == LineKind::Key || kind == LineKind::Other) after = i;
+        }
+        const IniLine& line = ini.lines[after];
+        out.reserve(ini.bytes.size() + ownLine.size() + 4);
+        out.append(ini.bytes, 0, line.end);
+        if (line.end == line.contentEnd) {
+            out += "\r\n";  // the file's last line had no ending
+        }
+        out += ownLine;
+        out += "\r\n";
+        out.append(ini.bytes, line.end, std::string::npos);
+    }
+    return ReplaceFile(fileName, out) ? 1 : 0;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+// The settings file's full path; set once by the start-up routine.
+extern QString strIniFile;
+
+// The folder that holds tvl.ini and tvl.log: the program directory while it is writable,
+// else $XDG_CONFIG_HOME/trevalon (created on demand).
+QString ProgramDataDir();
+
+// The folder for tvl.ini and tvl.log when the program lives in `programDir`: that
+// folder while it is writable, else $XDG_CONFIG_HOME/trevalon (created on demand).
+QString ProgramDataDirFor(const QString& programDir);
+
+// $XDG_CONFIG_HOME/trevalon, or ~/.config/trevalon when the variable is unset or relative.
+QString ConfigDataDir();
+
+// True for an existing folder this process may write into, on a mount that is not read-only.
+bool IsWritableDir(const QString& dir);
+
+// Sets strIniFile from ProgramDataDir() (the start-up routine's first step).
+void InitIniFile();
+
+// The profile box as the settings code sees it.
+class ProfileBox {
+public:
+    virtual ~ProfileBox() = default;
+    virtual void ClearProfiles() = 0;
+    virtual void SetProfileText(const QString& text) = 0;
+    virtual void AddProfile(const QString& name) = 0;
+};
+
+// Refills the profile box from the catalogue and shows `name` in it.
+void FillProfileList(ProfileBox& box, const QString& name);
+
+// Removes the profile's section; true when the primitive reported success.
+bool DeleteProfileSection(const QString& name);

@@ -1,0 +1,13 @@
+// Test entry point shared by every test executable: a QApplication on the
+// offscreen platform, so that GUI tests drive real widgets without a display.
+#include <QApplication>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    // Must be set before the QApplication exists; gtest discovery runs this binary too.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

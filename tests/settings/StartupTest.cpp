@@ -1,0 +1,196 @@
+// ReadIniString, the profile list, the section deletion and the choice of the
+// folder that holds tvl.ini.
+#include "settings/ProfileOps.h"
+#include "settings/SearchText.h"
+#include "settings/Startup.h"
+#include "TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdlib>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// The profile box as the settings code sees it: every call recorded.
+class RecordingBox : public ProfileBox {
+public:
+    void ClearProfiles() override {
+        entries.clear();
+        ++clears;
+    }
+    void SetProfileText(const QString& value) override { text = value; }
+    void AddProfile(const QString& name) override { entries.append(name); }
+
+    int clears = 0;
+    QString text;
+    QStringList entries{"alt"};
+};
+
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override { strIniFile = QString::fromStdString(tree.Path("tvl.ini")); }
+    void TearDown() override { strIniFile.clear(); }
+
+    TempTree tree;
+};
+
+TEST_F(SettingsFile, ReadIniStringValueAndKeyList) {
+    tree.WriteFile("tvl.ini", "[Profiles]\r\nA=Eins\r\nB=Zwei\r\n");
+    EXPECT_EQ(ReadIniString("Profiles", QString("b"), "", strIniFile, 256), "Zwei");
+    EXPECT_EQ(ReadIniString("Profiles", std::nullopt, "", strIniFile, 32767), QString::fromUtf8("A\0B\0", 4));
+    EXPECT_EQ(ReadIniString("Profiles", QString("x"), "Vorgabe", strIniFile, 4), "Vor");
+    EXPECT_EQ(ReadIniString("Profiles", QString("A"), "", strIniFile, 0), "");
+}
+
+TEST_F(SettingsFile, ProfileListInFileOrder) {
+    tree.WriteFile("tvl.ini",
+                   "[Profiles]\r\nStandard=Standard\r\nMeinProfil=Mein Profil\r\nLeer=\r\nHand=Von Hand\r\n"
+                   "[Standard]\r\ndir_a=/x\r\n");
+    RecordingBox box;
+    FillProfileList(box, "Mein Profil");
+    EXPECT_EQ(box.clears, 1);
+    EXPECT_EQ(box.text, "Mein Profil");
+    EXPECT_EQ(box.entries, (QStringList{"Standard", "Mein Profil", "", "Von Hand"}));
+}
+
+TEST_F(SettingsFile, MissingFileGivesEmptyListAndCreatesNothing) {
+    RecordingBox box;
+    FillProfileList(box, "Standard");
+    EXPECT_EQ(box.text, "Standard");
+    EXPECT_TRUE(box.entries.isEmpty());
+    EXPECT_FALSE(tree.Exists("tvl.ini"));
+}
+
+TEST_F(SettingsFile, LongProfileNameListedAs255Characters) {
+    tree.WriteFile("tvl.ini", "[Profiles]\r\nLang=" + std::string(300, 'n') + "\r\n");
+    RecordingBox box;
+    FillProfileList(box, "Standard");
+    EXPECT_EQ(box.entries, QStringList{QString(255, u'n')});
+}
+
+TEST_F(SettingsFile, NamesDifferingOnlyInBlanksShareOneCatalogueLine) {
+    WriteNewProfile("Mein Profil");
+    WriteNewProfile("MeinPro fil");
+    RecordingBox box;
+    FillProfileList(box, "Standard");
+    EXPECT_EQ(box.entries, QStringList{"MeinPro fil"});
+    const std::string file = tree.ReadFile("tvl.ini");
+    EXPECT_NE(file.find("[Mein Profil]\r\n"), std::string::npos);
+    EXPECT_NE(file.find("[MeinPro fil]\r\n"), std::string::npos);
+}
+
+TEST_F(SettingsFile, CatalogueKeyCutByTheBufferIsNotListed) {
+    // 330 keys of 99 characters: 327 fit whole into the key list of 32,767, the next is cut.
+    std::string content = "[Profiles]\r\n";
+    for (int i = 0; i < 330; ++i) {
+        char key[16];
+        std::snprintf(key, sizeof key, "K%03d", i);
+        content += key + std::string(95, 'k') + "=P" + std::to_string(i) + "\r\n";
+    }
+    tree.WriteFile("tvl.ini", content);
+    RecordingBox box;
+    FillProfileList(box, "Standard");
+    ASSERT_EQ(box.entries.size(), 327);
+    EXPECT_EQ(box.entries.last(), "P326");
+}
+
+TEST_F(SettingsFile, DeleteProfileSectionKeepsCatalogue) {
+    tree.WriteFile("tvl.ini", "[Profiles]\r\nA=A\r\n[A]\r\ndir_a=/x\r\n[B]\r\n");
+    EXPECT_TRUE(DeleteProfileSection("a"));
+    EXPECT_EQ(tree.ReadFile("tvl.ini"), "[Profiles]\r\nA=A\r\n[B]\r\n");
+}
+
+TEST(DeleteProfileSectionWithoutPath, ReturnsFalse) {
+    strIniFile.clear();
+    EXPECT_FALSE(DeleteProfileSection("A"));
+}
+
+// $XDG_CONFIG_HOME pointed into a temporary tree for the duration of a test.
+class DataDir : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* old = std::getenv("XDG_CONFIG_HOME");
+        if (old) m_oldXdg = old;
+        ::setenv("XDG_CONFIG_HOME", tree.Path("config").c_str(), 1);
+    }
+    void TearDown() override {
+        if (m_oldXdg) {
+            ::setenv("XDG_CONFIG_HOME", m_oldXdg->c_str(), 1);
+        } else {
+            ::unsetenv("XDG_CONFIG_HOME");
+        }
+    }
+    QString Fallback() const { return QString::fromStdString(tree.Path("config/trevalon")); }
+
+    TempTree tree;
+
+private:
+    std::optional<std::string> m_oldXdg;
+};
+
+TEST_F(DataDir, WritableProgramFolderIsUsed) {
+    tree.MakeDir("prog");
+    const QString prog = QString::fromStdString(tree.Path("prog"));
+    EXPECT_EQ(ProgramDataDirFor(prog), prog);
+    EXPECT_FALSE(tree.Exists("config"));
+}
+
+TEST_F(DataDir, MissingProgramFolderFallsBackAndCreatesIt) {
+    EXPECT_EQ(ProgramDataDirFor(QString::fromStdString(tree.Path("gone"))), Fallback());
+    EXPECT_TRUE(QFileInfo(Fallback()).isDir());
+}
+
+TEST_F(DataDir, FileInPlaceOfFolderFallsBack) {
+    tree.WriteFile("prog", "");
+    EXPECT_EQ(ProgramDataDirFor(QString::fromStdString(tree.Path("prog"))), Fallback());
+}
+
+TEST_F(DataDir, RelativeXdgValueIsIgnored) {
+    ::setenv("XDG_CONFIG_HOME", "relative/config", 1);
+    EXPECT_EQ(ConfigDataDir(), QDir::homePath() + "/.config/trevalon");
+}
+
+TEST_F(DataDir, ReadOnlyMountFallsBack) {
+    // access() lets root write anywhere; a read-only mount stops even root. The mount is
+    // made in a child's private namespace, so nothing outside the test sees it.
+    tree.MakeDir("ro");
+    const std::string mountPoint = tree.Path("ro");
+    const QString expected = Fallback();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int flags = ::geteuid() == 0 ? CLONE_NEWNS : (CLONE_NEWUSER | CLONE_NEWNS);
+        if (::unshare(flags) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", mountPoint.c_str(), "tmpfs", MS_RDONLY, nullptr) != 0) {
+            ::_exit(77);
+        }
+        const QString dir = QString::fromStdString(mountPoint);
+        if (IsWritableDir(dir)) ::_exit(1);
+        ::_exit(ProgramDataDirFor(dir) == expected ? 0 : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) {
+        GTEST_SKIP() << "cannot make a private read-only mount here";
+    }
+    EXPECT_NE(WEXITSTATUS(status), 1) << "a read-only mount counted as writable";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(InitIniFile, SettingsFileBesideTheWritableProgram) {
+    // The test binary lies in the writable build tree.
+    InitIniFile();
+    EXPECT_EQ(strIniFile, QCoreApplication::applicationDirPath() + "/tvl.ini");
+    strIniFile.clear();
+}
+
+}  // namespace
