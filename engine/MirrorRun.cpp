@@ -1,0 +1,127 @@
+#include "engine/MirrorRun.h"
+
+#include "engine/Paths.h"
+#include "engine/RunReport.h"
+#include "engine/ShellDelete.h"
+#include "engine/TargetFolders.h"
+#include "engine/Vergleich.h"
+#include "fileservice/FileService.h"
+#include "log/Logfile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStorageInfo>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+const QString kHalt = QStringLiteral("Halt!");
+
+bool IsVolumeRoot(const QString& path) {
+    const QString resolved = ResolvedPath(path);
+    return resolved == QStringLiteral("/") || QStorageInfo(resolved).rootPath() == resolved;
+}
+
+bool IsReadableDir(const QString& path) {
+    const QFileInfo info(path);
+    return info.isDir() && QDir(path).isReadable();
+}
+
+bool HasEntries(const QString& path) {
+    return !QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).isEmpty();
+}
+
+// The source folder copied, under its own name, as a subfolder of the target.
+void CopyAsSubfolder(RunControls& controls, Logfile& log, RunReport& report, const QString& sourcePath,
+                     const QString& targetPath) {
+    const QString destRoot = JoinPath(targetPath, QFileInfo(QDir::cleanPath(sourcePath)).fileName());
+    if (::mkdir(ToNative(destRoot).constData(), 0777) != 0 && !QFileInfo(destRoot).isDir()) {
+        report.FolderFailed(destRoot, QString::fromLocal8Bit(std::strerror(errno)));
+    } else {
+        CreateTargetFolders(controls, report, sourcePath, destRoot);
+        const QByteArray source = ToNative(sourcePath);
+        Currency totalBytes;
+        std::int16_t listFlag = 1;
+        std::vector<std::string> fileList;
+        const std::int32_t lastIndex = VBFILELIST(source.constData(), listFlag, "*.*", fileList, totalBytes);
+        ReportListFailures(report);
+        for (std::int32_t i = 0; i <= lastIndex; ++i) {
+            const QString entry = FromNative(fileList[static_cast<std::size_t>(i)]);
+            CopyOneFile(JoinPath(sourcePath, entry), JoinPath(destRoot, entry));
+            controls.KeepPainting();
+        }
+        WaitForCopies(controls, report, targetPath);
+    }
+    controls.RefreshTarget();
+    log.WriteStatusLine(StatusLine(report.Failures() == 0 ? QStringLiteral(" - Quelle als Unterordner ins Ziel kopiert!")
+                                                          : report.CompletionMessage()));
+}
+
+}  // namespace
+
+std::optional<QString> RunRefusal(const QString& sourcePath, const QString& targetPath, bool newSubFolder,
+                                  bool delBeforeCopy, const QString& programDir) {
+    const bool emptyFirst = delBeforeCopy && !newSubFolder;
+    if (targetPath.toLower() == programDir.toLower() || ResolvedPath(targetPath) == ResolvedPath(programDir))
+        return QStringLiteral("Das Programmverzeichnis darf nicht das Zielverzeichnis sein!");
+    if (!IsReadableDir(sourcePath))
+        return QStringLiteral("Das Quellverzeichnis ist nicht vorhanden oder nicht lesbar!");
+    if (!QFileInfo(targetPath).isDir()) return QStringLiteral("Das Zielverzeichnis ist nicht vorhanden!");
+    if (newSubFolder) {
+        const QString name = QFileInfo(ResolvedPath(sourcePath)).fileName();
+        if (name.isEmpty()) return QStringLiteral("Ein Laufwerk kann nicht als Unterordner kopiert werden!");
+        // The subfolder would be the source itself.
+        if (ResolvedPath(JoinPath(targetPath, name)) == ResolvedPath(sourcePath))
+            return QStringLiteral("Quell- und Zielverzeichnis dürfen nicht gleich sein!");
+    }
+    if (ResolvedPath(sourcePath) == ResolvedPath(targetPath))
+        return QStringLiteral("Quell- und Zielverzeichnis dürfen nicht gleich sein!");
+    if (IsSameOrInside(targetPath, sourcePath))
+        return QStringLiteral("Das Zielverzeichnis darf nicht im Quellverzeichnis liegen!");
+    if (emptyFirst) {
+        if (IsSameOrInside(programDir, targetPath) || IsSameOrInside(QDir::homePath(), targetPath) ||
+            IsVolumeRoot(targetPath))
+            return QStringLiteral("Dieses Zielverzeichnis kann nicht geleert werden!");
+        if (IsSameOrInside(sourcePath, targetPath))
+            return QStringLiteral("Das Quellverzeichnis darf nicht im Zielverzeichnis liegen, wenn das Ziel geleert wird!");
+        if (!HasEntries(sourcePath)) return QStringLiteral("Das Quellverzeichnis ist leer, das Ziel wird nicht geleert!");
+    }
+    return std::nullopt;
+}
+
+void cmdRun_Click(RunControls& controls, Logfile& log, const QString& programDir) {
+    const QString sourcePath = controls.SourcePath();
+    const QString targetPath = controls.TargetPath();
+    const bool newSubFolder = controls.NewSubFolder();
+    const bool delBeforeCopy = controls.DelBeforeCopy();
+    if (const auto refusal = RunRefusal(sourcePath, targetPath, newSubFolder, delBeforeCopy, programDir)) {
+        controls.ShowMessage(kHalt, *refusal, MessageIcon::None, MessageButtons::Ok);
+        return;
+    }
+
+    log.BeginRun();
+    LogHold hold(log);
+    RunReport report(log);
+    controls.SetCountText(QStringLiteral("0"));
+
+    if (newSubFolder) {
+        CopyAsSubfolder(controls, log, report, sourcePath, targetPath);
+        return;
+    }
+    if (delBeforeCopy) {
+        QString reason;
+        bool aborted = false;
+        const bool trashed = ShellDelete(targetPath + QLatin1Char('/'), 0, 0, -1, -1, -1, -1, &aborted, &reason);
+        // Never copy into a target the run claims to have emptied.
+        if (!trashed || ::mkdir(ToNative(targetPath).constData(), 0777) != 0) {
+            if (trashed) reason = QString::fromLocal8Bit(std::strerror(errno));
+            log.WriteStatusLine(StatusLine(QStringLiteral(" - Zielverzeichnis konnte nicht geleert werden: ") + reason));
+            controls.RefreshTarget();
+            return;
+        }
+    }
+    CreateTargetFolders(controls, report, sourcePath, targetPath);
+    MirrorFiles(controls, log, report, sourcePath);
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Joins a directory and a relative name with one separator (a root already ends in one).
+QString JoinPath(const QString& directory, const QString& name);
+// 8-bit text for the file service: the file system's encoding (UTF-8 here).
+QByteArray ToNative(const QString& path);
+QString FromNative(const std::string& text);
+// The path with links and ".." resolved; for a path that does not exist, its cleaned absolute form.
+QString ResolvedPath(const QString& path);
+// True when `inner` is `outer` or lies below it (both resolved).
+bool IsSameOrInside(const QString& inner, const QString& outer);

@@ -1,0 +1,38 @@
+#include "engine/TargetFolders.h"
+
+#include "engine/Paths.h"
+#include "engine/RunControls.h"
+#include "engine/RunReport.h"
+#include "fileservice/FileService.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+void CreateTargetFolders(RunControls& controls, RunReport& report, const QString& sourcePath,
+                         const QString& targetPath) {
+    const QByteArray source = ToNative(sourcePath);
+    std::int32_t listFlag = 1;
+    VBFOLDERCOUNT(source.constData(), listFlag);
+    std::vector<std::string> folderList;
+    listFlag = 0;
+    VBFOLDERLIST(source.constData(), listFlag, folderList);
+
+    const QByteArray target = ToNative(targetPath);
+    VBFOLDERREMOVELEFTOVERS(target.constData());
+    for (const std::string& entry : folderList) {
+        const std::string folder = std::string(target.constData()) + entry;
+        if (VBFOLDEREXISTS(folder.c_str()) != 0) {
+            VBFOLDERREMOVELEFTOVERS(folder.c_str());
+            continue;
+        }
+        const std::string& created = folder;
+        // One level: the list puts every parent before its children. A parent that failed
+        // makes its children fail too, each reported with its own path.
+        if (::mkdir(created.c_str(), 0777) != 0)
+            report.FolderFailed(FromNative(created), QString::fromLocal8Bit(std::strerror(errno)));
+        controls.KeepPainting();
+    }
+}

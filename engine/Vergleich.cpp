@@ -1,0 +1,124 @@
+#include "engine/Vergleich.h"
+
+#include "engine/Paths.h"
+#include "engine/RunControls.h"
+#include "engine/RunReport.h"
+#include "fileservice/FileService.h"
+#include "log/Logfile.h"
+
+#include <QLocale>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+constexpr int kProgressMax = 100;
+}
+
+int ProgressStep(std::int32_t fileCount) {
+    if (fileCount < 1) return 0;
+    return static_cast<int>(std::nearbyint(100.0 / fileCount));
+}
+
+QString FormatByteTotal(std::int64_t scaled) {
+    const bool negative = scaled < 0;
+    const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
+    QString text = QString::number(magnitude / 10000);
+    std::uint64_t fraction = magnitude % 10000;
+    if (fraction != 0) {
+        QString digits = QStringLiteral("%1").arg(fraction, 4, 10, QLatin1Char('0'));
+        while (digits.endsWith(QLatin1Char('0'))) digits.chop(1);
+        text += QLocale::system().decimalPoint() + digits;
+    }
+    return negative ? QLatin1Char('-') + text : text;
+}
+
+QString SummaryText(std::int32_t fileCount, std::int64_t scaledBytes) {
+    return QString::number(fileCount) + QStringLiteral(" Dateien mit insg. ") + FormatByteTotal(scaledBytes) +
+           QStringLiteral(" Bytes im Quellverzeichnis");
+}
+
+void CopyOneFile(const QString& sourceFile, const QString& targetFile) {
+    VBFILECOPYASYNC(ToNative(targetFile).constData(), ToNative(sourceFile).constData());
+}
+
+void CopyIfNewer(RunControls& controls, const QString& sourceFile, const QString& targetFile, int progressStep) {
+    const QByteArray target = ToNative(targetFile);
+    const QByteArray source = ToNative(sourceFile);
+    const std::string targetVersion = VBFILEVERSION(target.constData());
+    const std::string sourceVersion = VBFILEVERSION(source.constData());
+    if (VBFILEISNEWER(sourceVersion.c_str(), targetVersion.c_str(), 1) != -1) return;
+
+    VBFILECOPYASYNC(target.constData(), source.constData());
+    const int value = controls.ProgressValue();
+    if (value < kProgressMax) controls.SetProgressValue(std::min(kProgressMax, value + progressStep));
+    controls.SetCountText(QString::number(controls.CountText().toInt() + 1));
+}
+
+void ReportListFailures(RunReport& report) {
+    for (const ListFailure& failure : LastListFailures())
+        report.Failed(QStringLiteral(" - Ordner ") + FromNative(failure.path) +
+                      QStringLiteral(" konnte nicht gelesen werden: ") + QString::fromLocal8Bit(failure.reason.c_str()));
+}
+
+void WaitForCopies(RunControls& controls, RunReport& report, const QString& targetRoot) {
+    // Keep painting while large copies finish; the pool reports failures only at the end.
+    while (VBFILECOPYPENDING() > 0) {
+        controls.KeepPainting();
+        VBFILECOPYWAITFOR(50);
+    }
+    const QString prefix = targetRoot.endsWith(QLatin1Char('/')) ? targetRoot : targetRoot + QLatin1Char('/');
+    for (const CopyFailure& failure : VBFILECOPYWAIT()) {
+        QString entry = FromNative(failure.destination);
+        if (entry.startsWith(prefix)) entry = entry.mid(prefix.size());
+        report.CopyFailed(entry, QString::fromLocal8Bit(failure.reason.c_str()));
+    }
+}
+
+void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const QString& sourcePath) {
+    controls.SetProgressValue(0);
+
+    const QByteArray nativeSource = ToNative(sourcePath);
+    Currency totalBytes;
+    std::int16_t listFlag = 1;
+    VBFILECOUNT(nativeSource.constData(), listFlag, "*.*", totalBytes);
+    std::vector<std::string> fileList;
+    listFlag = 1;
+    const std::int32_t lastIndex = VBFILELIST(nativeSource.constData(), listFlag, "*.*", fileList, totalBytes);
+    ReportListFailures(report);
+
+    const std::int32_t fileCount = lastIndex + 1;
+    const int progressStep = ProgressStep(fileCount);
+    const QString summary = SummaryText(fileCount, totalBytes.scaled);
+    controls.SetFilesText(summary);
+    log.WriteLogFileLine(StatusTime() + QStringLiteral(" - ") + summary);
+
+    const QString sourceDir = controls.SourcePath();
+    const QString targetDir = controls.TargetPath();
+    if (!controls.CopyOnlyNew()) {
+        std::int32_t processedCount = 0;
+        for (std::int32_t i = 0; i <= lastIndex; ++i) {
+            const QString entry = FromNative(fileList[static_cast<std::size_t>(i)]);
+            CopyOneFile(JoinPath(sourceDir, entry), JoinPath(targetDir, entry));
+            ++processedCount;
+            controls.SetCountText(QString::number(processedCount));
+            log.WriteStatusLine(StatusTime() + QStringLiteral(" - ") + entry + QStringLiteral(" kopiert!"));
+            controls.KeepPainting();
+        }
+    } else {
+        controls.SetProgressVisible(true);
+        controls.SetFilesVisible(false);
+        for (std::int32_t i = 0; i <= lastIndex; ++i) {
+            const QString entry = FromNative(fileList[static_cast<std::size_t>(i)]);
+            CopyIfNewer(controls, JoinPath(sourceDir, entry), JoinPath(targetDir, entry), progressStep);
+            controls.KeepPainting();
+        }
+        controls.SetProgressValue(kProgressMax);
+    }
+
+    WaitForCopies(controls, report, targetDir);
+    controls.SetProgressVisible(false);
+    controls.SetFilesVisible(true);
+    controls.RefreshTarget();
+    log.WriteStatusLine(StatusLine(report.CompletionMessage()));
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+class Logfile;
+class RunControls;
+class RunReport;
+
+// The copy pass: lists every file under `sourcePath`, shows and logs the summary, copies
+// every file or only the newer ones into the target of `controls`, waits for the copies,
+// reports each failure and ends with the completion line.
+void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const QString& sourcePath);
+
+// Hands one copy to the file service.
+void CopyOneFile(const QString& sourceFile, const QString& targetFile);
+
+// Copies the source file when it is newer than the target file, then advances the
+// progress bar by `progressStep` (never above 100) and the counter by one.
+void CopyIfNewer(RunControls& controls, const QString& sourceFile, const QString& targetFile, int progressStep);
+
+// 100 / fileCount rounded to the nearest whole number, an exact half to the even one.
+int ProgressStep(std::int32_t fileCount);
+
+// A byte total in ten-thousandths as plain decimal text: no grouping, a fraction only
+// when it is not zero, with the user's decimal separator and no trailing zeros.
+QString FormatByteTotal(std::int64_t scaled);
+
+// "<n> Dateien mit insg. <bytes> Bytes im Quellverzeichnis"
+QString SummaryText(std::int32_t fileCount, std::int64_t scaledBytes);
+
+// Reports every folder the last file listing could not read (its files stay uncopied).
+void ReportListFailures(RunReport& report);
+
+// Waits for every handed-over copy, keeping the window painted, and reports each failed
+// copy by its entry relative to `targetRoot`.
+void WaitForCopies(RunControls& controls, RunReport& report, const QString& targetRoot);

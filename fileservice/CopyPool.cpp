@@ -1,0 +1,230 @@
+// The copy pool behind VBFILECOPYASYNC: a few worker threads, started on first use.
+//
+// Each worker has its own bounded queue, and a destination always goes to the same worker
+// (by hash), so two copies to one target never run at once (they share a temporary name)
+// and run in the order they were handed over. The bound keeps memory small on huge trees;
+// the caller waits briefly when a queue is full.
+
+#include "fileservice/FileService.h"
+#include "fileservice/FileServiceInternal.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+namespace {
+
+constexpr std::size_t kQueueCapacity = 64;  // per worker
+constexpr unsigned kMinWorkers = 2;
+constexpr unsigned kMaxWorkers = 4;
+
+std::atomic<bool> g_poolStarted{false};
+
+class CopyPool {
+public:
+    static CopyPool& Instance() {
+        // Destroyed at process exit: the workers finish what was handed over, then are joined.
+        static CopyPool pool;
+        return pool;
+    }
+
+    CopyPool(const CopyPool&) = delete;
+    CopyPool& operator=(const CopyPool&) = delete;
+    ~CopyPool();
+
+    void Submit(std::string destination, std::string source);
+    void RecordRefused(std::string destination, std::string source, int error);
+    std::vector<CopyFailure> Wait();
+    std::int64_t WaitFor(std::chrono::milliseconds timeout);
+    void WaitIdle();
+    std::int64_t Pending();
+
+private:
+    struct Job {
+        std::uint64_t sequence;
+        std::string destination;
+        std::string source;
+    };
+    struct Worker {
+        std::deque<Job> queue;
+        std::condition_variable wake;
+        std::thread thread;
+    };
+
+    CopyPool();
+    void Run(Worker& worker);
+    void Execute(Job& job);  // called without the lock
+
+    std::mutex m_mutex;
+    std::condition_variable m_notFull;
+    std::condition_variable m_idle;
+    std::vector<std::unique_ptr<Worker>> m_workers;
+    std::vector<std::pair<std::uint64_t, CopyFailure>> m_failures;
+    std::uint64_t m_nextSequence = 0;
+    std::int64_t m_pending = 0;
+    bool m_stopping = false;
+};
+
+CopyPool::CopyPool() {
+    const unsigned count = std::min(kMaxWorkers, std::max(kMinWorkers, std::thread::hardware_concurrency()));
+    m_workers.reserve(count);  // so that keeping a started worker cannot throw
+    for (unsigned i = 0; i < count; ++i) {
+        auto worker = std::make_unique<Worker>();
+        try {
+            Worker& ref = *worker;
+            worker->thread = std::thread([this, &ref] { Run(ref); });
+        } catch (const std::exception&) {
+            break;  // fewer threads; with none, copies run in the caller
+        }
+        m_workers.push_back(std::move(worker));
+    }
+    g_poolStarted = true;
+}
+
+CopyPool::~CopyPool() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopping = true;
+    }
+    for (auto& worker : m_workers) worker->wake.notify_all();
+    for (auto& worker : m_workers) worker->thread.join();
+}
+
+void CopyPool::Submit(std::string destination, std::string source) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    Job job{m_nextSequence++, std::move(destination), std::move(source)};
+    ++m_pending;
+    if (m_workers.empty()) {
+        lock.unlock();
+        Execute(job);
+        return;
+    }
+    Worker& worker = *m_workers[std::hash<std::string>{}(job.destination) % m_workers.size()];
+    m_notFull.wait(lock, [&] { return worker.queue.size() < kQueueCapacity; });
+    worker.queue.push_back(std::move(job));
+    worker.wake.notify_one();
+}
+
+void CopyPool::RecordRefused(std::string destination, std::string source, int error) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_failures.emplace_back(m_nextSequence++,
+                            CopyFailure{std::move(source), std::move(destination), fileservice::ErrorText(error)});
+}
+
+void CopyPool::Run(Worker& worker) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        worker.wake.wait(lock, [&] { return !worker.queue.empty() || m_stopping; });
+        if (worker.queue.empty()) return;  // stopping, and everything handed over is done
+        Job job = std::move(worker.queue.front());
+        worker.queue.pop_front();
+        m_notFull.notify_all();
+        lock.unlock();
+        Execute(job);
+        lock.lock();
+    }
+}
+
+void CopyPool::Execute(Job& job) {
+    std::string reason;
+    int error = 0;
+    try {
+        error = fileservice::CopyFileSafely(job.destination, job.source, reason);
+    } catch (const std::exception&) {
+        error = ENOMEM;
+        reason = fileservice::ErrorText(ENOMEM);
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (error != 0) {
+        m_failures.emplace_back(job.sequence,
+                                CopyFailure{std::move(job.source), std::move(job.destination), std::move(reason)});
+    }
+    if (--m_pending == 0) m_idle.notify_all();
+}
+
+std::vector<CopyFailure> CopyPool::Wait() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_idle.wait(lock, [&] { return m_pending == 0; });
+    std::vector<std::pair<std::uint64_t, CopyFailure>> failures;
+    failures.swap(m_failures);
+    lock.unlock();
+
+    // Workers finish out of order; report in hand-over order.
+    std::sort(failures.begin(), failures.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<CopyFailure> result;
+    result.reserve(failures.size());
+    for (auto& failure : failures) result.push_back(std::move(failure.second));
+    return result;
+}
+
+std::int64_t CopyPool::WaitFor(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_idle.wait_for(lock, timeout, [&] { return m_pending == 0; });
+    return m_pending;
+}
+
+void CopyPool::WaitIdle() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_idle.wait(lock, [&] { return m_pending == 0; });
+}
+
+std::int64_t CopyPool::Pending() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pending;
+}
+
+std::int32_t ClampCount(std::int64_t count) { return count > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(count); }
+
+}  // namespace
+
+std::int32_t VBFILECOPYASYNC(const char* destination, const char* source) {
+    try {
+        CopyPool& pool = CopyPool::Instance();
+        if (!destination || !source || !*destination || !*source) {
+            pool.RecordRefused(destination ? destination : "", source ? source : "", EINVAL);
+            return -1;
+        }
+        pool.Submit(destination, source);
+        return 0;
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+std::vector<CopyFailure> VBFILECOPYWAIT() {
+    if (!g_poolStarted) return {};
+    try {
+        return CopyPool::Instance().Wait();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+std::int32_t VBFILECOPYPENDING() {
+    if (!g_poolStarted) return 0;
+    return ClampCount(CopyPool::Instance().Pending());
+}
+
+std::int32_t VBFILECOPYWAITFOR(std::int32_t milliseconds) {
+    if (!g_poolStarted) return 0;
+    return ClampCount(CopyPool::Instance().WaitFor(std::chrono::milliseconds(std::max(0, milliseconds))));
+}
+
+namespace fileservice {
+
+void WaitForPendingCopies() {
+    if (g_poolStarted) CopyPool::Instance().WaitIdle();
+}
+
+}  // namespace fileservice

@@ -1,0 +1,388 @@
+// Listing: one iterative depth-first walk behind the four listing operations.
+//
+// Folders are opened with openat relative to their parent's descriptor, so the walk
+// neither depends on PATH_MAX (deep trees keep working) nor follows a link that was
+// swapped in for a folder (O_NOFOLLOW). One descriptor is open per level of depth; a tree
+// deeper than the descriptor limit is cut there, and the cut is reported like an unreadable folder.
+
+#include "fileservice/FileService.h"
+#include "fileservice/FileServiceInternal.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <dirent.h>
+#include <exception>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace {
+
+enum class Kind : std::uint8_t { Folder, Regular, Other };
+
+// What the walk reports; the four operations differ only here.
+class WalkVisitor {
+public:
+    virtual ~WalkVisitor() = default;
+    // `path` is relative to the listed directory, without a leading '/'.
+    // `mtime` is null when the entry was not stat'ed (links, special files).
+    virtual void File(const std::string& path, std::int64_t size, const struct timespec* mtime) = 0;
+    virtual void Folder(const std::string& path) = 0;
+};
+
+struct WalkOptions {
+    bool files = true;  // false: files are neither reported nor stat'ed
+};
+
+struct Entry {
+    std::uint32_t offset;  // into the folder's name arena
+    std::uint32_t length;
+    Kind kind;
+    std::int64_t size;
+    struct timespec mtime;  // tv_nsec < 0: not stat'ed
+};
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+struct Frame {
+    std::unique_ptr<DIR, DirCloser> dir;
+    std::size_t pathLength = 0;  // length of this folder's relative path
+    std::string names;           // subfolder names back to back
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> subfolders;  // sorted (offset, length)
+    std::size_t next = 0;
+};
+
+class Walker {
+public:
+    Walker(const char* directory, WalkOptions options, WalkVisitor& visitor)
+        : m_root(directory ? directory : ""), m_options(options), m_visitor(visitor) {
+        // Keep "/" itself, drop other trailing separators so failure paths read cleanly.
+        while (m_root.size() > 1 && m_root.back() == '/') m_root.pop_back();
+    }
+
+    std::vector<ListFailure> Run();
+    // The listed directory as paths below it begin: "/src/" for "/src" or "/src/".
+    std::string Prefix() const { return m_root.empty() || m_root.back() == '/' ? m_root : m_root + '/'; }
+
+private:
+    void ReadFolder(Frame& frame);
+    void Fail(std::string_view relative, int error);
+    std::string FullPath(std::string_view relative) const;
+
+    std::string m_root;
+    WalkOptions m_options;
+    WalkVisitor& m_visitor;
+    std::vector<ListFailure> m_failures;
+    std::string m_path;       // relative path of the folder being read
+    std::string m_entryPath;  // scratch for the path of one entry
+    std::string m_arena;      // names of the folder being read
+    std::vector<Entry> m_entries;
+};
+
+std::string Walker::FullPath(std::string_view relative) const {
+    if (relative.empty()) return m_root;
+    std::string full = m_root;
+    if (full.empty() || full.back() != '/') full += '/';
+    full += relative;
+    return full;
+}
+
+void Walker::Fail(std::string_view relative, int error) {
+    m_failures.push_back(ListFailure{FullPath(relative), fileservice::ErrorText(error)});
+}
+
+std::vector<ListFailure> Walker::Run() {
+    if (m_root.empty()) {
+        Fail({}, ENOENT);
+        return std::move(m_failures);
+    }
+    // The directory itself may be reached through a link: the user named it.
+    const int rootFd = ::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* rootDir = rootFd >= 0 ? ::fdopendir(rootFd) : nullptr;
+    if (!rootDir) {
+        Fail({}, errno);
+        if (rootFd >= 0) ::close(rootFd);
+        return std::move(m_failures);
+    }
+
+    std::vector<Frame> stack;
+    stack.emplace_back();
+    stack.back().dir.reset(rootDir);
+    ReadFolder(stack.back());
+
+    std::string childName;
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        if (frame.next == frame.subfolders.size()) {
+            stack.pop_back();
+            continue;
+        }
+        const auto [offset, length] = frame.subfolders[frame.next++];
+        childName.assign(frame.names, offset, length);
+        m_path.resize(frame.pathLength);
+        if (!m_path.empty()) m_path += '/';
+        m_path += childName;
+        m_visitor.Folder(m_path);
+
+        const int fd = ::openat(::dirfd(frame.dir.get()), childName.c_str(),
+                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+        if (!dir) {
+            // An unreadable folder is skipped, not fatal; the caller learns of it.
+            Fail(m_path, errno);
+            if (fd >= 0) ::close(fd);
+            continue;
+        }
+        Frame child;
+        child.dir.reset(dir);
+        child.pathLength = m_path.size();
+        stack.push_back(std::move(child));  // invalidates `frame`
+        ReadFolder(stack.back());
+    }
+    return std::move(m_failures);
+}
+
+void Walker::ReadFolder(Frame& frame) {
+    DIR* dir = frame.dir.get();
+    const int fd = ::dirfd(dir);
+    m_arena.clear();
+    m_entries.clear();
+
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            if (errno != 0) Fail(m_path, errno);
+            break;
+        }
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+
+        Kind kind = Kind::Other;
+        std::int64_t size = 0;
+        struct timespec mtime = {0, -1};
+        bool needStat = false;
+        switch (entry->d_type) {
+        case DT_DIR: kind = Kind::Folder; break;
+        case DT_REG: kind = Kind::Regular; needStat = m_options.files; break;
+        case DT_UNKNOWN: needStat = true; break;
+        default: kind = Kind::Other; break;  // links, FIFOs, sockets, devices: files of size 0
+        }
+        if (!m_options.files && kind != Kind::Folder && !needStat) continue;
+
+        if (needStat) {
+            struct stat st;
+            if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                kind = S_ISDIR(st.st_mode) ? Kind::Folder : S_ISREG(st.st_mode) ? Kind::Regular : Kind::Other;
+                if (kind == Kind::Regular) size = st.st_size;
+                mtime = st.st_mtim;
+            } else if (errno == ENOENT) {
+                continue;  // removed while we read the folder
+            } else {
+                // Still list it (the copy will report it again), but say why the size is missing.
+                m_entryPath = m_path;
+                if (!m_entryPath.empty()) m_entryPath += '/';
+                m_entryPath += name;
+                Fail(m_entryPath, errno);
+            }
+            if (!m_options.files && kind != Kind::Folder) continue;
+        }
+
+        const std::size_t length = std::strlen(name);
+        m_entries.push_back(Entry{static_cast<std::uint32_t>(m_arena.size()), static_cast<std::uint32_t>(length),
+                                  kind, size, mtime});
+        m_arena.append(name, length);
+    }
+
+    const std::string_view arena = m_arena;
+    // Byte-wise order: std::string_view compares as unsigned char.
+    std::sort(m_entries.begin(), m_entries.end(), [arena](const Entry& a, const Entry& b) {
+        return arena.substr(a.offset, a.length) < arena.substr(b.offset, b.length);
+    });
+
+    for (const Entry& entry : m_entries) {
+        const std::string_view name = arena.substr(entry.offset, entry.length);
+        if (entry.kind == Kind::Folder) {
+            frame.subfolders.emplace_back(static_cast<std::uint32_t>(frame.names.size()), entry.length);
+            frame.names.append(name);
+            continue;
+        }
+        m_entryPath = m_path;
+        if (!m_entryPath.empty()) m_entryPath += '/';
+        m_entryPath += name;
+        m_visitor.File(m_entryPath, entry.size, entry.mtime.tv_nsec >= 0 ? &entry.mtime : nullptr);
+    }
+}
+
+std::int32_t ClampIndex(std::size_t count) {
+    return count > static_cast<std::size_t>(INT32_MAX) ? INT32_MAX : static_cast<std::int32_t>(count) - 1;
+}
+
+std::int32_t ClampCount(std::size_t count) {
+    return count > static_cast<std::size_t>(INT32_MAX) ? INT32_MAX : static_cast<std::int32_t>(count);
+}
+
+// The files of one walk: names in listing order, with what the version queries can reuse.
+struct FileWalk {
+    std::string directory;  // as the caller named it
+    std::string prefix;     // see Walker::Prefix
+    std::vector<std::string> names;
+    std::vector<struct timespec> mtimes;    // tv_nsec < 0: not stat'ed
+    std::int64_t bytes = 0;
+    std::vector<ListFailure> failures;
+    std::chrono::steady_clock::time_point finished;
+};
+
+class FileCollector : public WalkVisitor {
+public:
+    explicit FileCollector(FileWalk& walk) : m_walk(walk) {}
+    void File(const std::string& path, std::int64_t size, const struct timespec* mtime) override {
+        m_walk.names.push_back(path);
+        m_walk.mtimes.push_back(mtime ? *mtime : timespec{0, -1});
+        m_walk.bytes += size;
+    }
+    void Folder(const std::string&) override {}
+
+private:
+    FileWalk& m_walk;
+};
+
+// The copy pass counts, then lists the same directory at once: the list reuses the count's
+// walk rather than reading the tree twice. Only right after the count, so it is never older
+// than a listing that took that much longer.
+constexpr auto kCountReuseWindow = std::chrono::seconds(2);
+
+std::mutex g_stateMutex;
+std::vector<ListFailure> g_lastFailures;
+FileWalk g_countWalk;
+bool g_haveCountWalk = false;
+
+std::vector<ListFailure> RunWalk(const char* directory, WalkOptions options, WalkVisitor& visitor,
+                                 std::string* prefix) {
+    try {
+        Walker walker(directory, options, visitor);
+        if (prefix) *prefix = walker.Prefix();
+        return walker.Run();
+    } catch (const std::exception&) {
+        // Out of memory: what was listed so far stands, and the caller learns that it is incomplete.
+        return {ListFailure{directory ? directory : "", fileservice::ErrorText(ENOMEM)}};
+    }
+}
+
+// A new listing starts: earlier results are no longer wanted.
+void ForgetEarlierListings() {
+    fileservice::ClearListingSnapshot();
+    std::lock_guard<std::mutex> lock(g_stateMutex);
+    g_countWalk = FileWalk{};
+    g_haveCountWalk = false;
+}
+
+void WalkFiles(const char* directory, FileWalk& walk) {
+    walk.directory = directory ? directory : "";
+    FileCollector collector(walk);
+    walk.failures = RunWalk(directory, WalkOptions{true}, collector, &walk.prefix);
+    walk.finished = std::chrono::steady_clock::now();
+}
+
+class FolderLister : public WalkVisitor {
+public:
+    explicit FolderLister(std::vector<std::string>* list) : m_list(list) {}
+    void File(const std::string&, std::int64_t, const struct timespec*) override {}
+    void Folder(const std::string& path) override {
+        if (m_list) {
+            if (count >= m_list->size()) m_list->emplace_back();
+            std::string& entry = (*m_list)[count];
+            entry.assign(1, '/');
+            entry += path;
+        }
+        ++count;
+    }
+    std::size_t count = 0;
+
+private:
+    std::vector<std::string>* m_list;
+};
+
+// Entries after the last one stay empty, as callers that pass a sized array expect.
+void ClearFrom(std::vector<std::string>& list, std::size_t count) {
+    for (std::size_t i = count; i < list.size(); ++i) list[i].clear();
+}
+
+constexpr std::int64_t kCurrencyScale = 10000;
+
+}  // namespace
+
+std::int32_t VBFILECOUNT(const char* directory, std::int16_t&, const char*, Currency& byteTotal) {
+    ForgetEarlierListings();
+    FileWalk walk;
+    WalkFiles(directory, walk);
+    byteTotal.scaled = walk.bytes * kCurrencyScale;
+    const std::int32_t count = ClampCount(walk.names.size());
+    std::lock_guard<std::mutex> lock(g_stateMutex);
+    g_lastFailures = walk.failures;
+    g_countWalk = std::move(walk);
+    g_haveCountWalk = true;
+    return count;
+}
+
+std::int32_t VBFILELIST(const char* directory, std::int16_t&, const char*, std::vector<std::string>& list,
+                        Currency& byteTotal) {
+    FileWalk walk;
+    {
+        std::lock_guard<std::mutex> lock(g_stateMutex);
+        if (g_haveCountWalk && directory && g_countWalk.directory == directory &&
+            std::chrono::steady_clock::now() - g_countWalk.finished < kCountReuseWindow)
+            walk = std::move(g_countWalk);
+    }
+    ForgetEarlierListings();
+    if (walk.finished == std::chrono::steady_clock::time_point{}) WalkFiles(directory, walk);
+
+    const std::size_t count = walk.names.size();
+    try {
+        if (list.size() < count) list.resize(count);
+    } catch (const std::exception&) {
+        walk.names.resize(list.size());  // no room: list what fits and say so
+        walk.failures.push_back(ListFailure{walk.directory, fileservice::ErrorText(ENOMEM)});
+    }
+    for (std::size_t i = 0; i < walk.names.size(); ++i) list[i] = std::move(walk.names[i]);
+    ClearFrom(list, walk.names.size());
+    byteTotal.scaled = walk.bytes * kCurrencyScale;
+
+    fileservice::InstallListingSnapshot(walk.prefix, list, walk.names.size(), std::move(walk.mtimes));
+    std::lock_guard<std::mutex> lock(g_stateMutex);
+    g_lastFailures = std::move(walk.failures);
+    return ClampIndex(walk.names.size());
+}
+
+std::int32_t VBFOLDERCOUNT(const char* directory, std::int32_t&) {
+    ForgetEarlierListings();
+    FolderLister counter(nullptr);
+    std::vector<ListFailure> failures = RunWalk(directory, WalkOptions{false}, counter, nullptr);
+    std::lock_guard<std::mutex> lock(g_stateMutex);
+    g_lastFailures = std::move(failures);
+    return ClampCount(counter.count);
+}
+
+std::int32_t VBFOLDERLIST(const char* directory, std::int32_t&, std::vector<std::string>& list) {
+    ForgetEarlierListings();
+    FolderLister lister(&list);
+    std::vector<ListFailure> failures = RunWalk(directory, WalkOptions{false}, lister, nullptr);
+    ClearFrom(list, lister.count);
+    std::lock_guard<std::mutex> lock(g_stateMutex);
+    g_lastFailures = std::move(failures);
+    return ClampIndex(lister.count);
+}
+
+std::vector<ListFailure> LastListFailures() {
+    std::lock_guard<std::mutex> lock(g_stateMutex);
+    return g_lastFailures;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+// Pieces shared by the file-service sources; not part of the library's interface.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+#include <time.h>
+#include <vector>
+
+namespace fileservice {
+
+// The system's text for `error` (thread-safe strerror).
+std::string ErrorText(int error);
+
+// Keeps the first `count` names of a file listing of the folder `sourcePrefix` ("/src/")
+// and the times it saw (tv_nsec < 0: not seen), for the version queries that follow.
+void InstallListingSnapshot(const std::string& sourcePrefix, const std::vector<std::string>& names,
+                            std::size_t count, std::vector<struct timespec> mtimes);
+void ClearListingSnapshot();
+
+// The time the last file listing saw for `path`, when `path` is that listing's next entry
+// (listed folder, '/', entry) and was stat'ed then; the next query then expects the entry after.
+bool ListedModificationTime(const char* path, struct timespec& mtime);
+
+// True while a test injects write failures; copies then use read/write only.
+bool WriteFailureInjected();
+
+// Writes all of `data` to `fd`, counting into `written` (bytes of the current file so far).
+// Returns 0 or the errno of the failure, injected ones included.
+int WriteAll(int fd, const char* data, std::size_t size, std::int64_t& written);
+
+// The temporary path beside `path`: its folder, '/', TemporaryNameFor(its name).
+std::string TemporaryPathFor(const std::string& path);
+
+// True for a name of the form TemporaryNameFor() produces.
+bool IsTemporaryName(const char* name);
+
+// Creates the temporary `tmpPath` exclusively (write only, `mode`); a leftover of a killed
+// run is removed and the creation retried once. Returns the fd, or -errno.
+int CreateTemporary(const std::string& tmpPath, mode_t mode);
+
+// Copies `source` to `destination` through a temporary and a rename. Returns 0, or the
+// errno of the failing step with `reason` set; nothing is left behind on failure.
+int CopyFileSafely(const std::string& destination, const std::string& source, std::string& reason);
+
+// Waits until the copy pool has nothing pending (no-op when it never started).
+void WaitForPendingCopies();
+
+}  // namespace fileservice

@@ -1,0 +1,116 @@
+#include "fileservice/FileServiceInternal.h"
+#include "fileservice/FileServiceTesting.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<std::int64_t> g_failWriteAfter{-1};
+
+constexpr char kTempPrefix[] = ".tvl-";
+constexpr char kTempSuffix[] = ".tmp";
+constexpr std::size_t kTempPrefixLength = sizeof(kTempPrefix) - 1;
+constexpr std::size_t kTempSuffixLength = sizeof(kTempSuffix) - 1;
+constexpr std::size_t kHashDigits = 16;
+
+std::uint64_t Fnv1a64(const char* data, std::size_t size) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (std::size_t i = 0; i < size; ++i) {
+        hash ^= static_cast<unsigned char>(data[i]);
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+// glibc offers the GNU strerror_r (returns a pointer), other C libraries the POSIX one
+// (returns an int); overloads pick whichever is declared.
+[[maybe_unused]] const char* StrerrorResult(const char* result, const char*) { return result; }
+[[maybe_unused]] const char* StrerrorResult(int result, const char* buffer) {
+    return result == 0 ? buffer : "Unknown error";
+}
+
+}  // namespace
+
+void SetFailWriteAfterBytes(std::int64_t bytes) { g_failWriteAfter.store(bytes < 0 ? -1 : bytes); }
+
+std::string TemporaryNameFor(const std::string& fileName) {
+    // Deterministic per target name, so a later copy of the same file replaces a leftover
+    // of a killed run; fixed length, so it fits beside any name.
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::uint64_t hash = Fnv1a64(fileName.data(), fileName.size());
+    std::string name(kTempPrefix);
+    name.resize(kTempPrefixLength + kHashDigits);
+    for (std::size_t i = 0; i < kHashDigits; ++i) {
+        name[kTempPrefixLength + kHashDigits - 1 - i] = kHex[hash & 0xF];
+        hash >>= 4;
+    }
+    name += kTempSuffix;
+    return name;
+}
+
+namespace fileservice {
+
+std::string ErrorText(int error) {
+    char buffer[256] = {};
+    return StrerrorResult(strerror_r(error, buffer, sizeof buffer), buffer);
+}
+
+bool WriteFailureInjected() { return g_failWriteAfter.load(std::memory_order_relaxed) >= 0; }
+
+int WriteAll(int fd, const char* data, std::size_t size, std::int64_t& written) {
+    const std::int64_t failAfter = g_failWriteAfter.load(std::memory_order_relaxed);
+    bool injectAfterThis = false;
+    if (failAfter >= 0 && written + static_cast<std::int64_t>(size) > failAfter) {
+        if (written >= failAfter) return EIO;
+        size = static_cast<std::size_t>(failAfter - written);
+        injectAfterThis = true;
+    }
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return EIO;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+        written += n;
+    }
+    return injectAfterThis ? EIO : 0;
+}
+
+std::string TemporaryPathFor(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return TemporaryNameFor(path);
+    return path.substr(0, slash + 1) + TemporaryNameFor(path.substr(slash + 1));
+}
+
+bool IsTemporaryName(const char* name) {
+    const std::size_t length = std::strlen(name);
+    if (length != kTempPrefixLength + kHashDigits + kTempSuffixLength) return false;
+    if (std::memcmp(name, kTempPrefix, kTempPrefixLength) != 0) return false;
+    if (std::memcmp(name + kTempPrefixLength + kHashDigits, kTempSuffix, kTempSuffixLength) != 0) return false;
+    for (std::size_t i = kTempPrefixLength; i < kTempPrefixLength + kHashDigits; ++i) {
+        const char c = name[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    }
+    return true;
+}
+
+int CreateTemporary(const std::string& tmpPath, mode_t mode) {
+    // O_NOFOLLOW and O_EXCL: never write through a link or into a file someone else holds.
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int fd = ::open(tmpPath.c_str(), flags, mode);
+        if (fd >= 0) return fd;
+        if (errno != EEXIST || attempt == 1) return -errno;
+        if (::unlink(tmpPath.c_str()) != 0 && errno != ENOENT) return -errno;
+    }
+    return -EEXIST;
+}
+
+}  // namespace fileservice

@@ -1,0 +1,382 @@
+#include "FakeWindow.h"
+#include "TempTree.h"
+
+#include "engine/MirrorRun.h"
+#include "engine/ShellDelete.h"
+#include "engine/Vergleich.h"
+#include "fileservice/FileService.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QUrl>
+#include <cstdlib>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const auto kOld = TimeAt(2020, 1, 1);
+const auto kNew = TimeAt(2024, 6, 1);
+
+class MirrorRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tree.MakeDir("src");
+        tree.MakeDir("dst");
+        tree.MakeDir("prog");
+        const char* old = std::getenv("XDG_DATA_HOME");
+        if (old) oldXdg = old;
+        setenv("XDG_DATA_HOME", tree.Path("xdg").c_str(), 1);
+        controls.source = Q(tree.Path("src"));
+        controls.target = Q(tree.Path("dst"));
+    }
+    void TearDown() override {
+        if (oldXdg.empty()) unsetenv("XDG_DATA_HOME");
+        else setenv("XDG_DATA_HOME", oldXdg.c_str(), 1);
+    }
+    static QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+    void Run() { cmdRun_Click(controls, log, Q(tree.Path("prog"))); }
+    std::string LogText() const { return tree.Exists("tvl.log") ? tree.ReadFile("tvl.log") : std::string(); }
+
+    TempTree tree;
+    std::string oldXdg;
+    FakeControls controls;
+    FakeStatusList status;
+    Logfile log{status, Q(tree.Path("tvl.log"))};
+};
+
+TEST_F(MirrorRunTest, PlainCopyAllMirrorsTreeAndKeepsExtraTargetFiles) {
+    tree.WriteFile("src/a.txt", "A");
+    tree.WriteFile("src/Ordner mit Ümlaut/b.txt", "BB");
+    tree.WriteFile("src/Ordner mit Ümlaut/tief/c.txt", "CCC");
+    tree.MakeDir("src/leer");
+    tree.WriteFile("dst/extra.txt", "keep me");
+
+    Run();
+
+    EXPECT_EQ(tree.ReadFile("dst/a.txt"), "A");
+    EXPECT_EQ(tree.ReadFile("dst/Ordner mit Ümlaut/b.txt"), "BB");
+    EXPECT_EQ(tree.ReadFile("dst/Ordner mit Ümlaut/tief/c.txt"), "CCC");
+    EXPECT_TRUE(fs::is_directory(tree.Path("dst/leer")));
+    EXPECT_EQ(tree.ReadFile("dst/extra.txt"), "keep me");
+    EXPECT_EQ(controls.filesText, "3 Dateien mit insg. 6 Bytes im Quellverzeichnis");
+    EXPECT_EQ(controls.countText, "3");
+    ASSERT_FALSE(status.lines.isEmpty());
+    EXPECT_EQ(status.Messages().last(), " - Abgleich ausgeführt!");
+    EXPECT_EQ(controls.refreshes, 1);
+}
+
+TEST_F(MirrorRunTest, CopyAllWritesOneLinePerFileInListingOrder) {
+    for (const char* name : {"e.txt", "a.txt", "d.txt", "c.txt", "b.txt"}) tree.WriteFile(std::string("src/") + name, name);
+    Run();
+    const QStringList expected = {" - a.txt kopiert!", " - b.txt kopiert!", " - c.txt kopiert!", " - d.txt kopiert!",
+                                  " - e.txt kopiert!", " - Abgleich ausgeführt!"};
+    EXPECT_EQ(status.Messages(), expected);
+    EXPECT_EQ(controls.countText, "5");
+    EXPECT_FALSE(controls.progressVisible);
+    EXPECT_TRUE(controls.filesVisible);
+}
+
+TEST_F(MirrorRunTest, EmptySourceShowsZeroSummaryAndCompletes) {
+    Run();
+    EXPECT_EQ(controls.filesText, "0 Dateien mit insg. 0 Bytes im Quellverzeichnis");
+    EXPECT_EQ(controls.countText, "0");
+    EXPECT_EQ(status.Messages(), QStringList{" - Abgleich ausgeführt!"});
+    EXPECT_NE(LogText().find("0 Dateien mit insg. 0 Bytes im Quellverzeichnis\r\n"), std::string::npos);
+}
+
+TEST_F(MirrorRunTest, LoggingOffStillLogsTheSummaryOnly) {
+    status.loggingOn = false;
+    tree.WriteFile("src/a.txt", "12345");
+    Run();
+    const std::string text = LogText();
+    const QRegularExpression line(QStringLiteral(
+        "^\\d\\d\\.\\d\\d\\.\\d\\d - \\d\\d:\\d\\d:\\d\\d - 1 Dateien mit insg\\. 5 Bytes im Quellverzeichnis\\r\\n$"));
+    EXPECT_TRUE(line.match(QString::fromStdString(text)).hasMatch()) << text;
+    EXPECT_EQ(status.Messages(), (QStringList{" - a.txt kopiert!", " - Abgleich ausgeführt!"}));
+}
+
+TEST_F(MirrorRunTest, OnlyNewerCopiesNewerAndMissingFilesOnly) {
+    controls.onlyNew = true;
+    tree.WriteFile("src/newer.txt", "new", kNew);
+    tree.WriteFile("dst/newer.txt", "old", kOld);
+    tree.WriteFile("src/same.txt", "src", kOld);
+    tree.WriteFile("dst/same.txt", "dst", kOld);
+    tree.WriteFile("src/older.txt", "src", kOld);
+    tree.WriteFile("dst/older.txt", "dst", kNew);
+    tree.WriteFile("src/missing.txt", "m", kOld);
+
+    Run();
+
+    EXPECT_EQ(tree.ReadFile("dst/newer.txt"), "new");
+    EXPECT_EQ(tree.ReadFile("dst/same.txt"), "dst");
+    EXPECT_EQ(tree.ReadFile("dst/older.txt"), "dst");
+    EXPECT_EQ(tree.ReadFile("dst/missing.txt"), "m");
+    EXPECT_EQ(controls.countText, "2");
+    EXPECT_EQ(status.Messages(), QStringList{" - Abgleich ausgeführt!"});
+    EXPECT_FALSE(controls.progressVisible);
+    EXPECT_TRUE(controls.filesVisible);
+
+    // A second run finds nothing newer: the copies kept their times.
+    controls.countText = "0";
+    Run();
+    EXPECT_EQ(controls.countText, "0");
+}
+
+struct ProgressCase {
+    int files;
+    std::vector<int> perFile;  // values after each copied file
+};
+
+class ProgressTest : public MirrorRunTest, public ::testing::WithParamInterface<ProgressCase> {};
+
+TEST_P(ProgressTest, BarAdvancesByTheRoundedStepAndEndsAt100) {
+    const ProgressCase& c = GetParam();
+    controls.onlyNew = true;
+    for (int i = 0; i < c.files; ++i) tree.WriteFile("src/f" + std::to_string(1000 + i), "x", kNew);
+    Run();
+    std::vector<int> expected{0};
+    expected.insert(expected.end(), c.perFile.begin(), c.perFile.end());
+    expected.push_back(100);
+    EXPECT_EQ(controls.progressHistory, expected);
+    EXPECT_EQ(controls.countText, QString::number(c.files));
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, ProgressTest,
+                         ::testing::Values(ProgressCase{1, {100}}, ProgressCase{3, {33, 66, 99}},
+                                           ProgressCase{6, {17, 34, 51, 68, 85, 100}},
+                                           ProgressCase{250, std::vector<int>(250, 0)}));
+
+TEST_F(MirrorRunTest, EmptyFirstModeMovesWholeOldTargetToTrash) {
+    controls.delOld = true;
+    tree.WriteFile("src/a.txt", "new A");
+    tree.WriteFile("src/sub/b.txt", "B");
+    tree.WriteFile("dst/a.txt", "old A");
+    tree.WriteFile("dst/only-in-target.txt", "gone from target");
+    tree.WriteFile("dst/x/y.txt", "deep");
+
+    Run();
+
+    EXPECT_EQ(tree.ListFiles("dst"), (std::vector<std::string>{"a.txt", "sub/b.txt"}));
+    EXPECT_EQ(tree.ReadFile("dst/a.txt"), "new A");
+    // The old target, whole, restorable from the trash.
+    EXPECT_EQ(tree.ReadFile("xdg/Trash/files/dst/only-in-target.txt"), "gone from target");
+    EXPECT_EQ(tree.ReadFile("xdg/Trash/files/dst/x/y.txt"), "deep");
+    EXPECT_EQ(tree.ReadFile("xdg/Trash/files/dst/a.txt"), "old A");
+    const std::string info = tree.ReadFile("xdg/Trash/info/dst.trashinfo");
+    EXPECT_EQ(info.rfind("[Trash Info]\nPath=" + tree.Path("dst") + "\nDeletionDate=", 0), 0u) << info;
+    EXPECT_EQ(status.Messages().last(), " - Abgleich ausgeführt!");
+}
+
+TEST_F(MirrorRunTest, EmptyFirstModeStopsWhenTrashFails) {
+    controls.delOld = true;
+    tree.WriteFile("src/a.txt", "A");
+    tree.WriteFile("dst/keep.txt", "K");
+    tree.WriteFile("blocker", "a file where the data folder must go");
+    setenv("XDG_DATA_HOME", tree.Path("blocker").c_str(), 1);
+
+    Run();
+
+    EXPECT_EQ(tree.ListFiles("dst"), std::vector<std::string>{"keep.txt"});
+    ASSERT_EQ(status.lines.size(), 1);
+    EXPECT_TRUE(status.Messages()[0].startsWith(" - Zielverzeichnis konnte nicht geleert werden: ")) << status.lines[0].toStdString();
+}
+
+TEST_F(MirrorRunTest, SubfolderModeCopiesSourceUnderItsNameAndOverwritesOnRerun) {
+    controls.newSub = true;
+    controls.delOld = true;  // the subfolder mode wins; the target is not emptied
+    tree.WriteFile("src/a.txt", "A1");
+    tree.WriteFile("src/sub/b.txt", "B1");
+    tree.WriteFile("dst/keep.txt", "K");
+
+    Run();
+    EXPECT_EQ(tree.ListFiles("dst"), (std::vector<std::string>{"keep.txt", "src/a.txt", "src/sub/b.txt"}));
+    EXPECT_EQ(status.Messages(), QStringList{" - Quelle als Unterordner ins Ziel kopiert!"});
+    EXPECT_EQ(controls.filesText, "");
+
+    tree.WriteFile("src/a.txt", "A2");
+    Run();
+    EXPECT_EQ(tree.ReadFile("dst/src/a.txt"), "A2");
+    EXPECT_FALSE(tree.Exists("xdg/Trash"));
+}
+
+TEST_F(MirrorRunTest, CopyFailuresAreReportedAndTheRunGoesOn) {
+    tree.WriteFile("src/A/x.txt", "X");
+    tree.WriteFile("src/b.txt", "B");
+    tree.WriteFile("dst/A", "a file standing where a folder must go");
+
+    Run();
+
+    EXPECT_EQ(tree.ReadFile("dst/b.txt"), "B");
+    EXPECT_EQ(tree.ReadFile("dst/A"), "a file standing where a folder must go");
+    const QStringList messages = status.Messages();
+    EXPECT_TRUE(messages.filter(QRegularExpression("^ - Ordner .*/dst/A konnte nicht angelegt werden: .+")).size() == 1)
+        << messages.join('\n').toStdString();
+    EXPECT_TRUE(messages.filter(QRegularExpression("^ - A/x.txt konnte nicht kopiert werden: .+")).size() == 1)
+        << messages.join('\n').toStdString();
+    EXPECT_EQ(messages.last(), " - Abgleich mit 2 Fehlern ausgeführt!");
+}
+
+struct RefusalCase {
+    const char* name;
+    std::function<void(TempTree&, FakeControls&)> setUp;
+    const char* text;
+};
+
+class RefusalTest : public MirrorRunTest, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(RefusalTest, RefusesBeforeTouchingAnything) {
+    tree.WriteFile("src/a.txt", "A");
+    tree.WriteFile("src/inner/b.txt", "B");
+    tree.WriteFile("dst/t.txt", "T");
+    GetParam().setUp(tree, controls);
+    const auto before = tree.ListFiles();
+
+    Run();
+
+    ASSERT_EQ(controls.messages.size(), 1u);
+    EXPECT_EQ(controls.messages[0].title, "Halt!");
+    EXPECT_EQ(controls.messages[0].text, QString::fromUtf8(GetParam().text));
+    EXPECT_EQ(controls.messages[0].icon, MessageIcon::None);
+    EXPECT_EQ(controls.messages[0].buttons, MessageButtons::Ok);
+    EXPECT_EQ(tree.ListFiles(), before);
+    EXPECT_TRUE(status.lines.isEmpty());
+    EXPECT_EQ(controls.countText, "0");
+}
+
+const auto Q = [](const std::string& s) { return QString::fromStdString(s); };
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusalTest,
+    ::testing::Values(
+        RefusalCase{"ProgramDirInOtherCase",
+                    [](TempTree& t, FakeControls& c) {
+                        t.MakeDir("PROG");
+                        c.target = Q(t.Path("prog")).toUpper().replace(Q(t.Path()).toUpper(), Q(t.Path()));
+                    },
+                    "Das Programmverzeichnis darf nicht das Zielverzeichnis sein!"},
+        RefusalCase{"SameFolder", [](TempTree& t, FakeControls& c) { c.target = Q(t.Path("src/../src")); },
+                    "Quell- und Zielverzeichnis dürfen nicht gleich sein!"},
+        RefusalCase{"SameFolderThroughLink",
+                    [](TempTree& t, FakeControls& c) {
+                        fs::create_directory_symlink(t.Path("src"), t.Path("link"));
+                        c.target = Q(t.Path("link"));
+                    },
+                    "Quell- und Zielverzeichnis dürfen nicht gleich sein!"},
+        RefusalCase{"TargetInsideSource", [](TempTree& t, FakeControls& c) { c.target = Q(t.Path("src/inner")); },
+                    "Das Zielverzeichnis darf nicht im Quellverzeichnis liegen!"},
+        RefusalCase{"TargetInsideSourceSubfolderMode",
+                    [](TempTree& t, FakeControls& c) {
+                        c.newSub = true;
+                        c.target = Q(t.Path("src/inner"));
+                    },
+                    "Das Zielverzeichnis darf nicht im Quellverzeichnis liegen!"},
+        RefusalCase{"SourceInsideEmptiedTarget",
+                    [](TempTree& t, FakeControls& c) {
+                        c.delOld = true;
+                        c.source = Q(t.Path("src/inner"));
+                        c.target = Q(t.Path("src"));
+                    },
+                    "Das Quellverzeichnis darf nicht im Zielverzeichnis liegen, wenn das Ziel geleert wird!"},
+        RefusalCase{"EmptiedTargetHoldsProgramDir",
+                    [](TempTree& t, FakeControls& c) {
+                        c.delOld = true;
+                        c.target = Q(t.Path());
+                        c.source = Q(t.Path("src/inner"));
+                    },
+                    "Dieses Zielverzeichnis kann nicht geleert werden!"},
+        RefusalCase{"EmptiedTargetIsVolumeRoot",
+                    [](TempTree&, FakeControls& c) {
+                        c.delOld = true;
+                        c.target = "/";
+                    },
+                    "Dieses Zielverzeichnis kann nicht geleert werden!"},
+        RefusalCase{"MissingSource", [](TempTree& t, FakeControls& c) { c.source = Q(t.Path("nope")); },
+                    "Das Quellverzeichnis ist nicht vorhanden oder nicht lesbar!"},
+        RefusalCase{"MissingTarget", [](TempTree& t, FakeControls& c) { c.target = Q(t.Path("nope")); },
+                    "Das Zielverzeichnis ist nicht vorhanden!"},
+        RefusalCase{"EmptySourceWhenEmptying",
+                    [](TempTree& t, FakeControls& c) {
+                        t.MakeDir("leer");
+                        c.delOld = true;
+                        c.source = Q(t.Path("leer"));
+                    },
+                    "Das Quellverzeichnis ist leer, das Ziel wird nicht geleert!"},
+        RefusalCase{"VolumeRootAsSubfolder",
+                    [](TempTree&, FakeControls& c) {
+                        c.newSub = true;
+                        c.source = "/";
+                    },
+                    "Ein Laufwerk kann nicht als Unterordner kopiert werden!"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RunRefusal, TargetBelowProgramDirPasses) {
+    TempTree t;
+    t.MakeDir("prog/Backup");
+    t.MakeDir("src");
+    EXPECT_FALSE(RunRefusal(QString::fromStdString(t.Path("src")), QString::fromStdString(t.Path("prog/Backup")),
+                            false, false, QString::fromStdString(t.Path("prog")))
+                     .has_value());
+}
+
+struct StepCase {
+    int files;
+    int step;
+};
+class ProgressStepTest : public ::testing::TestWithParam<StepCase> {};
+TEST_P(ProgressStepTest, RoundsHalfToEven) { EXPECT_EQ(ProgressStep(GetParam().files), GetParam().step); }
+INSTANTIATE_TEST_SUITE_P(Table, ProgressStepTest,
+                         ::testing::Values(StepCase{1, 100}, StepCase{3, 33}, StepCase{6, 17}, StepCase{8, 12},
+                                           StepCase{40, 2}, StepCase{200, 0}, StepCase{201, 0}, StepCase{0, 0}));
+
+TEST(FormatByteTotal, PlainDecimalWithoutTrailingZeros) {
+    EXPECT_EQ(FormatByteTotal(482110000), "48211");
+    EXPECT_EQ(FormatByteTotal(0), "0");
+    EXPECT_EQ(FormatByteTotal(123456789012340000LL), "12345678901234");
+    const QString sep = QLocale::system().decimalPoint();
+    EXPECT_EQ(FormatByteTotal(15000), "1" + sep + "5");
+    EXPECT_EQ(FormatByteTotal(10001), "1" + sep + "0001");
+}
+
+TEST(ShellDeleteFlags, DocumentTheBehaviour) {
+    EXPECT_EQ(ShellDeleteFlags(0, -1, -1, -1, -1), 0x50);  // the run's call: trash, no question
+    EXPECT_EQ(ShellDeleteFlags(-1, -1, -1, -1, -1), kFofAllowUndo);
+    EXPECT_EQ(ShellDeleteFlags(-1, 0, -1, 0, -1), kFofSilent);
+    EXPECT_EQ(ShellDeleteFlags(-1, -1, 0, 0, 0), kFofSimpleProgress | kFofNoErrorUi);
+    EXPECT_EQ(ShellDeleteFlags(0, 0, 0, -1, 0), 0x40 | 0x4 | 0x10 | 0x100 | 0x400);
+}
+
+TEST(ShellDeleteList, OnePathEndsInTwoNuls) {
+    const QByteArray expected("/mnt/Sicherung\0\0", 16);
+    EXPECT_EQ(ShellDeleteList(QStringLiteral("/mnt/Sicherung/")), expected);
+    EXPECT_EQ(ShellDeleteList(QStringLiteral("/mnt/Sicherung")), expected);
+    EXPECT_EQ(ShellDeleteList(QStringList{"/a", "/b"}), QByteArray("/a\0/b\0\0", 7));
+}
+
+TEST(ShellDelete, TrashKeepsNamesWithPercentBlanksAndUmlautsRestorable) {
+    TempTree t;
+    setenv("XDG_DATA_HOME", t.Path("xdg").c_str(), 1);
+    t.WriteFile("100% Ärger über/x.txt", "x");
+    QString reason;
+    EXPECT_TRUE(ShellDelete(QString::fromStdString(t.Path("100% Ärger über")) + "/", 0, 0, -1, -1, -1, -1, nullptr, &reason))
+        << reason.toStdString();
+    EXPECT_FALSE(t.Exists("100% Ärger über"));
+    EXPECT_EQ(t.ReadFile("xdg/Trash/files/100% Ärger über/x.txt"), "x");
+    const std::string info = t.ReadFile("xdg/Trash/info/100% Ärger über.trashinfo");
+    const QByteArray encoded = QUrl::toPercentEncoding(QString::fromStdString(t.Path("100% Ärger über")), "/");
+    EXPECT_NE(info.find("Path=" + encoded.toStdString() + "\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("%25"), std::string::npos);
+
+    // A second item of the same name gets its own place.
+    t.WriteFile("100% Ärger über/y.txt", "y");
+    EXPECT_TRUE(ShellDelete(QString::fromStdString(t.Path("100% Ärger über")), 0, 0, -1, -1, -1, -1));
+    EXPECT_EQ(t.ReadFile("xdg/Trash/files/100% Ärger über 2/y.txt"), "y");
+    unsetenv("XDG_DATA_HOME");
+}
+
+}  // namespace

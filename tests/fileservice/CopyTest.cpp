@@ -1,0 +1,216 @@
+#include "TempTree.h"
+
+#include "fileservice/FileService.h"
+#include "fileservice/FileServiceTesting.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+extern char** environ;
+
+namespace {
+
+class CopyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tree.MakeDir("src");
+        tree.MakeDir("dst");
+    }
+    void TearDown() override {
+        SetFailWriteAfterBytes(-1);
+        VBFILECOPYWAIT();
+    }
+
+    std::string Src(const std::string& name) const { return tree.Path("src/" + name); }
+    std::string Dst(const std::string& name) const { return tree.Path("dst/" + name); }
+    void Copy(const std::string& name) { ASSERT_EQ(VBFILECOPYASYNC(Dst(name).c_str(), Src(name).c_str()), 0); }
+
+    static struct stat Lstat(const std::string& path) {
+        struct stat st {};
+        EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+        return st;
+    }
+
+    TempTree tree;
+};
+
+TEST_F(CopyTest, CopyKeepsNanosecondTimeAndPermissionsSoItIsNotNewerEitherWay) {
+    std::string content(300 * 1024, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7);
+    tree.WriteFile("src/data.bin", content);
+    tree.WriteFile("dst/data.bin", "stale old target");
+    ::chmod(Src("data.bin").c_str(), 0640);
+    const struct timespec times[2] = {{1500000000, 5}, {1600000000, 123456789}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, Src("data.bin").c_str(), times, 0), 0);
+
+    Copy("data.bin");
+    EXPECT_TRUE(VBFILECOPYWAIT().empty());
+
+    EXPECT_EQ(tree.ReadFile("dst/data.bin"), content);
+    const struct stat st = Lstat(Dst("data.bin"));
+    EXPECT_EQ(st.st_mtim.tv_sec, 1600000000);
+    EXPECT_EQ(st.st_mtim.tv_nsec, 123456789);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    const std::string sourceVersion = VBFILEVERSION(Src("data.bin").c_str());
+    const std::string targetVersion = VBFILEVERSION(Dst("data.bin").c_str());
+    EXPECT_EQ(sourceVersion, "1600000000.123456789");
+    EXPECT_EQ(VBFILEISNEWER(sourceVersion.c_str(), targetVersion.c_str(), 1), 0);
+    EXPECT_EQ(VBFILEISNEWER(targetVersion.c_str(), sourceVersion.c_str(), 1), 0);
+    EXPECT_EQ(tree.ListFiles("dst"), std::vector<std::string>{"data.bin"});
+}
+
+TEST_F(CopyTest, LinksAreCopiedAsLinksWithTheirTime) {
+    fs::create_symlink("../elsewhere/target.txt", Src("link"));
+    const struct timespec times[2] = {{1600000000, 0}, {1600000000, 42}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, Src("link").c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+    tree.WriteFile("dst/link", "a regular file stood here");
+
+    Copy("link");
+    EXPECT_TRUE(VBFILECOPYWAIT().empty());
+
+    ASSERT_TRUE(fs::is_symlink(fs::symlink_status(Dst("link"))));
+    EXPECT_EQ(fs::read_symlink(Dst("link")), "../elsewhere/target.txt");
+    EXPECT_EQ(VBFILEVERSION(Dst("link").c_str()), "1600000000.000000042");
+}
+
+TEST_F(CopyTest, FifoIsRefusedWithoutBlocking) {
+    ASSERT_EQ(::mkfifo(Src("pipe").c_str(), 0644), 0);
+    Copy("pipe");
+    const std::vector<CopyFailure> failures = VBFILECOPYWAIT();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].source, Src("pipe"));
+    EXPECT_EQ(failures[0].destination, Dst("pipe"));
+    EXPECT_EQ(failures[0].reason, "not a regular file or link");
+    EXPECT_TRUE(tree.ListFiles("dst").empty());
+}
+
+TEST_F(CopyTest, InterruptedCopyLeavesOldTargetAndNoTemporary) {
+    tree.WriteFile("src/big.txt", std::string(200 * 1024, 'n'));
+    tree.WriteFile("dst/big.txt", "old content");
+    SetFailWriteAfterBytes(70000);
+
+    Copy("big.txt");
+    const std::vector<CopyFailure> failures = VBFILECOPYWAIT();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].reason, std::strerror(EIO));
+    EXPECT_EQ(tree.ReadFile("dst/big.txt"), "old content");
+    EXPECT_EQ(tree.ListFiles("dst"), std::vector<std::string>{"big.txt"});
+}
+
+TEST_F(CopyTest, DirectoryWhereTheFileGoesIsReportedAndKept) {
+    tree.WriteFile("src/name", "file");
+    tree.WriteFile("dst/name/inside.txt", "keep");
+    Copy("name");
+    const std::vector<CopyFailure> failures = VBFILECOPYWAIT();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].reason, std::strerror(EISDIR));
+    EXPECT_EQ(tree.ReadFile("dst/name/inside.txt"), "keep");
+    EXPECT_EQ(tree.ListFiles("dst"), std::vector<std::string>{"name/inside.txt"});
+}
+
+TEST_F(CopyTest, MissingDestinationFolderIsReported) {
+    tree.WriteFile("src/f.txt", "x");
+    ASSERT_EQ(VBFILECOPYASYNC(Dst("missing/f.txt").c_str(), Src("f.txt").c_str()), 0);
+    const std::vector<CopyFailure> failures = VBFILECOPYWAIT();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].destination, Dst("missing/f.txt"));
+    EXPECT_EQ(failures[0].reason, std::strerror(ENOENT));
+    EXPECT_TRUE(tree.ListFiles("dst").empty());
+}
+
+TEST_F(CopyTest, FailuresComeInHandOverOrderAndAreForgotten) {
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = "f" + std::to_string(i);
+        if (i % 2 == 0) tree.WriteFile("src/" + name, name);
+        Copy(name);
+    }
+    const std::vector<CopyFailure> failures = VBFILECOPYWAIT();
+    ASSERT_EQ(failures.size(), 20u);
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(failures[i].source, Src("f" + std::to_string(2 * i + 1)));
+    EXPECT_EQ(tree.ListFiles("dst").size(), 20u);
+    EXPECT_EQ(tree.ReadFile("dst/f38"), "f38");
+    EXPECT_TRUE(VBFILECOPYWAIT().empty());
+    EXPECT_EQ(VBFILECOPYPENDING(), 0);
+}
+
+TEST_F(CopyTest, LeftoverOfAKilledRunIsReplacedByTheNextCopy) {
+    tree.WriteFile("dst/" + TemporaryNameFor("f.txt"), "half written");
+    tree.WriteFile("src/f.txt", "complete");
+    Copy("f.txt");
+    EXPECT_TRUE(VBFILECOPYWAIT().empty());
+    EXPECT_EQ(tree.ListFiles("dst"), std::vector<std::string>{"f.txt"});
+    EXPECT_EQ(tree.ReadFile("dst/f.txt"), "complete");
+}
+
+constexpr int kExitCopies = 20;
+constexpr std::size_t kExitCopySize = 1024 * 1024;
+
+// The child of PoolFinishesHandedOverCopiesAtExit: hands copies over and exits at once.
+TEST(PoolExitChild, DISABLED_HandOverAndExit) {
+    const char* folder = std::getenv("TVL_POOL_EXIT_DIR");
+    ASSERT_NE(folder, nullptr);
+    const std::string source = std::string(folder) + "/src/big";
+    for (int i = 0; i < kExitCopies; ++i) {
+        const std::string destination = std::string(folder) + "/dst/copy" + std::to_string(i);
+        VBFILECOPYASYNC(destination.c_str(), source.c_str());
+    }
+    std::exit(0);
+}
+
+TEST_F(CopyTest, PoolFinishesHandedOverCopiesAtExit) {
+    tree.WriteFile("src/big", std::string(kExitCopySize, 'b'));
+    const std::string folderVariable = "TVL_POOL_EXIT_DIR=" + tree.Path();
+    std::vector<char*> environment;
+    for (char** variable = environ; *variable; ++variable) environment.push_back(*variable);
+    environment.push_back(const_cast<char*>(folderVariable.c_str()));
+    environment.push_back(nullptr);
+    const char* arguments[] = {"fileservice_tests", "--gtest_filter=PoolExitChild.*", "--gtest_also_run_disabled_tests",
+                               nullptr};
+    posix_spawn_file_actions_t quiet;  // the child's own test report would only confuse this one's
+    ::posix_spawn_file_actions_init(&quiet);
+    ::posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = ::posix_spawn(&pid, "/proc/self/exe", &quiet, nullptr, const_cast<char**>(arguments),
+                                      environment.data());
+    ::posix_spawn_file_actions_destroy(&quiet);
+    ASSERT_EQ(spawned, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    const std::vector<std::string> copies = tree.ListFiles("dst");
+    EXPECT_EQ(copies.size(), static_cast<std::size_t>(kExitCopies));  // no temporary left either
+    for (const std::string& copy : copies) EXPECT_EQ(fs::file_size(Dst(copy)), kExitCopySize) << copy;
+}
+
+TEST(LeftoverTest, RemovesTemporariesInTheFolderAndNothingElse) {
+    TempTree tree;
+    const std::string leftover = TemporaryNameFor("report.doc");
+    tree.WriteFile(leftover, "x");
+    tree.WriteFile(".tvl-0123456789abcdef.tmp", "x");
+    fs::create_symlink("target", tree.Path(TemporaryNameFor("link")));
+    tree.MakeDir(".tvl-aaaaaaaaaaaaaaaa.tmp");  // a folder is never a leftover
+    tree.WriteFile(".tvl-short.tmp", "x");
+    tree.WriteFile(".tvl-0123456789ABCDEF.tmp", "x");
+    tree.WriteFile("keep.txt", "x");
+    tree.WriteFile("sub/" + leftover, "x");  // not recursive
+
+    EXPECT_EQ(VBFOLDERREMOVELEFTOVERS(tree.Path().c_str()), 3);
+    EXPECT_EQ(tree.ListFiles(), (std::vector<std::string>{".tvl-0123456789ABCDEF.tmp", ".tvl-short.tmp", "keep.txt",
+                                                           "sub/" + leftover}));
+    EXPECT_TRUE(tree.Exists(".tvl-aaaaaaaaaaaaaaaa.tmp"));
+    EXPECT_EQ(VBFOLDERREMOVELEFTOVERS(tree.Path("missing").c_str()), -1);
+}
+
+}  // namespace

@@ -1,0 +1,110 @@
+#include "TempTree.h"
+
+#include "fileservice/FileService.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+struct NewerCase {
+    const char* name;
+    const char* first;
+    const char* second;
+    std::int32_t mode;
+    std::int32_t expected;
+};
+
+class NewerTest : public ::testing::TestWithParam<NewerCase> {};
+
+TEST_P(NewerTest, Compares) {
+    const NewerCase& c = GetParam();
+    EXPECT_EQ(VBFILEISNEWER(c.first, c.second, c.mode), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, NewerTest,
+    ::testing::Values(NewerCase{"NoTargetYet", "100.000000000", "", 1, -1},
+                      NewerCase{"NoSource", "", "100.000000000", 1, 0},
+                      NewerCase{"BothMissing", "", "", 1, 0},
+                      NewerCase{"Equal", "100.000000000", "100.000000000", 1, 0},
+                      NewerCase{"ExactlyTwoSecondsLater", "102.000000000", "100.000000000", 1, 0},
+                      NewerCase{"FatStampRoundedDown", "101.999999999", "100.000000000", 1, 0},
+                      NewerCase{"JustOverTwoSeconds", "102.000000001", "100.000000000", 1, -1},
+                      NewerCase{"BorrowAcrossSeconds", "103.000000000", "100.999999999", 1, -1},
+                      NewerCase{"Older", "100.000000000", "200.000000000", 1, 0},
+                      NewerCase{"BeforeNineteenSeventy", "-1.500000000", "-4.000000000", 1, -1},
+                      NewerCase{"UnreadableTargetText", "100.000000000", "abc", 1, -1},
+                      NewerCase{"UnreadableSourceText", "1x", "100.000000000", 1, 0},
+                      NewerCase{"OtherModeLikeOne", "300.000000000", "100.000000000", 0, -1},
+                      NewerCase{"OtherModeWithinTolerance", "101.000000000", "100.000000000", 7, 0}),
+    [](const ::testing::TestParamInfo<NewerCase>& info) { return std::string(info.param.name); });
+
+TEST(VersionTest, CarriesModificationTimeToTheNanosecond) {
+    TempTree tree;
+    tree.WriteFile("f.txt", "x");
+    tree.MakeDir("folder");
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {1600000000, 7}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, tree.Path("f.txt").c_str(), times, 0), 0);
+
+    EXPECT_EQ(VBFILEVERSION(tree.Path("f.txt").c_str()), "1600000000.000000007");
+    EXPECT_EQ(VBFILEVERSION(tree.Path("missing.txt").c_str()), "");
+    EXPECT_EQ(VBFILEVERSION(tree.Path("folder").c_str()), "");
+}
+
+TEST(FolderExistsTest, DirectoriesAndLinksToThemCount) {
+    TempTree tree;
+    tree.MakeDir("dir");
+    tree.WriteFile("file", "x");
+    std::filesystem::create_symlink("dir", tree.Path("dirlink"));
+    EXPECT_NE(VBFOLDEREXISTS(tree.Path("dir").c_str()), 0);
+    EXPECT_NE(VBFOLDEREXISTS(tree.Path("dirlink").c_str()), 0);
+    EXPECT_EQ(VBFOLDEREXISTS(tree.Path("file").c_str()), 0);
+    EXPECT_EQ(VBFOLDEREXISTS(tree.Path("missing").c_str()), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ListedVersionTest, FilesAskedInListingOrderGetTheListedTimesOthersAreReadLive) {
+    TempTree tree;
+    tree.WriteFile("src/a.txt", "a");
+    tree.WriteFile("src/b.txt", "b");
+    tree.WriteFile("src/sub/c.txt", "c");
+    std::filesystem::create_symlink("a.txt", tree.Path("src/link"));
+    tree.WriteFile("dst/a.txt", "old");
+    const auto setTime = [&](const std::string& relative, time_t seconds, int flags = 0) {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {seconds, 5}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, tree.Path(relative).c_str(), times, flags), 0);
+    };
+    setTime("src/a.txt", 1000);
+    setTime("src/b.txt", 2000);
+    setTime("src/sub/c.txt", 3000);
+    setTime("src/link", 4000, AT_SYMLINK_NOFOLLOW);
+    setTime("dst/a.txt", 500);
+
+    // Counted, then listed, as the copy pass does.
+    std::int16_t flag = 1;
+    Currency total;
+    VBFILECOUNT(tree.Path("src").c_str(), flag, "*.*", total);
+    std::vector<std::string> list;
+    ASSERT_EQ(VBFILELIST(tree.Path("src").c_str(), flag, "*.*", list, total), 3);
+    ASSERT_EQ(list, (std::vector<std::string>{"a.txt", "b.txt", "link", "sub/c.txt"}));
+    EXPECT_EQ(total.scaled, 3 * 10000);
+
+    // A change after the listing: in order the pass compares what it listed...
+    setTime("src/b.txt", 2500);
+    const std::vector<std::string> expected = {"1000.000000005", "2000.000000005", "4000.000000005",
+                                               "3000.000000005"};
+    const std::vector<std::string> expectedTargets = {"500.000000005", "", "", ""};
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        EXPECT_EQ(VBFILEVERSION(tree.Path("dst/" + list[i]).c_str()), expectedTargets[i]) << list[i];
+        EXPECT_EQ(VBFILEVERSION(tree.Path("src/" + list[i]).c_str()), expected[i]) << list[i];
+    }
+    // ...and every query after the pass, or out of order, reads the file itself.
+    EXPECT_EQ(VBFILEVERSION(tree.Path("src/b.txt").c_str()), "2500.000000005");
+}
+
+}  // namespace

@@ -1,0 +1,166 @@
+// The directory and drive lists, alone and as the main window pairs them.
+#include "test_mainwindow_fixture.h"
+
+#include "ui/DirList.h"
+#include "ui/DriveList.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTest>
+#include <filesystem>
+
+namespace {
+
+QString Q(const std::string& path) { return QString::fromStdString(path); }
+
+QStringList ItemTexts(const QListWidget& list) {
+    QStringList texts;
+    for (int i = 0; i < list.count(); ++i) texts << list.item(i)->text();
+    return texts;
+}
+
+// Pretends the temporary folder is a volume of its own, so that its chain starts there.
+class DirListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString root = Q(m_tree.Path());
+        SetVolumeSource([root] { return QList<Volume>{{QStringLiteral("/"), QString(), true}, {root, QString(), true}}; });
+    }
+    void TearDown() override { SetVolumeSource({}); }
+
+    TempTree m_tree;
+};
+
+TEST_F(DirListTest, ShowsTheChainThenTheVisibleSubfolders) {
+    m_tree.MakeDir("a/zeta");
+    m_tree.MakeDir("a/Beta");
+    m_tree.MakeDir("a/.hidden");
+    m_tree.WriteFile("a/file.txt", "x");
+    DirList list;
+    ASSERT_TRUE(list.setPath(Q(m_tree.Path("a"))));
+    EXPECT_EQ(list.path(), Q(m_tree.Path("a")));
+    EXPECT_EQ(ItemTexts(list), (QStringList{Q(m_tree.Path()), "a", "Beta", "zeta"}));
+    EXPECT_EQ(list.currentRow(), 1);
+}
+
+TEST_F(DirListTest, RefusesAMissingPathOrAFileAndKeepsItsOwn) {
+    m_tree.MakeDir("here");
+    m_tree.WriteFile("file.txt", "x");
+    DirList list;
+    ASSERT_TRUE(list.setPath(Q(m_tree.Path("here"))));
+    QSignalSpy changes(&list, &DirList::pathChanged);
+    EXPECT_FALSE(list.setPath(Q(m_tree.Path("missing"))));
+    EXPECT_FALSE(list.setPath(Q(m_tree.Path("file.txt"))));
+    EXPECT_FALSE(list.setPath(QString()));
+    EXPECT_EQ(list.path(), Q(m_tree.Path("here")));
+    EXPECT_EQ(changes.count(), 0);
+}
+
+TEST_F(DirListTest, DoubleClickAndEnterOpenAFolder) {
+    m_tree.MakeDir("a/b");
+    DirList list;
+    ASSERT_TRUE(list.setPath(Q(m_tree.Path("a"))));
+    QSignalSpy changes(&list, &DirList::pathChanged);
+
+    QListWidgetItem* sub = list.findItems(QStringLiteral("b"), Qt::MatchExactly).value(0);
+    ASSERT_NE(sub, nullptr);
+    list.show();
+    // A real double click arrives as a click followed by the double-click event.
+    const QPoint at = list.visualItemRect(sub).center();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(list.path(), Q(m_tree.Path("a")));  // a single click only selects
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(list.path(), Q(m_tree.Path("a/b")));
+
+    list.setCurrentRow(0);  // the volume root at the head of the chain
+    QTest::keyClick(&list, Qt::Key_Return);
+    EXPECT_EQ(list.path(), Q(m_tree.Path()));
+    ASSERT_EQ(changes.count(), 2);
+    EXPECT_EQ(changes.at(1).at(0).toString(), Q(m_tree.Path()));
+}
+
+TEST_F(DirListTest, RefreshMovesUpWhenTheFolderHasGone) {
+    m_tree.MakeDir("a/b/c");
+    DirList list;
+    ASSERT_TRUE(list.setPath(Q(m_tree.Path("a/b/c"))));
+    std::filesystem::remove_all(m_tree.Path("a/b"));
+    list.refresh();
+    EXPECT_EQ(list.path(), Q(m_tree.Path("a")));
+}
+
+TEST_F(DirListTest, DriveListOffersReadyVolumesRootFirst) {
+    const QString root = Q(m_tree.Path());
+    SetVolumeSource([root] {
+        return QList<Volume>{{root + "/z", "Stick", true}, {root, QString(), true}, {"/", QString(), true},
+                             {root + "/cd", QString(), false}};
+    });
+    DriveList drives;
+    ASSERT_EQ(drives.count(), 3);
+    EXPECT_EQ(drives.itemData(0).toString(), QStringLiteral("/"));
+    EXPECT_EQ(drives.itemData(1).toString(), root);
+    EXPECT_EQ(drives.itemText(2), root + "/z [Stick]");
+    EXPECT_FALSE(drives.setDrive(root + "/cd"));
+    EXPECT_EQ(drives.drive(), QStringLiteral("/"));
+
+    EXPECT_EQ(DriveOfPath(root + "/z/deep/er"), root + "/z");
+    EXPECT_EQ(DriveOfPath(root + "/zz"), root);
+    EXPECT_EQ(DriveOfPath(QStringLiteral("/usr")), QStringLiteral("/"));
+}
+
+// ---- The pairs on the main window ----
+
+class DriveAndDirectory : public MainWindowFixture, public ::testing::Test {
+protected:
+    DriveAndDirectory() {
+        m_tree.MakeDir("vol/deep/er");
+        m_tree.MakeDir("gone");
+        m_volume = Q(m_tree.Path("vol"));
+        m_gone = Q(m_tree.Path("gone"));
+        const QString volume = m_volume, gone = m_gone;
+        SetVolumeSource([volume, gone] {
+            return QList<Volume>{{QStringLiteral("/"), QString(), true}, {volume, QString(), true}, {gone, QString(), true}};
+        });
+    }
+    ~DriveAndDirectory() override { SetVolumeSource({}); }
+
+    QString m_volume;
+    QString m_gone;
+};
+
+TEST_F(DriveAndDirectory, DriveListFollowsTheDirectoryWithoutMovingItBack) {
+    auto window = OpenWindow();
+    auto* drive = Control<DriveList>(*window, "drvSource");
+    auto* dir = Control<DirList>(*window, "dirSource");
+    drive->refresh();
+    ASSERT_TRUE(dir->setPath(m_volume + "/deep/er"));
+    EXPECT_EQ(drive->drive(), m_volume);
+    EXPECT_EQ(dir->path(), m_volume + "/deep/er");
+    // The target pair is independent.
+    EXPECT_EQ(Control<DirList>(*window, "dirTarget")->path(), QDir::currentPath());
+}
+
+TEST_F(DriveAndDirectory, ChoosingADriveMovesTheDirectoryToIt) {
+    auto window = OpenWindow();
+    auto* drive = Control<DriveList>(*window, "drvTarget");
+    auto* dir = Control<DirList>(*window, "dirTarget");
+    drive->refresh();
+    drive->setCurrentIndex(drive->findData(m_volume));
+    EXPECT_EQ(dir->path(), m_volume);
+    drive->setCurrentIndex(drive->findData(QStringLiteral("/")));
+    EXPECT_EQ(dir->path(), QDir::currentPath());
+}
+
+TEST_F(DriveAndDirectory, DriveThatIsNotReadyLeavesTheDirectorySilently) {
+    auto window = OpenWindow();
+    auto* drive = Control<DriveList>(*window, "drvSource");
+    auto* dir = Control<DirList>(*window, "dirSource");
+    drive->refresh();
+    ASSERT_TRUE(dir->setPath(m_volume));
+    std::filesystem::remove(m_tree.Path("gone"));
+    drive->setCurrentIndex(drive->findData(m_gone));
+    EXPECT_EQ(drive->drive(), m_gone);
+    EXPECT_EQ(dir->path(), m_volume);
+    EXPECT_FALSE(MessageBoxOpen());
+}
+
+}  // namespace

@@ -1,0 +1,460 @@
+// The main window: its controls, the option interplay, the log options and the close.
+#include "test_mainwindow_fixture.h"
+
+#include "TrevalonVersion.h"
+
+#include <QAbstractItemModel>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// ---- Layout ----
+
+struct ControlRow {
+    const char* name;
+    const char* parent;
+    const char* caption;  // nullptr: no caption to compare
+    QRect geometry;       // pixels in the parent
+    bool visible;
+    bool enabled;
+    int checked;  // -1: not a check box; else 0 / 1
+};
+
+QString CaptionOf(QWidget* widget) {
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text();
+    if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
+    if (auto* frame = qobject_cast<QGroupBox*>(widget)) return frame->title();
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text();
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) return combo->currentText();
+    return {};
+}
+
+class MainWindowLayout : public MainWindowFixture, public ::testing::TestWithParam<ControlRow> {};
+
+TEST_P(MainWindowLayout, ControlHasDesignedPlaceCaptionAndState) {
+    const ControlRow& row = GetParam();
+    // A stored "Standard" that holds the design values, so the load step keeps the design state.
+    for (const auto& [key, value] : {std::pair{"dir_a", ""}, {"dir_b", ""}, {"Filter", "Funktion muss noch gebaut werden..."},
+                                     {"onlynew", "1"}, {"delnot", "0"}, {"delold", "0"}, {"deltotrash", "0"},
+                                     {"newsubfolder", "0"}})
+        WriteIni("Standard", key, value);
+    auto window = OpenWindow();
+    auto* widget = Control(*window, row.name);
+    ASSERT_NE(widget, nullptr);
+    ASSERT_NE(widget->parentWidget(), nullptr);
+    EXPECT_EQ(widget->parentWidget()->objectName(), QLatin1String(row.parent));
+    EXPECT_EQ(widget->geometry(), row.geometry);
+    if (row.caption) {
+        EXPECT_EQ(CaptionOf(widget), QString::fromUtf8(row.caption));
+    }
+    EXPECT_EQ(!widget->isHidden(), row.visible);
+    EXPECT_EQ(widget->isEnabled(), row.enabled);
+    if (row.checked >= 0) {
+        auto* box = qobject_cast<QCheckBox*>(widget);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->checkState(), row.checked ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+// Twips of the design divided by 15; Picture1, Line1 and lblCopy as laid out for the
+// 615-pixel client width.
+const ControlRow kControls[] = {
+    {"Picture1", "frmMain", nullptr, {0, 0, 615, 57}, true, true, -1},
+    {"Image1", "Picture1", nullptr, {20, 8, 44, 40}, true, true, -1},
+    {"Label1", "Picture1", "Trevalon", {92, 4, 351, 30}, true, true, -1},
+    {"Label2", "Picture1", "Verzeichnisse komfortabel spiegeln", {120, 28, 452, 22}, true, true, -1},
+    {"lblCopy", "Picture1", tvl::kCopyright, {486, 0, 129, 13}, true, true, -1},
+    {"Picture5", "Picture1", nullptr, {532, 20, 33, 29}, false, true, -1},
+    {"Line1", "Picture1", nullptr, {0, 56, 615, 1}, true, true, -1},
+    {"Frame1", "frmMain", "Profile", {2, 58, 611, 49}, true, true, -1},
+    {"Frame2", "frmMain", "Quelle", {2, 106, 156, 213}, true, true, -1},
+    {"Frame3", "frmMain", "Ziel (Spiegel)", {160, 106, 157, 213}, true, true, -1},
+    {"Frame4", "frmMain", "Optionen", {320, 106, 293, 213}, true, true, -1},
+    {"Frame5", "frmMain", "Programmstatus", {2, 318, 463, 101}, true, true, -1},
+    {"Frame6", "frmMain", "Funktionen", {468, 318, 145, 101}, true, true, -1},
+    {"cmbProfile", "Frame1", "Standard", {12, 16, 273, 21}, true, true, -1},
+    {"cmdSaveProfile", "Frame1", "&Speichern", {290, 16, 101, 25}, true, true, -1},
+    {"cmdNewProfile", "Frame1", "&Neu", {396, 16, 101, 25}, true, true, -1},
+    {"cmdDelProfile", "Frame1", "Lös&chen", {502, 16, 101, 25}, true, true, -1},
+    {"drvSource", "Frame2", nullptr, {12, 20, 133, 21}, true, true, -1},
+    {"dirSource", "Frame2", nullptr, {12, 44, 133, 156}, true, true, -1},
+    {"drvTarget", "Frame3", nullptr, {12, 20, 133, 21}, true, true, -1},
+    {"dirTarget", "Frame3", nullptr, {12, 44, 133, 156}, true, true, -1},
+    {"chkCopyOnlyNew", "Frame4", "Nur ältere durch neue Dateien ersetzen.", {8, 20, 265, 17}, true, true, 1},
+    {"chkDelIfNotExist", "Frame4", "Dateien, die im Quellverzeichnis nicht existieren, löschen.", {8, 38, 279, 25},
+     true, false, 0},
+    {"chkTrash", "Frame4", "nur in den Papierkorb verschieben", {38, 64, 223, 21}, true, false, 0},
+    {"chkDelBeforeCopy", "Frame4", "Vor dem Kopieren alle Dateien im Zielverzeichnis löschen.", {8, 86, 281, 25}, true,
+     true, 0},
+    {"chkNewSubFolder", "Frame4", "Quelle als neuen Ordner im Ziel anlegen.", {8, 114, 283, 21}, true, true, 0},
+    {"Label3", "Frame4", "Folgende Dateitypen nicht spiegeln:", {8, 142, 243, 17}, false, false, -1},
+    {"txtFilter", "Frame4", "Funktion muss noch gebaut werden...", {6, 158, 283, 21}, false, false, -1},
+    {"chkLog", "Frame4", "LogFile / Größe begrenzen auf:", {12, 192, 213, 15}, true, true, 1},
+    {"txtLogSize", "Frame4", "50", {230, 188, 37, 21}, true, true, -1},
+    {"Label5", "Frame4", "KB", {270, 190, 23, 19}, true, true, -1},
+    {"lstStatus", "Frame5", nullptr, {12, 16, 445, 56}, true, true, -1},
+    {"pb1", "Frame5", nullptr, {12, 76, 445, 17}, false, true, -1},
+    {"txtFiles", "Frame5", "", {12, 76, 445, 19}, true, true, -1},
+    {"txtCount", "Frame5", "0", {400, 76, 57, 19}, false, true, -1},
+    {"cmdRun", "Frame6", "Sta&rten", {8, 18, 131, 25}, true, true, -1},
+    {"cmdInfo", "Frame6", "Info", {8, 44, 131, 25}, true, true, -1},
+    {"cmdExit", "Frame6", "&Beenden", {8, 70, 131, 25}, true, true, -1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Controls, MainWindowLayout, ::testing::ValuesIn(kControls),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class MainWindow : public MainWindowFixture, public ::testing::Test {};
+
+TEST_F(MainWindow, LoadSetsCaptionClientSizeAndFirstStatusLine) {
+    auto window = OpenWindow();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Trevalon - 1.0"));
+    EXPECT_EQ(window->size(), QSize(615, 422));
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+
+    auto* list = Control<QListView>(*window, "lstStatus");
+    ASSERT_EQ(list->model()->rowCount(), 2);
+    const QString line = list->model()->index(0, 0).data().toString();
+    EXPECT_TRUE(line.endsWith(QStringLiteral(" - Trevalon geladen!"))) << line.toStdString();
+    // Without a settings file the "Standard" profile cannot be applied whole, and says so.
+    const QString load = list->model()->index(1, 0).data().toString();
+    EXPECT_TRUE(load.endsWith(QStringLiteral(" - [Standard] konnte nicht vollständig geladen werden!")))
+        << load.toStdString();
+    EXPECT_EQ(list->currentIndex().row(), 1);
+    // The design state of the log switch sends the first line to the log file too.
+    EXPECT_NE(m_tree.ReadFile("tvl.log").find("Trevalon geladen!"), std::string::npos);
+}
+
+TEST_F(MainWindow, ResizeKeepsHeaderAcrossAndCopyrightAtTheRightEdge) {
+    auto window = OpenWindow();
+    window->resize(800, 422);
+    auto* strip = Control<QLabel>(*window, "Picture1");
+    EXPECT_EQ(strip->width(), 800);
+    EXPECT_EQ(Control(*window, "Line1")->geometry(), QRect(0, 56, 800, 1));
+    EXPECT_EQ(Control(*window, "lblCopy")->x(), 800 - 129);
+    const QImage header = strip->pixmap().toImage();
+    ASSERT_EQ(header.width(), 800);
+    EXPECT_EQ(header.pixelColor(0, 20), QColor(255, 0, 0));
+    // The last band at the right edge is one step short of white.
+    const QColor right = header.pixelColor(799, 20);
+    EXPECT_EQ(right.red(), 255);
+    EXPECT_GE(right.green(), 250);
+    EXPECT_EQ(right.green(), right.blue());
+    // Nothing else moves.
+    EXPECT_EQ(Control(*window, "Frame4")->geometry(), QRect(320, 106, 293, 213));
+}
+
+TEST_F(MainWindow, TabVisitsTheFocusableControlsInDesignOrder) {
+    auto window = OpenWindow();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    Control(*window, "cmdRun")->setFocus();
+    const std::vector<std::string> expected{
+        "cmdExit",        "lstStatus",  "txtFiles",      "chkDelBeforeCopy", "chkCopyOnlyNew", "dirTarget",
+        "drvTarget",      "dirSource",  "drvSource",     "cmdNewProfile",    "cmdSaveProfile", "cmbProfile",
+        "chkLog",         "txtLogSize", "cmdDelProfile", "chkNewSubFolder",  "cmdInfo",        "cmdRun"};
+    std::vector<std::string> visited;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "");
+    }
+    EXPECT_EQ(visited, expected);
+}
+
+TEST_F(MainWindow, TrayMenuOpensOnRightButtonOnly) {
+    auto window = OpenWindow();
+    auto* menu = Control<QMenu>(*window, "mnuFile");
+    ASSERT_NE(menu, nullptr);
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), 3);
+    EXPECT_EQ(actions[0]->text(), QStringLiteral("Info"));
+    EXPECT_TRUE(actions[1]->isSeparator());
+    EXPECT_EQ(actions[2]->text(), QStringLiteral("Beenden"));
+
+    for (auto reason : {QSystemTrayIcon::Trigger, QSystemTrayIcon::DoubleClick, QSystemTrayIcon::MiddleClick}) {
+        window->TrayActivated(reason);
+        EXPECT_FALSE(menu->isVisible()) << reason;
+    }
+    window->TrayActivated(QSystemTrayIcon::Context);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+}
+
+TEST_F(MainWindow, TrayMenuExitClosesTheWindow) {
+    auto window = OpenWindow();
+    Control<QAction>(*window, "mnuExit")->trigger();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(ReadIni("Optionen", "writelog"), QStringLiteral("1"));
+}
+
+// ---- Option interplay ----
+
+struct OptionRow {
+    const char* name;
+    std::array<bool, 3> before;  // chkCopyOnlyNew, chkDelBeforeCopy, chkNewSubFolder
+    const char* clicked;
+    std::array<bool, 3> after;
+    std::vector<std::string> unchecked;  // boxes the handler unchecked, in order
+};
+
+const char* const kOptionBoxes[] = {"chkCopyOnlyNew", "chkDelBeforeCopy", "chkNewSubFolder"};
+
+class OptionInterplay : public MainWindowFixture, public ::testing::TestWithParam<OptionRow> {};
+
+TEST_P(OptionInterplay, ClickLeavesTheExpectedBoxesChecked) {
+    const OptionRow& row = GetParam();
+    auto window = OpenWindow();
+    std::vector<std::string> unchecked;
+    for (int i = 0; i < 3; ++i) {
+        auto* box = Control<QCheckBox>(*window, kOptionBoxes[i]);
+        {
+            // The starting combination, set without the window's reactions.
+            const QSignalBlocker blocker(box);
+            box->setChecked(row.before[i]);
+        }
+        QObject::connect(box, &QCheckBox::stateChanged, box, [&unchecked, box, &row](int state) {
+            if (state == Qt::Unchecked && box->objectName() != QLatin1String(row.clicked))
+                unchecked.push_back(box->objectName().toStdString());
+        });
+    }
+    auto* clicked = Control<QCheckBox>(*window, row.clicked);
+    QTest::mouseClick(clicked, Qt::LeftButton, {}, clicked->rect().center());
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Control<QCheckBox>(*window, kOptionBoxes[i])->isChecked(), row.after[i]) << kOptionBoxes[i];
+    }
+    EXPECT_EQ(unchecked, row.unchecked);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, OptionInterplay,
+    ::testing::Values(
+        OptionRow{"CheckOnlyNewClearsDelOldThenNewSub", {false, true, true}, "chkCopyOnlyNew", {true, false, false},
+                  {"chkDelBeforeCopy", "chkNewSubFolder"}},
+        OptionRow{"CheckDelOldClearsOnlyNewThenNewSub", {true, false, true}, "chkDelBeforeCopy", {false, true, false},
+                  {"chkCopyOnlyNew", "chkNewSubFolder"}},
+        OptionRow{"CheckNewSubClearsOnlyNewThenDelOld", {true, true, false}, "chkNewSubFolder", {false, false, true},
+                  {"chkCopyOnlyNew", "chkDelBeforeCopy"}},
+        OptionRow{"CheckDelOldWithOnlyNewChecked", {true, false, false}, "chkDelBeforeCopy", {false, true, false},
+                  {"chkCopyOnlyNew"}},
+        OptionRow{"CheckNewSubAloneChangesNothingElse", {false, false, false}, "chkNewSubFolder", {false, false, true},
+                  {}},
+        OptionRow{"UncheckOnlyNewChangesNoOtherBox", {true, false, false}, "chkCopyOnlyNew", {false, false, false}, {}},
+        OptionRow{"UncheckDelOldLeavesTheOthersChecked", {true, true, true}, "chkDelBeforeCopy", {true, false, true},
+                  {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindow, ProgramSetStatesFollowTheRuleSoTheLastCheckedWins) {
+    auto window = OpenWindow();
+    // The order in which a profile load applies the three boxes.
+    Control<QCheckBox>(*window, "chkDelBeforeCopy")->setCheckState(Qt::Checked);
+    Control<QCheckBox>(*window, "chkNewSubFolder")->setCheckState(Qt::Checked);
+    Control<QCheckBox>(*window, "chkCopyOnlyNew")->setCheckState(Qt::Checked);
+    EXPECT_TRUE(Control<QCheckBox>(*window, "chkCopyOnlyNew")->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(*window, "chkDelBeforeCopy")->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(*window, "chkNewSubFolder")->isChecked());
+}
+
+TEST_F(MainWindow, HandlerSkipsItsSecondUncheckWhenItsOwnBoxWasClearedMeanwhile) {
+    auto window = OpenWindow();
+    auto* onlyNew = Control<QCheckBox>(*window, "chkCopyOnlyNew");
+    auto* delOld = Control<QCheckBox>(*window, "chkDelBeforeCopy");
+    auto* newSub = Control<QCheckBox>(*window, "chkNewSubFolder");
+    {
+        const QSignalBlocker a(onlyNew), b(delOld), c(newSub);
+        onlyNew->setChecked(false);
+        delOld->setChecked(true);
+        newSub->setChecked(true);
+    }
+    // Another reaction that clears chkCopyOnlyNew as soon as chkDelBeforeCopy is cleared.
+    QObject::connect(delOld, &QCheckBox::stateChanged, onlyNew, [onlyNew](int state) {
+        if (state == Qt::Unchecked) onlyNew->setChecked(false);
+    });
+    onlyNew->setChecked(true);
+    EXPECT_FALSE(onlyNew->isChecked());
+    EXPECT_FALSE(delOld->isChecked());
+    EXPECT_TRUE(newSub->isChecked());
+}
+
+// ---- The log options ----
+
+TEST_F(MainWindow, LogSizeFieldTakesTypedDigitsOnly) {
+    auto window = OpenWindow();
+    auto* size = Control<QLineEdit>(*window, "txtLogSize");
+    size->clear();
+    QTest::keyClicks(size, QStringLiteral("a1b2 c-3.x"));
+    EXPECT_EQ(size->text(), QStringLiteral("123"));
+    QTest::keyClick(size, Qt::Key_Backspace);
+    EXPECT_EQ(size->text(), QStringLiteral("12"));
+    // Pasting keeps the digits of the pasted text only.
+    QGuiApplication::clipboard()->setText(QStringLiteral("x7 y8"));
+    QTest::keySequence(size, QKeySequence(QKeySequence::Paste));
+    EXPECT_EQ(size->text(), QStringLiteral("1278"));
+    // Text set by the program is not restricted.
+    size->setText(QStringLiteral("abc"));
+    EXPECT_EQ(size->text(), QStringLiteral("abc"));
+}
+
+TEST_F(MainWindow, LogCheckBoxEnablesTheSizeField) {
+    auto window = OpenWindow();
+    auto* log = Control<QCheckBox>(*window, "chkLog");
+    auto* size = Control<QLineEdit>(*window, "txtLogSize");
+    QTest::mouseClick(log, Qt::LeftButton, {}, log->rect().center());
+    EXPECT_FALSE(log->isChecked());
+    EXPECT_FALSE(size->isEnabled());
+    QTest::mouseClick(log, Qt::LeftButton, {}, log->rect().center());
+    EXPECT_TRUE(log->isChecked());
+    EXPECT_TRUE(size->isEnabled());
+}
+
+struct StoredOptionsRow {
+    const char* name;
+    const char* writelog;  // nullptr: key missing
+    const char* logsize;   // nullptr: key missing
+    Qt::CheckState state;
+    bool sizeEnabled;
+    const char* sizeText;
+};
+
+class StoredOptions : public MainWindowFixture, public ::testing::TestWithParam<StoredOptionsRow> {};
+
+TEST_P(StoredOptions, LoadAppliesThem) {
+    const StoredOptionsRow& row = GetParam();
+    WriteIni("Optionen", "other", "x");
+    if (row.writelog) WriteIni("Optionen", "writelog", row.writelog);
+    if (row.logsize) WriteIni("Optionen", "logsize", row.logsize);
+    auto window = OpenWindow();
+    EXPECT_EQ(Control<QCheckBox>(*window, "chkLog")->checkState(), row.state);
+    EXPECT_EQ(Control<QLineEdit>(*window, "txtLogSize")->isEnabled(), row.sizeEnabled);
+    EXPECT_EQ(Control<QLineEdit>(*window, "txtLogSize")->text(), QString::fromUtf8(row.sizeText));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, StoredOptions,
+    ::testing::Values(StoredOptionsRow{"Off", "0", "200", Qt::Unchecked, false, "200"},
+                      StoredOptionsRow{"On", "1", "75", Qt::Checked, true, "75"},
+                      StoredOptionsRow{"Greyed", "2", "50", Qt::PartiallyChecked, false, "50"},
+                      StoredOptionsRow{"NotANumberKeepsDesign", "abc", "50", Qt::Checked, true, "50"},
+                      StoredOptionsRow{"OutOfRangeKeepsDesign", "7", "50", Qt::Checked, true, "50"},
+                      StoredOptionsRow{"EmptyKeepsDesign", "", "50", Qt::Checked, true, "50"},
+                      StoredOptionsRow{"MissingKeepsDesign", nullptr, nullptr, Qt::Checked, true, "50"},
+                      StoredOptionsRow{"StoredSizeTextShownUnchanged", "1", "abc", Qt::Checked, true, "abc"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Closing ----
+
+struct CloseRow {
+    const char* name;
+    const char* sizeText;
+    bool logOn;
+    bool trimmed;  // the 300,000-byte log file is cut back to the limit
+    qint64 limit;
+};
+
+class Closing : public MainWindowFixture, public ::testing::TestWithParam<CloseRow> {};
+
+TEST_P(Closing, TrimsTheLogAndWritesBothOptions) {
+    const CloseRow& row = GetParam();
+    std::string lines;
+    while (lines.size() < 300000) lines += "01.01.26 - 12:00:00 - eine Zeile im Protokoll\r\n";
+    m_tree.WriteFile("tvl.log", lines);
+
+    auto window = OpenWindow();
+    auto* log = Control<QCheckBox>(*window, "chkLog");
+    if (log->isChecked() != row.logOn) QTest::mouseClick(log, Qt::LeftButton, {}, log->rect().center());
+    Control<QLineEdit>(*window, "txtLogSize")->setText(QString::fromUtf8(row.sizeText));
+    const auto sizeBefore = std::filesystem::file_size(m_tree.Path("tvl.log"));
+
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->isVisible());
+    const auto sizeAfter = std::filesystem::file_size(m_tree.Path("tvl.log"));
+    if (row.trimmed) {
+        EXPECT_LE(static_cast<qint64>(sizeAfter), row.limit);
+        EXPECT_GT(sizeAfter, 0u);
+    } else {
+        EXPECT_EQ(sizeAfter, sizeBefore);
+    }
+    EXPECT_EQ(ReadIni("Optionen", "writelog"), row.logOn ? QStringLiteral("1") : QStringLiteral("0"));
+    EXPECT_EQ(ReadIni("Optionen", "logsize"), QString::fromUtf8(row.sizeText));
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, Closing,
+                         ::testing::Values(CloseRow{"Limit200KB", "200", true, true, 204800},
+                                           CloseRow{"LoggingOffStillTrims", "100", false, true, 102400},
+                                           CloseRow{"NotANumberSkipsTrim", "abc", true, false, 0},
+                                           CloseRow{"EmptySkipsTrim", "", false, false, 0},
+                                           CloseRow{"TooLargeSkipsTrim", "2097152", true, false, 0},
+                                           CloseRow{"ZeroLeavesFile", "0", true, false, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindow, CloseClosesTheOtherWindowsToo) {
+    auto window = OpenWindow();
+    QWidget other;
+    other.show();
+    window->close();
+    EXPECT_FALSE(other.isVisible());
+}
+
+TEST_F(MainWindow, StartWithoutSettingsFileCreatesNoneUntilClose) {
+    auto window = OpenWindow();
+    EXPECT_FALSE(m_tree.Exists("tvl.ini"));
+    window->close();
+    EXPECT_EQ(ReadIni("Optionen", "writelog"), QStringLiteral("1"));
+    EXPECT_EQ(ReadIni("Optionen", "logsize"), QStringLiteral("50"));
+}
+
+TEST_F(MainWindow, ProfileListFillsWhileTheBoxKeepsItsText) {
+    WriteIni("Profiles", "MeinProfil", "Mein Profil");
+    WriteIni("Profiles", "Zweites", "Zweites");
+    auto window = OpenWindow();
+    FillProfileList(*window, QStringLiteral("Standard"));
+    auto* box = Control<QComboBox>(*window, "cmbProfile");
+    EXPECT_EQ(box->currentText(), QStringLiteral("Standard"));
+    ASSERT_EQ(box->count(), 2);
+    EXPECT_EQ(box->itemText(0), QStringLiteral("Mein Profil"));
+    EXPECT_EQ(box->itemText(1), QStringLiteral("Zweites"));
+}
+
+// ---- The about window ----
+
+class AboutWindow : public MainWindowFixture, public ::testing::TestWithParam<const char*> {};
+
+TEST_P(AboutWindow, OpensModallyFromEachRoute) {
+    auto window = OpenWindow();
+    QString opened;
+    QTimer::singleShot(0, window.get(), [&opened] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            opened = QString::fromLatin1(modal->metaObject()->className());
+            modal->close();
+        }
+    });
+    const std::string route = GetParam();
+    if (route == "cmdInfo") {
+        QTest::mouseClick(Control<QPushButton>(*window, "cmdInfo"), Qt::LeftButton);
+    } else if (route == "mnuInfo") {
+        Control<QAction>(*window, "mnuInfo")->trigger();
+    } else {
+        QTest::mouseClick(Control(*window, "lblCopy"), Qt::LeftButton);
+    }
+    EXPECT_EQ(opened, QStringLiteral("frmInfo"));
+    EXPECT_TRUE(window->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, AboutWindow, ::testing::Values("cmdInfo", "mnuInfo", "lblCopy"),
+                         [](const auto& info) { return std::string(info.param); });
+
+}  // namespace

@@ -1,0 +1,68 @@
+#pragma once
+
+// Shared set-up of the main-window tests: a settings file and a log file in a
+// temporary folder, and lookup of controls by their design names.
+
+#include "TempTree.h"
+#include "settings/PrivateProfile.h"
+#include "settings/Startup.h"
+#include "ui/frmMain.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QString>
+#include <gtest/gtest.h>
+#include <memory>
+
+class MainWindowFixture {
+protected:
+    MainWindowFixture() : m_savedIni(strIniFile) { strIniFile = IniPath(); }
+    ~MainWindowFixture() { strIniFile = m_savedIni; }
+
+    QString IniPath() const { return QString::fromStdString(m_tree.Path("tvl.ini")); }
+    QString LogPath() const { return QString::fromStdString(m_tree.Path("tvl.log")); }
+
+    // Creates the window and shows it, which runs its load step.
+    std::unique_ptr<frmMain> OpenWindow() {
+        auto window = std::make_unique<frmMain>(LogPath());
+        window->show();
+        return window;
+    }
+
+    // A control of `window` by its design name; fails the test when missing.
+    template <class W = QWidget>
+    static W* Control(frmMain& window, const char* name) {
+        W* widget = window.findChild<W*>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    void WriteIni(const char* section, const char* key, const char* value) const {
+        const QByteArray file = QFile::encodeName(IniPath());
+        WritePrivateProfileStringA(section, key, value, file.constData());
+    }
+
+    QString ReadIni(const char* section, const char* key) const {
+        const QByteArray file = QFile::encodeName(IniPath());
+        char buffer[255] = {};
+        const auto count = GetPrivateProfileStringA(section, key, "<missing>", buffer, sizeof buffer, file.constData());
+        return QString::fromUtf8(buffer, static_cast<qsizetype>(count));
+    }
+
+    // True when some message box is open.
+    static bool MessageBoxOpen() {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (qobject_cast<QMessageBox*>(top) && top->isVisible()) return true;
+        }
+        return false;
+    }
+
+    TempTree m_tree;
+
+private:
+    QString m_savedIni;
+};

@@ -1,0 +1,117 @@
+#include "ui/DriveList.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSignalBlocker>
+#include <QStorageInfo>
+#include <algorithm>
+
+namespace {
+
+std::function<QList<Volume>()>& VolumeSource() {
+    static std::function<QList<Volume>()> source;
+    return source;
+}
+
+QList<Volume> StorageVolumes() {
+    QList<Volume> volumes;
+    for (const QStorageInfo& info : QStorageInfo::mountedVolumes()) {
+        // Bind mounts of single files (common in containers) are no drives.
+        if (!info.isValid() || !QFileInfo(info.rootPath()).isDir()) continue;
+        // Read-only package images (one per installed snap) would bury the real drives.
+        if (info.fileSystemType() == "squashfs") continue;
+        volumes.append({info.rootPath(), info.name(), info.isReady()});
+    }
+    return volumes;
+}
+
+bool PathIsOn(const QString& path, const QString& root) {
+    if (root == QLatin1String("/")) return path.startsWith(QLatin1Char('/'));
+    return path == root || path.startsWith(root + QLatin1Char('/'));
+}
+
+}  // namespace
+
+QList<Volume> MountedVolumes() {
+    const auto& source = VolumeSource();
+    return source ? source() : StorageVolumes();
+}
+
+void SetVolumeSource(std::function<QList<Volume>()> source) { VolumeSource() = std::move(source); }
+
+QString DriveOfPath(const QString& path) {
+    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    // The longest matching mount point holds the path; "/" holds everything else.
+    QString best = QStringLiteral("/");
+    for (const Volume& volume : MountedVolumes()) {
+        if (volume.root.size() > best.size() && PathIsOn(clean, volume.root)) best = volume.root;
+    }
+    return best;
+}
+
+QString DriveCurrentFolder(const QString& drive) {
+    const QString current = QDir::currentPath();
+    return DriveOfPath(current) == drive ? current : drive;
+}
+
+DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
+    setEditable(false);
+    refresh();
+    connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0) emit driveChanged(itemData(index).toString());
+    });
+}
+
+QString DriveList::drive() const { return currentData().toString(); }
+
+int DriveList::IndexOf(const QString& root) const {
+    for (int i = 0; i < count(); ++i) {
+        if (itemData(i).toString() == root) return i;
+    }
+    return -1;
+}
+
+bool DriveList::setDrive(const QString& root) {
+    int index = IndexOf(root);
+    if (index < 0) {
+        // Perhaps mounted since the list was read.
+        refresh();
+        index = IndexOf(root);
+    }
+    if (index < 0) return false;
+    setCurrentIndex(index);
+    return true;
+}
+
+void DriveList::refresh() {
+    QList<Volume> volumes = MountedVolumes();
+    volumes.erase(std::remove_if(volumes.begin(), volumes.end(), [](const Volume& v) { return !v.ready; }),
+                  volumes.end());
+    std::sort(volumes.begin(), volumes.end(), [](const Volume& a, const Volume& b) {
+        const bool aRoot = a.root == QLatin1String("/");
+        const bool bRoot = b.root == QLatin1String("/");
+        if (aRoot != bRoot) return aRoot;
+        return a.root < b.root;
+    });
+
+    const QString previous = drive();
+    {
+        // Rebuilding the items is no choice of a drive.
+        const QSignalBlocker blocker(this);
+        clear();
+        for (const Volume& volume : volumes) {
+            QString text = volume.root;
+            if (!volume.name.isEmpty() && volume.name != volume.root) text += QStringLiteral(" [%1]").arg(volume.name);
+            addItem(text, volume.root);
+        }
+        const int index = IndexOf(previous);
+        setCurrentIndex(index >= 0 ? index : (count() > 0 ? 0 : -1));
+    }
+    // The chosen volume went away: the list now shows another one, and says so.
+    if (!previous.isEmpty() && drive() != previous && !drive().isEmpty()) emit driveChanged(drive());
+}
+
+void DriveList::showPopup() {
+    refresh();
+    QComboBox::showPopup();
+}

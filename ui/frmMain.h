@@ -1,0 +1,167 @@
+#pragma once
+
+#include "engine/RunControls.h"
+#include "log/Logfile.h"
+#include "settings/Startup.h"
+
+#include <QElapsedTimer>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+class HelpBalloons;
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class DirList;
+class DriveList;
+class StatusListModel;
+
+// The program's one working window. Every control carries its design name as its
+// objectName; the window is the engine's view of the run controls, the log's status
+// list and the settings code's profile box.
+class frmMain : public QWidget, public RunControls, public StatusList, public ProfileBox {
+    Q_OBJECT
+public:
+    // `logPath` empty: "tvl.log" in the program's data folder.
+    explicit frmMain(const QString& logPath = {}, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Applies the profile `sptl`, or with an empty name the one the profile box shows.
+    void LoadProfile(const QString& sptl);
+
+    // The status list and log file of this window.
+    Logfile& Log() { return m_log; }
+
+    // RunControls: the run's view of the directory lists, options and progress controls.
+    QString SourcePath() const override;
+    QString TargetPath() const override;
+    bool CopyOnlyNew() const override;
+    bool DelBeforeCopy() const override;
+    bool NewSubFolder() const override;
+    QString CountText() const override;
+    void SetCountText(const QString& text) override;
+    void SetFilesText(const QString& text) override;
+    void SetFilesVisible(bool visible) override;
+    void SetProgressVisible(bool visible) override;
+    int ProgressValue() const override;
+    void SetProgressValue(int value) override;
+    void RefreshTarget() override;
+    MessageResult ShowMessage(const QString& title, const QString& text, MessageIcon icon,
+                              MessageButtons buttons) override;
+    void KeepPainting() override;
+
+    // StatusList: lstStatus and the chkLog switch.
+    void AddStatusLine(const QString& line) override;
+    bool LoggingOn() const override;
+
+    // ProfileBox: cmbProfile; filling the list keeps the text the box shows.
+    void ClearProfiles() override;
+    void SetProfileText(const QString& text) override;
+    void AddProfile(const QString& name) override;
+
+    // True from the click of the run button until the run has ended.
+    bool RunInProgress() const { return m_running; }
+
+public slots:
+    // What the tray icon does on a click: the menu on a right-button press, nothing else.
+    void TrayActivated(QSystemTrayIcon::ActivationReason reason);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void SetTabOrder();
+    void ConnectEvents();
+
+    void Form_Load();
+    void Form_Resize();
+    void Form_QueryUnload();
+    void LayOutHeader();
+    void ReadOptions();
+    void WriteOptions();
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+
+    // The help balloons and the about window.
+    void SetUpHelpBalloons();
+    void DestroyHelpBalloons();
+    void ShowInfo();
+
+    void cmdRun_Clicked();
+    void cmdExit_Click();
+    void chkCopyOnlyNew_Click();
+    void chkDelBeforeCopy_Click();
+    void chkNewSubFolder_Click();
+    void chkLog_Click();
+    void drvSource_Change();
+    void dirSource_Change();
+    void drvTarget_Change();
+    void dirTarget_Change();
+    void FollowDrive(DriveList* drive, DirList* dir);
+    void FollowDirectory(DirList* dir, DriveList* drive);
+
+    Logfile m_log;
+    StatusListModel* m_statusModel = nullptr;
+    HelpBalloons* m_objToolTip = nullptr;  // the one help-balloon object of the window
+
+    QLabel* m_picture1 = nullptr;
+    QLabel* m_image1 = nullptr;
+    QLabel* m_label1 = nullptr;
+    QLabel* m_label2 = nullptr;
+    QLabel* m_lblCopy = nullptr;
+    QLabel* m_picture5 = nullptr;
+    QWidget* m_line1 = nullptr;
+
+    QComboBox* m_cmbProfile = nullptr;
+    QPushButton* m_cmdSaveProfile = nullptr;
+    QPushButton* m_cmdNewProfile = nullptr;
+    QPushButton* m_cmdDelProfile = nullptr;
+    DriveList* m_drvSource = nullptr;
+    DirList* m_dirSource = nullptr;
+    DriveList* m_drvTarget = nullptr;
+    DirList* m_dirTarget = nullptr;
+    QCheckBox* m_chkCopyOnlyNew = nullptr;
+    QCheckBox* m_chkDelIfNotExist = nullptr;
+    QCheckBox* m_chkTrash = nullptr;
+    QCheckBox* m_chkDelBeforeCopy = nullptr;
+    QCheckBox* m_chkNewSubFolder = nullptr;
+    QLabel* m_label3 = nullptr;
+    QLineEdit* m_txtFilter = nullptr;
+    QCheckBox* m_chkLog = nullptr;
+    QLineEdit* m_txtLogSize = nullptr;
+    QLabel* m_label5 = nullptr;
+    QListView* m_lstStatus = nullptr;
+    QProgressBar* m_pb1 = nullptr;
+    QLineEdit* m_txtFiles = nullptr;
+    QLineEdit* m_txtCount = nullptr;
+    QPushButton* m_cmdRun = nullptr;
+    QPushButton* m_cmdInfo = nullptr;
+    QPushButton* m_cmdExit = nullptr;
+
+    QMenu* m_mnuFile = nullptr;
+    QAction* m_mnuInfo = nullptr;
+    QAction* m_mnuLimiter = nullptr;
+    QAction* m_mnuExit = nullptr;
+    QSystemTrayIcon* m_tray = nullptr;
+
+    bool m_loaded = false;
+    bool m_unloaded = false;
+    bool m_running = false;
+    bool m_closePending = false;
+    bool m_followingDirectory = false;
+    bool m_statusScrollPending = false;
+    QElapsedTimer m_paintTimer;
+};
