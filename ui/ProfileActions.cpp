@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWidget>
@@ -121,9 +122,27 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == m_box && event->type() == QEvent::FocusIn) {
-            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-            if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) cmbProfile_GotFocus();
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            if (watched == m_box) {
+                const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+                // A click's release would close a list opened on its press: open it after the release.
+                if (reason == Qt::MouseFocusReason) m_openOnRelease = true;
+                else if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) cmbProfile_GotFocus();
+            }
+            break;
+        case QEvent::FocusOut:
+            if (watched == m_box && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+                m_openOnRelease = false;
+            break;
+        case QEvent::MouseButtonRelease:
+            if (m_openOnRelease) {
+                m_openOnRelease = false;
+                if (!m_box->view()->isVisible()) cmbProfile_GotFocus();
+            }
+            break;
+        default:
+            break;
         }
         return QObject::eventFilter(watched, event);
     }
@@ -132,6 +151,7 @@ private:
     void cmbProfile_GotFocus() { m_box->showPopup(); }
 
     QComboBox* m_box;
+    bool m_openOnRelease = false;
 };
 
 }  // namespace
@@ -219,7 +239,9 @@ void DeleteCurrentProfile(QWidget* window, ProfileBox& box) {
 void ConnectProfileControls(QWidget* window, Logfile& log, ProfileBox& box) {
     QComboBox* profile = Find<QComboBox>(window, "cmbProfile");
     if (profile) {
-        profile->installEventFilter(new ProfileBoxFocus(profile));
+        auto* focus = new ProfileBoxFocus(profile);
+        profile->installEventFilter(focus);
+        if (profile->lineEdit()) profile->lineEdit()->installEventFilter(focus);
         // The toolkit picks the entry matching a typed name when the field's editing
         // ends (Enter or leaving it) and reports that as a choice; a typed name must
         // never load, so only a choice in the list (mouse or arrow keys) remains.

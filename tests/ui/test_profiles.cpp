@@ -425,6 +425,9 @@ TEST_P(ProfileBoxFocus, EveryArrivalOpensTheList) {
     } else if (GetParam() == Qt::BacktabFocusReason) {
         Control(*window, "chkLog")->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    } else if (GetParam() == Qt::MouseFocusReason) {
+        // A whole click into the text field: the list must still be open after the release.
+        QTest::mouseClick(box->lineEdit(), Qt::LeftButton, {}, QPoint(10, 5));
     } else {
         box->setFocus(GetParam());
     }
