@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QRegularExpression>
+#include <cstdlib>
 
 namespace {
 
@@ -82,6 +84,86 @@ TEST_F(MainWindowRun, CloseDuringARunIsCarriedOutWhenItEnds) {
     EXPECT_FALSE(closedDuringRun);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(ReadIni("Optionen", "logsize"), QStringLiteral("50"));
+}
+
+// The modes and their reports through the real window; the engine's own tests cover the details.
+class MainWindowModes : public MainWindowRun {
+protected:
+    void SetUp() override {
+        setenv("XDG_DATA_HOME", m_tree.Path("xdg").c_str(), 1);
+        m_tree.WriteFile("src/a.txt", "new A");
+        m_tree.WriteFile("src/sub/b.txt", "B");
+        m_tree.WriteFile("dst/a.txt", "old A");
+        m_tree.WriteFile("dst/only-in-target.txt", "T");
+        window = OpenWindow();
+        PointAt(*window, m_tree.Path("src"), m_tree.Path("dst"));
+    }
+    void TearDown() override { unsetenv("XDG_DATA_HOME"); }
+    void Tick(const char* name) { Control<QCheckBox>(*window, name)->setChecked(true); }
+
+    std::unique_ptr<frmMain> window;
+};
+
+TEST_F(MainWindowModes, OnlyNewerShowsCountAndSummaryAndHidesTheBar) {
+    SetMTime(m_tree.Path("dst/a.txt"), TimeAt(2020, 1, 1));
+    SetMTime(m_tree.Path("src/a.txt"), TimeAt(2024, 1, 1));
+    Tick("chkCopyOnlyNew");
+    ClickRun(*window);
+    EXPECT_EQ(m_tree.ReadFile("dst/a.txt"), "new A");
+    EXPECT_EQ(Control<QLineEdit>(*window, "txtCount")->text(), "2");
+    EXPECT_EQ(Control<QLineEdit>(*window, "txtFiles")->text(), "2 Dateien mit insg. 6 Bytes im Quellverzeichnis");
+    EXPECT_TRUE(Control(*window, "pb1")->isHidden());
+    EXPECT_FALSE(Control(*window, "txtFiles")->isHidden());
+    EXPECT_TRUE(StatusLines(*window).last().endsWith(" - Abgleich ausgeführt!"));
+}
+
+TEST_F(MainWindowModes, EmptyFirstSendsTheOldTargetToTheTrash) {
+    Tick("chkDelBeforeCopy");
+    ClickRun(*window);
+    EXPECT_EQ(m_tree.ListFiles("dst"), (std::vector<std::string>{"a.txt", "sub/b.txt"}));
+    EXPECT_EQ(m_tree.ReadFile("xdg/Trash/files/dst/only-in-target.txt"), "T");
+    EXPECT_TRUE(m_tree.Exists("xdg/Trash/info/dst.trashinfo"));
+}
+
+TEST_F(MainWindowModes, SubfolderModeCopiesTheSourceUnderItsName) {
+    Tick("chkNewSubFolder");
+    ClickRun(*window);
+    EXPECT_EQ(m_tree.ReadFile("dst/src/sub/b.txt"), "B");
+    EXPECT_EQ(m_tree.ReadFile("dst/a.txt"), "old A");
+    EXPECT_TRUE(StatusLines(*window).last().endsWith(" - Quelle als Unterordner ins Ziel kopiert!"));
+}
+
+TEST_F(MainWindowModes, AFailedFolderIsReportedAndTheRunEndsWithTheFailureLine) {
+    m_tree.WriteFile("dst/sub", "a file where a folder must go");
+    Control<QCheckBox>(*window, "chkCopyOnlyNew")->setChecked(false);
+    ClickRun(*window);
+    const QStringList lines = StatusLines(*window);
+    EXPECT_EQ(m_tree.ReadFile("dst/a.txt"), "new A");
+    EXPECT_EQ(lines.filter(QRegularExpression("/dst/sub konnte nicht angelegt werden: ")).size(), 1)
+        << lines.join('\n').toStdString();
+    EXPECT_EQ(lines.filter(QRegularExpression(" - sub/b.txt konnte nicht kopiert werden: ")).size(), 1);
+    EXPECT_TRUE(lines.last().endsWith(" - Abgleich mit 2 Fehlern ausgeführt!")) << lines.last().toStdString();
+}
+
+TEST_F(MainWindowModes, SameFolderIsRefusedWithAPlainHaltBox) {
+    PointAt(*window, m_tree.Path("src"), m_tree.Path("src"));
+    const int linesBefore = StatusLines(*window).size();
+    QString message;
+    QMessageBox::Icon icon = QMessageBox::Information;
+    QTimer::singleShot(0, window.get(), [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) {
+                message = box->windowTitle() + QLatin1Char('|') + box->text();
+                icon = box->icon();
+                box->accept();
+            }
+        }
+    });
+    ClickRun(*window);
+    EXPECT_EQ(message, QString::fromUtf8("Halt!|Quell- und Zielverzeichnis dürfen nicht gleich sein!"));
+    EXPECT_EQ(icon, QMessageBox::NoIcon);
+    EXPECT_EQ(StatusLines(*window).size(), linesBefore);
+    EXPECT_EQ(m_tree.ReadFile("dst/a.txt"), "old A");
 }
 
 }  // namespace
