@@ -1,5 +1,7 @@
 #include "ui/frmInfo.h"
 
+#include "ui/FormLayout.h"
+
 #include "TrevalonVersion.h"
 
 #include <QDesktopServices>
@@ -14,18 +16,8 @@
 
 namespace {
 
-const QColor kCream(0xEF, 0xEF, 0xDE);  // 0x00DEEFEF, the background of all the program's windows
 const QColor kUrlBlue(0x00, 0x00, 0xFF);
 const QString kFontName = QStringLiteral("Verdana");
-
-// Positions are laid out in twips; 15 twips make one pixel at 96 dpi.
-int Px(int twips) {
-    return qRound(twips / 15.0);
-}
-
-QRect TwipRect(int left, int top, int width, int height) {
-    return QRect(Px(left), Px(top), Px(width), Px(height));
-}
 
 QFont VerdanaFont(double points, bool bold = false, bool underline = false) {
     QFont font(kFontName);
@@ -149,13 +141,6 @@ void frmInfo::ShellOpen(QWidget* hWnd, const QString& address) {
 
 void frmInfo::ShowModal(QWidget* over) {
     QWidget* owner = over ? over->window() : nullptr;
-    // Held by a guard: if the owner goes away while the window is open, it takes the window along.
-    QPointer<frmInfo> dialog = new frmInfo(owner);
-    dialog->setWindowModality(Qt::ApplicationModal);
-    if (owner) {
-        const QRect area = owner->frameGeometry();
-        dialog->move(area.center() - QPoint(dialog->width() / 2, dialog->height() / 2));
-    }
-    dialog->exec();
-    delete dialog.data();
+    // A fresh instance every time: the load step runs at every opening.
+    ExecCentred(new frmInfo(owner), owner);
 }

@@ -6,6 +6,7 @@
 #include "ui/ClassicControls.h"
 #include "ui/DirList.h"
 #include "ui/DriveList.h"
+#include "ui/FormLayout.h"
 #include "ui/Gradient2.h"
 #include "ui/HelpBalloons.h"
 #include "ui/ProfileActions.h"
@@ -37,17 +38,6 @@
 
 namespace {
 
-// Positions are designed in twips; 15 twips make one pixel at 96 dpi.
-int Px(int twips) { return qRound(twips / 15.0); }
-
-template <class W>
-W* Place(W* widget, const char* name, int left, int top, int width, int height) {
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(Px(left), Px(top), Px(width), Px(height));
-    return widget;
-}
-
-const QColor kCream(0xEF, 0xEF, 0xDE);
 const QColor kFrameCaption(0xC0, 0x00, 0x00);
 constexpr int kHeaderHeightTwips = 855;
 constexpr int kCopyWidthTwips = 1935;

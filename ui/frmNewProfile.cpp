@@ -3,6 +3,7 @@
 #include "log/Logfile.h"
 #include "settings/ProfileOps.h"
 #include "settings/Startup.h"
+#include "ui/FormLayout.h"
 #include "ui/ProfileActions.h"
 
 #include <QFile>
@@ -17,17 +18,6 @@
 
 namespace {
 
-// Positions are designed in twips; 15 twips make one pixel at 96 dpi.
-int Px(int twips) { return qRound(twips / 15.0); }
-
-template <class W>
-W* Place(W* widget, const char* name, int left, int top, int width, int height) {
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(Px(left), Px(top), Px(width), Px(height));
-    return widget;
-}
-
-const QColor kCream(0xEF, 0xEF, 0xDE);
 
 QFont Verdana() {
     QFont font(QStringLiteral("Verdana"));
@@ -82,15 +72,8 @@ frmNewProfile::frmNewProfile(Logfile& log, ProfileBox& box, QWidget* parent)
 
 void frmNewProfile::ShowModal(QWidget* over, Logfile& log, ProfileBox& box) {
     QWidget* owner = over ? over->window() : nullptr;
-    // A fresh instance every time; the guard lets an owner that goes away take it along.
-    QPointer<frmNewProfile> dialog = new frmNewProfile(log, box, owner);
-    dialog->setWindowModality(Qt::ApplicationModal);
-    if (owner) {
-        const QRect area = owner->frameGeometry();
-        dialog->move(area.center() - QPoint(dialog->width() / 2, dialog->height() / 2));
-    }
-    dialog->exec();
-    delete dialog.data();
+    // A fresh instance every time, so the field is empty at every opening.
+    ExecCentred(new frmNewProfile(log, box, owner), owner);
 }
 
 void frmNewProfile::cmdWrite_Click() {
