@@ -541,6 +541,8 @@ MessageResult frmMain::ShowMessage(const QString& title, const QString& text, Me
 void frmMain::KeepPainting() {
     // Paint and timer events only: the run takes no input, but the window stays alive.
     if (m_paintTimer.isValid() && m_paintTimer.elapsed() < 50) return;
+    // Scroll first, so that the repaint it asks for is done by this round of events, not the next.
+    FlushStatusScroll();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     m_paintTimer.start();
 }
@@ -558,12 +560,15 @@ void frmMain::AddStatusLine(const QString& line) {
     }
     if (!m_statusScrollPending) {
         m_statusScrollPending = true;
-        QTimer::singleShot(0, this, [this] {
-            m_statusScrollPending = false;
-            m_lstStatus->scrollTo(m_lstStatus->currentIndex());
-            m_lstStatus->viewport()->update();
-        });
+        QTimer::singleShot(0, this, [this] { FlushStatusScroll(); });
     }
+}
+
+void frmMain::FlushStatusScroll() {
+    if (!m_statusScrollPending) return;
+    m_statusScrollPending = false;
+    m_lstStatus->scrollTo(m_lstStatus->currentIndex());
+    m_lstStatus->viewport()->update();
 }
 
 bool frmMain::LoggingOn() const { return m_chkLog->checkState() == Qt::Checked; }

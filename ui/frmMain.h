@@ -100,6 +100,9 @@ private:
     void DestroyHelpBalloons();
     void ShowInfo();
 
+    // Scrolls the status list to its last line once per batch of lines.
+    void FlushStatusScroll();
+
     void cmdRun_Clicked();
     void cmdExit_Click();
     void chkCopyOnlyNew_Click();

@@ -80,11 +80,12 @@ TEST_F(NewProfile, LayoutAsDesigned) {
 TEST_F(NewProfile, OpensModalWithTheFieldFocused) {
     auto window = OpenProfileWindow();
     bool modal = false;
-    QWidget* focused = nullptr;
+    QString focused;
     ModalScript script;
     script.Then(kDialog, [&](QWidget* dialog) {
         modal = dialog->isModal();
-        focused = dialog->focusWidget();
+        // Read the name now: the dialog and its children are gone once it closes.
+        if (QWidget* widget = dialog->focusWidget()) focused = widget->objectName();
         Cancel()(dialog);
     });
 
@@ -92,7 +93,7 @@ TEST_F(NewProfile, OpensModalWithTheFieldFocused) {
 
     EXPECT_TRUE(script.Done()) << script.unexpected.join(QLatin1Char(',')).toStdString();
     EXPECT_TRUE(modal);
-    EXPECT_EQ(focused ? focused->objectName() : QString(), QStringLiteral("txtName"));
+    EXPECT_EQ(focused, QStringLiteral("txtName"));
 }
 
 // Every way of confirming a name: the button, Enter with any modifier, the keypad's Enter.
