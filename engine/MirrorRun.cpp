@@ -37,8 +37,11 @@ bool HasEntries(const QString& path) {
 void CopyAsSubfolder(RunControls& controls, Logfile& log, RunReport& report, const QString& sourcePath,
                      const QString& targetPath) {
     const QString destRoot = JoinPath(targetPath, QFileInfo(QDir::cleanPath(sourcePath)).fileName());
-    if (::mkdir(ToNative(destRoot).constData(), 0777) != 0 && !QFileInfo(destRoot).isDir()) {
-        report.FolderFailed(destRoot, QString::fromLocal8Bit(std::strerror(errno)));
+    const int made = ::mkdir(ToNative(destRoot).constData(), 0777) == 0 ? 0 : errno;
+    // An existing folder is used again; a link standing there is not followed out of the target.
+    const QFileInfo existing(destRoot);
+    if (made != 0 && (!existing.isDir() || existing.isSymLink())) {
+        report.FolderFailed(destRoot, QString::fromLocal8Bit(std::strerror(made)));
     } else {
         CreateTargetFolders(controls, report, sourcePath, destRoot);
         const QByteArray source = ToNative(sourcePath);
@@ -49,7 +52,7 @@ void CopyAsSubfolder(RunControls& controls, Logfile& log, RunReport& report, con
         ReportListFailures(report);
         for (std::int32_t i = 0; i <= lastIndex; ++i) {
             const QString entry = FromNative(fileList[static_cast<std::size_t>(i)]);
-            CopyOneFile(JoinPath(sourcePath, entry), JoinPath(destRoot, entry));
+            if (!report.RefuseIfBlocked(entry)) CopyOneFile(JoinPath(sourcePath, entry), JoinPath(destRoot, entry));
             controls.KeepPainting();
         }
         WaitForCopies(controls, report, targetPath);

@@ -10,10 +10,82 @@ QString JoinPath(const QString& directory, const QString& name) {
     return directory + QLatin1Char('/') + name;
 }
 
-QByteArray ToNative(const QString& path) { return QFile::encodeName(path); }
+// Names on Linux are bytes, and not every name is valid UTF-8 (files from older systems or
+// archives). A byte that does not decode travels as U+DC80..U+DCFF and is encoded back to
+// itself, so every listed name reaches the file system unchanged instead of being lost.
+namespace {
+
+constexpr char16_t kEscapeBase = 0xDC00;
+
+bool IsEscapedByte(char16_t unit) { return unit >= 0xDC80 && unit <= 0xDCFF; }
+
+// The length of the well-formed UTF-8 sequence at `at` (no overlong forms, no surrogates,
+// at most U+10FFFF), or 0.
+int SequenceLength(const unsigned char* at, std::size_t left) {
+    const unsigned char lead = at[0];
+    if (lead < 0x80) return 1;
+    int length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (left < static_cast<std::size_t>(length)) return 0;
+    if (at[1] < low || at[1] > high) return 0;
+    for (int i = 2; i < length; ++i) {
+        if (at[i] < 0x80 || at[i] > 0xBF) return 0;
+    }
+    return length;
+}
+
+}  // namespace
+
+QByteArray ToNative(const QString& path) {
+    bool escaped = false;
+    for (const QChar c : path) {
+        if (IsEscapedByte(c.unicode())) escaped = true;
+    }
+    if (!escaped) return QFile::encodeName(path);
+    QByteArray out;
+    qsizetype run = 0;  // start of the plain text not yet encoded
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        if (!IsEscapedByte(path[i].unicode())) continue;
+        out += path.mid(run, i - run).toUtf8();
+        out += static_cast<char>(path[i].unicode() - kEscapeBase);
+        run = i + 1;
+    }
+    out += path.mid(run).toUtf8();
+    return out;
+}
 
 QString FromNative(const std::string& text) {
-    return QFile::decodeName(QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size())));
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    QString out;
+    std::size_t run = 0;  // start of the well-formed bytes not yet decoded
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const int length = SequenceLength(bytes + i, text.size() - i);
+        if (length > 0) {
+            i += static_cast<std::size_t>(length);
+            continue;
+        }
+        out += QString::fromUtf8(text.data() + run, static_cast<qsizetype>(i - run));
+        out += QChar(static_cast<char16_t>(kEscapeBase + bytes[i]));
+        run = ++i;
+    }
+    if (run == 0) return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    out += QString::fromUtf8(text.data() + run, static_cast<qsizetype>(text.size() - run));
+    return out;
 }
 
 QString ResolvedPath(const QString& path) {

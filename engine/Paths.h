@@ -5,8 +5,10 @@
 
 // Joins a directory and a relative name with one separator (a root already ends in one).
 QString JoinPath(const QString& directory, const QString& name);
-// 8-bit text for the file service: the file system's encoding (UTF-8 here).
+// 8-bit text for the file service: the file system's encoding (UTF-8 here). Bytes of a
+// name that are not UTF-8 come back as they were listed (see FromNative).
 QByteArray ToNative(const QString& path);
+// A name from the file service as text; bytes that are not UTF-8 are kept as U+DC80..U+DCFF.
 QString FromNative(const std::string& text);
 // The path with links and ".." resolved; for a path that does not exist, its cleaned absolute form.
 QString ResolvedPath(const QString& path);

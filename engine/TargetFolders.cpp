@@ -24,7 +24,20 @@ void CreateTargetFolders(RunControls& controls, RunReport& report, const QString
     VBFOLDERREMOVELEFTOVERS(target.constData());
     for (const std::string& entry : folderList) {
         const std::string folder = std::string(target.constData()) + entry;
+        const QString relative = FromNative(entry.substr(1));
+        // Nothing is created below a link that stands for a folder: it would land outside the target.
+        if (report.IsBlocked(relative)) {
+            report.FolderFailed(FromNative(folder), QString::fromLocal8Bit(std::strerror(ENOTDIR)));
+            continue;
+        }
         if (VBFOLDEREXISTS(folder.c_str()) != 0) {
+            struct stat st;
+            if (::lstat(folder.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+                // A link where a folder must go leads elsewhere; the run never writes through it.
+                report.FolderFailed(FromNative(folder), QString::fromLocal8Bit(std::strerror(EEXIST)));
+                report.BlockFolder(relative);
+                continue;
+            }
             VBFOLDERREMOVELEFTOVERS(folder.c_str());
             continue;
         }

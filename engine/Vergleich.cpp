@@ -13,7 +13,38 @@
 
 namespace {
 constexpr int kProgressMax = 100;
+
+// A directory as listed names are joined to it: its native bytes and one separator, as
+// JoinPath does. A pass then joins bytes per file instead of converting both paths to text
+// and back; the result is the same, as ToNative(FromNative(name)) gives back `name`.
+std::string NativePrefix(const QString& directory) {
+    std::string prefix = ToNative(directory).toStdString();
+    if (!directory.endsWith(QLatin1Char('/'))) prefix += '/';
+    return prefix;
 }
+
+void JoinNative(std::string& path, const std::string& prefix, const std::string& name) {
+    path.assign(prefix);
+    path += name;
+}
+
+void CopyOneFile(const std::string& sourceFile, const std::string& targetFile) {
+    VBFILECOPYASYNC(targetFile.c_str(), sourceFile.c_str());
+}
+
+void CopyIfNewer(RunControls& controls, const std::string& sourceFile, const std::string& targetFile,
+                 int progressStep) {
+    const std::string targetVersion = VBFILEVERSION(targetFile.c_str());
+    const std::string sourceVersion = VBFILEVERSION(sourceFile.c_str());
+    if (VBFILEISNEWER(sourceVersion.c_str(), targetVersion.c_str(), 1) != -1) return;
+
+    VBFILECOPYASYNC(targetFile.c_str(), sourceFile.c_str());
+    const int value = controls.ProgressValue();
+    if (value < kProgressMax) controls.SetProgressValue(std::min(kProgressMax, value + progressStep));
+    controls.SetCountText(QString::number(controls.CountText().toInt() + 1));
+}
+
+}  // namespace
 
 int ProgressStep(std::int32_t fileCount) {
     if (fileCount < 1) return 0;
@@ -39,20 +70,11 @@ QString SummaryText(std::int32_t fileCount, std::int64_t scaledBytes) {
 }
 
 void CopyOneFile(const QString& sourceFile, const QString& targetFile) {
-    VBFILECOPYASYNC(ToNative(targetFile).constData(), ToNative(sourceFile).constData());
+    CopyOneFile(ToNative(sourceFile).toStdString(), ToNative(targetFile).toStdString());
 }
 
 void CopyIfNewer(RunControls& controls, const QString& sourceFile, const QString& targetFile, int progressStep) {
-    const QByteArray target = ToNative(targetFile);
-    const QByteArray source = ToNative(sourceFile);
-    const std::string targetVersion = VBFILEVERSION(target.constData());
-    const std::string sourceVersion = VBFILEVERSION(source.constData());
-    if (VBFILEISNEWER(sourceVersion.c_str(), targetVersion.c_str(), 1) != -1) return;
-
-    VBFILECOPYASYNC(target.constData(), source.constData());
-    const int value = controls.ProgressValue();
-    if (value < kProgressMax) controls.SetProgressValue(std::min(kProgressMax, value + progressStep));
-    controls.SetCountText(QString::number(controls.CountText().toInt() + 1));
+    CopyIfNewer(controls, ToNative(sourceFile).toStdString(), ToNative(targetFile).toStdString(), progressStep);
 }
 
 void ReportListFailures(RunReport& report) {
@@ -95,22 +117,36 @@ void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const Q
 
     const QString sourceDir = controls.SourcePath();
     const QString targetDir = controls.TargetPath();
+    const std::string sourcePrefix = NativePrefix(sourceDir);
+    const std::string targetPrefix = NativePrefix(targetDir);
+    std::string sourceFile;
+    std::string targetFile;
     if (!controls.CopyOnlyNew()) {
         std::int32_t processedCount = 0;
         for (std::int32_t i = 0; i <= lastIndex; ++i) {
-            const QString entry = FromNative(fileList[static_cast<std::size_t>(i)]);
-            CopyOneFile(JoinPath(sourceDir, entry), JoinPath(targetDir, entry));
+            const std::string& name = fileList[static_cast<std::size_t>(i)];
+            const QString entry = FromNative(name);
+            const bool refused = report.RefuseIfBlocked(entry);
+            if (!refused) {
+                JoinNative(sourceFile, sourcePrefix, name);
+                JoinNative(targetFile, targetPrefix, name);
+                CopyOneFile(sourceFile, targetFile);
+            }
             ++processedCount;
             controls.SetCountText(QString::number(processedCount));
-            log.WriteStatusLine(StatusTime() + QStringLiteral(" - ") + entry + QStringLiteral(" kopiert!"));
+            if (!refused) log.WriteStatusLine(StatusTime() + QStringLiteral(" - ") + entry + QStringLiteral(" kopiert!"));
             controls.KeepPainting();
         }
     } else {
         controls.SetProgressVisible(true);
         controls.SetFilesVisible(false);
         for (std::int32_t i = 0; i <= lastIndex; ++i) {
-            const QString entry = FromNative(fileList[static_cast<std::size_t>(i)]);
-            CopyIfNewer(controls, JoinPath(sourceDir, entry), JoinPath(targetDir, entry), progressStep);
+            const std::string& name = fileList[static_cast<std::size_t>(i)];
+            if (!report.RefuseIfBlocked(FromNative(name))) {
+                JoinNative(sourceFile, sourcePrefix, name);
+                JoinNative(targetFile, targetPrefix, name);
+                CopyIfNewer(controls, sourceFile, targetFile, progressStep);
+            }
             controls.KeepPainting();
         }
         controls.SetProgressValue(kProgressMax);

@@ -25,6 +25,10 @@
 namespace {
 
 constexpr std::size_t kQueueCapacity = 64;  // per worker
+// A caller that found a queue full waits until it is down to this. Woken at every free
+// place, a caller that hands over faster than the workers copy would wake, hand over one
+// copy and sleep again for every file: two context switches per file on the window's thread.
+constexpr std::size_t kQueueLowWater = kQueueCapacity / 2;
 constexpr unsigned kMinWorkers = 2;
 constexpr unsigned kMaxWorkers = 4;
 
@@ -110,9 +114,11 @@ void CopyPool::Submit(std::string destination, std::string source) {
         return;
     }
     Worker& worker = *m_workers[std::hash<std::string>{}(job.destination) % m_workers.size()];
-    m_notFull.wait(lock, [&] { return worker.queue.size() < kQueueCapacity; });
+    if (worker.queue.size() >= kQueueCapacity)
+        m_notFull.wait(lock, [&] { return worker.queue.size() <= kQueueLowWater; });
     worker.queue.push_back(std::move(job));
-    worker.wake.notify_one();
+    // The worker sleeps only on an empty queue.
+    if (worker.queue.size() == 1) worker.wake.notify_one();
 }
 
 void CopyPool::RecordRefused(std::string destination, std::string source, int error) {
@@ -128,7 +134,8 @@ void CopyPool::Run(Worker& worker) {
         if (worker.queue.empty()) return;  // stopping, and everything handed over is done
         Job job = std::move(worker.queue.front());
         worker.queue.pop_front();
-        m_notFull.notify_all();
+        // Every pop passes the low-water mark on the way down, so a waiting caller is woken.
+        if (worker.queue.size() == kQueueLowWater) m_notFull.notify_all();
         lock.unlock();
         Execute(job);
         lock.lock();

@@ -72,6 +72,8 @@ public:
     std::vector<ListFailure> Run();
     // The listed directory as paths below it begin: "/src/" for "/src" or "/src/".
     std::string Prefix() const { return m_root.empty() || m_root.back() == '/' ? m_root : m_root + '/'; }
+    // Entries that are not folders, seen but not reported by a walk without files.
+    std::size_t SkippedFiles() const { return m_skippedFiles; }
 
 private:
     void ReadFolder(Frame& frame);
@@ -86,6 +88,7 @@ private:
     std::string m_entryPath;  // scratch for the path of one entry
     std::string m_arena;      // names of the folder being read
     std::vector<Entry> m_entries;
+    std::size_t m_skippedFiles = 0;
 };
 
 std::string Walker::FullPath(std::string_view relative) const {
@@ -177,7 +180,10 @@ void Walker::ReadFolder(Frame& frame) {
         case DT_UNKNOWN: needStat = true; break;
         default: kind = Kind::Other; break;  // links, FIFOs, sockets, devices: files of size 0
         }
-        if (!m_options.files && kind != Kind::Folder && !needStat) continue;
+        if (!m_options.files && kind != Kind::Folder && !needStat) {
+            ++m_skippedFiles;
+            continue;
+        }
 
         if (needStat) {
             struct stat st;
@@ -194,7 +200,10 @@ void Walker::ReadFolder(Frame& frame) {
                 m_entryPath += name;
                 Fail(m_entryPath, errno);
             }
-            if (!m_options.files && kind != Kind::Folder) continue;
+            if (!m_options.files && kind != Kind::Folder) {
+                ++m_skippedFiles;
+                continue;
+            }
         }
 
         const std::size_t length = std::strlen(name);
@@ -236,7 +245,7 @@ struct FileWalk {
     std::string directory;  // as the caller named it
     std::string prefix;     // see Walker::Prefix
     std::vector<std::string> names;
-    std::vector<struct timespec> mtimes;    // tv_nsec < 0: not stat'ed
+    std::vector<std::int64_t> mtimes;  // nanoseconds since 1970, fileservice::kNotListed: not stat'ed
     std::int64_t bytes = 0;
     std::vector<ListFailure> failures;
     std::chrono::steady_clock::time_point finished;
@@ -247,7 +256,7 @@ public:
     explicit FileCollector(FileWalk& walk) : m_walk(walk) {}
     void File(const std::string& path, std::int64_t size, const struct timespec* mtime) override {
         m_walk.names.push_back(path);
-        m_walk.mtimes.push_back(mtime ? *mtime : timespec{0, -1});
+        m_walk.mtimes.push_back(mtime ? fileservice::ListedTime(*mtime) : fileservice::kNotListed);
         m_walk.bytes += size;
     }
     void Folder(const std::string&) override {}
@@ -266,12 +275,37 @@ std::vector<ListFailure> g_lastFailures;
 FileWalk g_countWalk;
 bool g_haveCountWalk = false;
 
+// The same for the folder tree: the target preparation counts the folders, then lists them.
+struct FolderWalk {
+    std::string directory;
+    std::vector<std::string> folders;  // each beginning with '/'
+    std::vector<ListFailure> failures;
+    std::chrono::steady_clock::time_point finished;
+};
+FolderWalk g_folderCountWalk;
+bool g_haveFolderCountWalk = false;
+
+// How many files the last folder walk saw, and where: the file listing that follows it
+// reserves its arrays at that size instead of growing them, which at 100,000 names would
+// leave a quarter of their memory unused. Only a hint; a changed tree just grows as usual.
+std::string g_fileHintDirectory;
+std::size_t g_fileHint = 0;
+constexpr std::size_t kMaxFileHint = std::size_t{1} << 24;
+
+void KeepFileHint(const char* directory, std::size_t files) {
+    std::lock_guard<std::mutex> lock(g_stateMutex);
+    g_fileHintDirectory = directory ? directory : "";
+    g_fileHint = files;
+}
+
 std::vector<ListFailure> RunWalk(const char* directory, WalkOptions options, WalkVisitor& visitor,
-                                 std::string* prefix) {
+                                 std::string* prefix, std::size_t* skippedFiles = nullptr) {
     try {
         Walker walker(directory, options, visitor);
         if (prefix) *prefix = walker.Prefix();
-        return walker.Run();
+        std::vector<ListFailure> failures = walker.Run();
+        if (skippedFiles) *skippedFiles = walker.SkippedFiles();
+        return failures;
     } catch (const std::exception&) {
         // Out of memory: what was listed so far stands, and the caller learns that it is incomplete.
         return {ListFailure{directory ? directory : "", fileservice::ErrorText(ENOMEM)}};
@@ -284,10 +318,23 @@ void ForgetEarlierListings() {
     std::lock_guard<std::mutex> lock(g_stateMutex);
     g_countWalk = FileWalk{};
     g_haveCountWalk = false;
+    g_folderCountWalk = FolderWalk{};
+    g_haveFolderCountWalk = false;
 }
 
 void WalkFiles(const char* directory, FileWalk& walk) {
     walk.directory = directory ? directory : "";
+    std::size_t hint = 0;
+    {
+        std::lock_guard<std::mutex> lock(g_stateMutex);
+        if (g_fileHintDirectory == walk.directory) hint = std::min(g_fileHint, kMaxFileHint);
+    }
+    try {
+        walk.names.reserve(hint);
+        walk.mtimes.reserve(hint);
+    } catch (const std::exception&) {
+        // No room for the hint: the arrays grow as they go.
+    }
     FileCollector collector(walk);
     walk.failures = RunWalk(directory, WalkOptions{true}, collector, &walk.prefix);
     walk.finished = std::chrono::steady_clock::now();
@@ -347,39 +394,69 @@ std::int32_t VBFILELIST(const char* directory, std::int16_t&, const char*, std::
     if (walk.finished == std::chrono::steady_clock::time_point{}) WalkFiles(directory, walk);
 
     const std::size_t count = walk.names.size();
-    try {
-        if (list.size() < count) list.resize(count);
-    } catch (const std::exception&) {
-        walk.names.resize(list.size());  // no room: list what fits and say so
-        walk.failures.push_back(ListFailure{walk.directory, fileservice::ErrorText(ENOMEM)});
+    if (list.size() <= count) {
+        // The walk's names become the list as they are: no second array of 100,000 strings.
+        list.swap(walk.names);
+    } else {
+        for (std::size_t i = 0; i < count; ++i) list[i] = std::move(walk.names[i]);
+        ClearFrom(list, count);
     }
-    for (std::size_t i = 0; i < walk.names.size(); ++i) list[i] = std::move(walk.names[i]);
-    ClearFrom(list, walk.names.size());
     byteTotal.scaled = walk.bytes * kCurrencyScale;
 
-    fileservice::InstallListingSnapshot(walk.prefix, list, walk.names.size(), std::move(walk.mtimes));
+    fileservice::InstallListingSnapshot(walk.prefix, list, count, std::move(walk.mtimes));
     std::lock_guard<std::mutex> lock(g_stateMutex);
     g_lastFailures = std::move(walk.failures);
-    return ClampIndex(walk.names.size());
+    return ClampIndex(count);
 }
 
 std::int32_t VBFOLDERCOUNT(const char* directory, std::int32_t&) {
     ForgetEarlierListings();
-    FolderLister counter(nullptr);
-    std::vector<ListFailure> failures = RunWalk(directory, WalkOptions{false}, counter, nullptr);
+    FolderWalk walk;
+    walk.directory = directory ? directory : "";
+    FolderLister lister(&walk.folders);
+    std::size_t files = 0;
+    walk.failures = RunWalk(directory, WalkOptions{false}, lister, nullptr, &files);
+    walk.finished = std::chrono::steady_clock::now();
+    KeepFileHint(directory, files);
+    const std::int32_t count = ClampCount(lister.count);
     std::lock_guard<std::mutex> lock(g_stateMutex);
-    g_lastFailures = std::move(failures);
-    return ClampCount(counter.count);
+    g_lastFailures = walk.failures;
+    g_folderCountWalk = std::move(walk);
+    g_haveFolderCountWalk = true;
+    return count;
 }
 
 std::int32_t VBFOLDERLIST(const char* directory, std::int32_t&, std::vector<std::string>& list) {
+    FolderWalk walk;
+    {
+        // Right after the count of the same directory, its walk is the list (see VBFILELIST).
+        std::lock_guard<std::mutex> lock(g_stateMutex);
+        if (g_haveFolderCountWalk && directory && g_folderCountWalk.directory == directory &&
+            std::chrono::steady_clock::now() - g_folderCountWalk.finished < kCountReuseWindow)
+            walk = std::move(g_folderCountWalk);
+    }
     ForgetEarlierListings();
-    FolderLister lister(&list);
-    std::vector<ListFailure> failures = RunWalk(directory, WalkOptions{false}, lister, nullptr);
-    ClearFrom(list, lister.count);
+    std::vector<ListFailure> failures;
+    std::size_t count = 0;
+    if (walk.finished != std::chrono::steady_clock::time_point{}) {
+        count = walk.folders.size();
+        if (list.size() <= count) {
+            list.swap(walk.folders);
+        } else {
+            for (std::size_t i = 0; i < count; ++i) list[i] = std::move(walk.folders[i]);
+        }
+        failures = std::move(walk.failures);
+    } else {
+        FolderLister lister(&list);
+        std::size_t files = 0;
+        failures = RunWalk(directory, WalkOptions{false}, lister, nullptr, &files);
+        count = lister.count;
+        KeepFileHint(directory, files);
+    }
+    ClearFrom(list, count);
     std::lock_guard<std::mutex> lock(g_stateMutex);
     g_lastFailures = std::move(failures);
-    return ClampIndex(lister.count);
+    return ClampIndex(count);
 }
 
 std::vector<ListFailure> LastListFailures() {

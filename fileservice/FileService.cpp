@@ -164,10 +164,16 @@ std::string VBFILEVERSION(const char* file) {
         if (::lstat(file, &st) != 0 || S_ISDIR(st.st_mode)) return {};
         mtime = st.st_mtim;
     }
+    // "<seconds>.<nine digits>", without printf: a pass asks this twice per file.
     char text[48];
-    std::snprintf(text, sizeof text, "%lld.%09ld", static_cast<long long>(mtime.tv_sec),
-                  static_cast<long>(mtime.tv_nsec));
-    return text;
+    char* end = std::to_chars(text, text + 24, static_cast<long long>(mtime.tv_sec)).ptr;
+    *end++ = '.';
+    long nanos = static_cast<long>(mtime.tv_nsec);
+    for (int i = kNanoDigits - 1; i >= 0; --i) {
+        end[i] = static_cast<char>('0' + nanos % 10);
+        nanos /= 10;
+    }
+    return std::string(text, static_cast<std::size_t>(end + kNanoDigits - text));
 }
 
 std::int32_t VBFILEISNEWER(const char* first, const char* second, std::int32_t) {

@@ -45,6 +45,7 @@ std::int32_t VBFOLDERCOUNT(const char* directory, std::int32_t& flag);
 // Fills `list` like VBFILELIST with every folder under `directory`, each relative and
 // beginning with '/', parents before the folders inside them, sorted by name within a
 // folder. Links to directories are not folders. Returns the index of the last entry.
+// Right after a VBFOLDERCOUNT of the same directory (within 2 seconds) it reuses that walk.
 std::int32_t VBFOLDERLIST(const char* directory, std::int32_t& flag, std::vector<std::string>& list);
 
 // A folder or entry that the last listing could not read: its full path and the

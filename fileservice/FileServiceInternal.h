@@ -2,6 +2,7 @@
 
 // Pieces shared by the file-service sources; not part of the library's interface.
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,10 +15,15 @@ namespace fileservice {
 // The system's text for `error` (thread-safe strerror).
 std::string ErrorText(int error);
 
+// A listed modification time as nanoseconds since 1970; kNotListed when the listing did not
+// stat the entry or the time does not fit (such entries are read live).
+constexpr std::int64_t kNotListed = INT64_MIN;
+std::int64_t ListedTime(const struct timespec& mtime);
+
 // Keeps the first `count` names of a file listing of the folder `sourcePrefix` ("/src/")
-// and the times it saw (tv_nsec < 0: not seen), for the version queries that follow.
+// and the times it saw (ListedTime), for the version queries that follow.
 void InstallListingSnapshot(const std::string& sourcePrefix, const std::vector<std::string>& names,
-                            std::size_t count, std::vector<struct timespec> mtimes);
+                            std::size_t count, std::vector<std::int64_t> mtimes);
 void ClearListingSnapshot();
 
 // The time the last file listing saw for `path`, when `path` is that listing's next entry

@@ -9,19 +9,47 @@
 //
 // A helper thread that stats the targets ahead was tried and dropped: on two busy cores
 // it competed with the caller and made the pass slower.
+//
+// The names themselves are not kept, only a hash of each: the caller holds the list, and a
+// second copy would double the memory of a pass over 100,000 files.
 
 #include "fileservice/FileServiceInternal.h"
 
+#include <cstring>
 #include <exception>
 #include <mutex>
+#include <string_view>
 
 namespace fileservice {
 namespace {
 
+constexpr std::int64_t kNanosPerSecond = 1000000000;
+
+// A hash of a name and its length, so that the snapshot need not keep a second copy of
+// 100,000 names: the caller asks for the entry it was handed, and a query for any other
+// path fails the check and is read live. 32 bits: a wrong match would need a caller that
+// leaves the listing order and a one-in-four-billion collision at that very entry.
+std::uint32_t NameHash(std::string_view name) {
+    std::uint64_t hash = 0x9E3779B97F4A7C15ull ^ name.size();
+    std::size_t i = 0;
+    for (; i + 8 <= name.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, name.data() + i, 8);
+        hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
+        hash ^= hash >> 32;
+    }
+    std::uint64_t tail = 0;
+    std::memcpy(&tail, name.data() + i, name.size() - i);
+    hash = (hash ^ tail) * 0xC4CEB9FE1A85EC53ull;
+    hash ^= hash >> 29;
+    hash *= 0xFF51AFD7ED558CCDull;
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+}
+
 class ListingSnapshot {
 public:
     void Install(const std::string& sourcePrefix, const std::vector<std::string>& names, std::size_t count,
-                 std::vector<struct timespec> mtimes);
+                 std::vector<std::int64_t> mtimes);
     void Clear();
     bool LookUp(const char* path, struct timespec& mtime);
 
@@ -30,29 +58,21 @@ private:
 
     std::mutex m_mutex;
     std::string m_sourcePrefix;
-    std::string m_arena;                 // the entry names back to back
-    std::vector<std::size_t> m_offsets;  // entry i is [m_offsets[i], m_offsets[i + 1])
-    std::vector<struct timespec> m_mtimes;
+    std::vector<std::uint32_t> m_hashes;  // of entry i's name, its length included
+    std::vector<std::int64_t> m_mtimes;
     std::size_t m_count = 0;
     std::size_t m_cursor = 0;  // the next entry the caller is expected to ask about
 };
 
 void ListingSnapshot::Install(const std::string& sourcePrefix, const std::vector<std::string>& names,
-                              std::size_t count, std::vector<struct timespec> mtimes) {
+                              std::size_t count, std::vector<std::int64_t> mtimes) {
     std::lock_guard<std::mutex> lock(m_mutex);
     ClearLocked();
-    std::size_t total = 0;
-    for (std::size_t i = 0; i < count; ++i) total += names[i].size();
-    m_arena.reserve(total);
-    m_offsets.reserve(count + 1);
-    for (std::size_t i = 0; i < count; ++i) {
-        m_offsets.push_back(m_arena.size());
-        m_arena += names[i];
-    }
-    m_offsets.push_back(m_arena.size());
+    m_hashes.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) m_hashes.push_back(NameHash(names[i]));
     m_sourcePrefix = sourcePrefix;
     m_mtimes = std::move(mtimes);
-    m_mtimes.resize(count, timespec{0, -1});
+    m_mtimes.resize(count, kNotListed);
     m_count = count;
 }
 
@@ -63,25 +83,29 @@ void ListingSnapshot::Clear() {
 
 void ListingSnapshot::ClearLocked() {
     m_sourcePrefix.clear();
-    std::string().swap(m_arena);
-    std::vector<std::size_t>().swap(m_offsets);
-    std::vector<struct timespec>().swap(m_mtimes);
+    std::vector<std::uint32_t>().swap(m_hashes);
+    std::vector<std::int64_t>().swap(m_mtimes);
     m_count = m_cursor = 0;
 }
 
 bool ListingSnapshot::LookUp(const char* path, struct timespec& mtime) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_cursor >= m_count) return false;
-    const std::string_view name =
-        std::string_view(m_arena).substr(m_offsets[m_cursor], m_offsets[m_cursor + 1] - m_offsets[m_cursor]);
     const std::string_view full(path);
-    if (full.size() != m_sourcePrefix.size() + name.size() || full.substr(0, m_sourcePrefix.size()) != m_sourcePrefix ||
-        full.substr(m_sourcePrefix.size()) != name)
+    if (full.size() <= m_sourcePrefix.size() || full.compare(0, m_sourcePrefix.size(), m_sourcePrefix) != 0 ||
+        NameHash(full.substr(m_sourcePrefix.size())) != m_hashes[m_cursor])
         return false;
-    const struct timespec listed = m_mtimes[m_cursor];
+    const std::int64_t listed = m_mtimes[m_cursor];
     if (++m_cursor == m_count) ClearLocked();  // the pass is through: free the memory
-    if (listed.tv_nsec < 0) return false;      // not stat'ed while listing (links, special files)
-    mtime = listed;
+    if (listed == kNotListed) return false;    // not stat'ed while listing (links, special files)
+    std::int64_t seconds = listed / kNanosPerSecond;
+    std::int64_t nanos = listed % kNanosPerSecond;
+    if (nanos < 0) {  // before 1970: the remainder counts up from the earlier second
+        nanos += kNanosPerSecond;
+        --seconds;
+    }
+    mtime.tv_sec = static_cast<time_t>(seconds);
+    mtime.tv_nsec = static_cast<long>(nanos);
     return true;
 }
 
@@ -89,8 +113,16 @@ ListingSnapshot g_snapshot;
 
 }  // namespace
 
+std::int64_t ListedTime(const struct timespec& mtime) {
+    // Within about 292 years of 1970 a time fits in nanoseconds; outside it is read live.
+    constexpr std::int64_t kLimit = INT64_MAX / kNanosPerSecond - 1;
+    if (mtime.tv_nsec < 0 || mtime.tv_nsec >= kNanosPerSecond || mtime.tv_sec > kLimit || mtime.tv_sec < -kLimit)
+        return kNotListed;
+    return static_cast<std::int64_t>(mtime.tv_sec) * kNanosPerSecond + mtime.tv_nsec;
+}
+
 void InstallListingSnapshot(const std::string& sourcePrefix, const std::vector<std::string>& names,
-                            std::size_t count, std::vector<struct timespec> mtimes) {
+                            std::size_t count, std::vector<std::int64_t> mtimes) {
     try {
         g_snapshot.Install(sourcePrefix, names, count, std::move(mtimes));
     } catch (const std::exception&) {

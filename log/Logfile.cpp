@@ -4,7 +4,42 @@
 #include <QFile>
 #include <QLocale>
 #include <QSaveFile>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Opens the log for appending, or gives the reason it cannot be. Only a regular file is
+// taken: opening a FIFO for writing waits for a reader, and the window would hang at its
+// first status line.
+std::unique_ptr<QFile> OpenForAppend(const QString& path, QString& reason) {
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        reason = QString::fromLocal8Bit(std::strerror(errno));
+        return nullptr;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        reason = QStringLiteral("not a regular file");
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, O_APPEND);
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(fd, QIODevice::WriteOnly | QIODevice::Append, QFileDevice::AutoCloseHandle)) {
+        reason = file->errorString();
+        ::close(fd);
+        return nullptr;
+    }
+    return file;
+}
+
+}  // namespace
 
 Logfile::Logfile(StatusList& list, QString logPath) : m_list(list), m_logPath(std::move(logPath)) {}
 
@@ -33,9 +68,10 @@ void Logfile::AppendToFile(const QString& text) {
         m_file.reset();
         return;
     }
-    auto file = std::make_unique<QFile>(m_logPath);
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Append)) {
-        ReportFailure(file->errorString());
+    QString reason;
+    auto file = OpenForAppend(m_logPath, reason);
+    if (!file) {
+        ReportFailure(reason);
         return;
     }
     if (file->write(line) != line.size() || !file->flush()) {

@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QString>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -104,7 +105,6 @@ struct IniSection {
     std::size_t head = 0;  // index of the head line
     std::size_t end = 0;   // index of the next head line, or the line count
     std::string_view name;
-    QString folded;
 };
 
 struct IniFile {
@@ -152,9 +152,14 @@ void ParseLine(std::string_view raw, IniLine& line, std::deque<std::string>& dec
     line.value = TrimBlanks(text.substr(eq + 1));
 }
 
-// One pass over the bytes: linear in the file size whatever it holds.
-void Parse(IniFile& ini) {
+// One pass over the bytes: linear in the file size whatever it holds. For a lookup of the
+// section `lookedUp` the pass ends with the first section of that name: a file of thousands
+// of profiles is read once per lookup, and the profile list looks up every profile.
+void Parse(IniFile& ini, const QString* lookedUp = nullptr) {
     const std::string& b = ini.bytes;
+    // A byte-order mark, as Windows editors write it, is not part of the first line's text;
+    // its bytes stay in the file.
+    const std::size_t bom = b.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     std::size_t pos = 0;
     while (pos < b.size()) {
         IniLine line;
@@ -170,16 +175,19 @@ void Parse(IniFile& ini) {
                 --line.contentEnd;
             }
         }
-        ParseLine(std::string_view(b).substr(pos, line.contentEnd - pos), line, ini.decoded);
+        const std::size_t textBegin = pos == 0 ? std::min(bom, line.contentEnd) : pos;
+        ParseLine(std::string_view(b).substr(textBegin, line.contentEnd - textBegin), line, ini.decoded);
         pos = line.end;
         if (line.kind == LineKind::Section) {
+            if (lookedUp != nullptr && !ini.sections.empty() && NameMatches(ini.sections.back().name, *lookedUp)) {
+                break;
+            }
             if (!ini.sections.empty()) {
                 ini.sections.back().end = ini.lines.size();
             }
             IniSection section;
             section.head = ini.lines.size();
             section.name = line.name;
-            section.folded = FoldName(line.name);
             ini.sections.push_back(std::move(section));
         }
         ini.lines.push_back(std::move(line));
@@ -225,17 +233,18 @@ LoadResult LoadBytes(const char* fileName, std::string& out) {
     return LoadResult::Loaded;
 }
 
-LoadResult Load(const char* fileName, IniFile& ini) {
+LoadResult Load(const char* fileName, IniFile& ini, const QString* lookedUp = nullptr) {
     const LoadResult result = LoadBytes(fileName, ini.bytes);
     if (result == LoadResult::Loaded) {
-        Parse(ini);
+        Parse(ini, lookedUp);
     }
     return result;
 }
 
+// Compared without folding every head first (see Parse).
 const IniSection* FindSection(const IniFile& ini, const QString& folded) {
     for (const IniSection& section : ini.sections) {
-        if (section.folded == folded) {
+        if (NameMatches(section.name, folded)) {
             return &section;
         }
     }
@@ -297,8 +306,9 @@ std::vector<std::string_view> SectionNames(const IniFile& ini) {
     std::vector<std::string_view> names;
     QSet<QString> seen;
     for (const IniSection& section : ini.sections) {
-        if (!seen.contains(section.folded)) {
-            seen.insert(section.folded);
+        const QString folded = FoldName(section.name);
+        if (!seen.contains(folded)) {
+            seen.insert(folded);
             names.push_back(section.name);
         }
     }
@@ -449,11 +459,13 @@ std::uint32_t GetPrivateProfileStringA(const char* section, const char* key, con
         defaultText = "";
     }
     IniFile ini;
-    const bool loaded = Load(fileName, ini) == LoadResult::Loaded;
     if (section == nullptr) {
+        const bool loaded = Load(fileName, ini) == LoadResult::Loaded;
         return CopyList(loaded ? SectionNames(ini) : std::vector<std::string_view>{}, buffer, size);
     }
-    const IniSection* found = loaded ? FindSection(ini, FoldCallerName(section)) : nullptr;
+    const QString foldedSection = FoldCallerName(section);
+    const bool loaded = Load(fileName, ini, &foldedSection) == LoadResult::Loaded;
+    const IniSection* found = loaded ? FindSection(ini, foldedSection) : nullptr;
     if (found == nullptr) {
         return CopyValue(defaultText, buffer, size);
     }
@@ -474,10 +486,11 @@ std::uint32_t GetPrivateProfileIntA(const char* section, const char* key, std::i
         return fallback;
     }
     IniFile ini;
-    if (Load(fileName, ini) != LoadResult::Loaded) {
+    const QString foldedSection = FoldCallerName(section);
+    if (Load(fileName, ini, &foldedSection) != LoadResult::Loaded) {
         return fallback;
     }
-    const IniSection* found = FindSection(ini, FoldCallerName(section));
+    const IniSection* found = FindSection(ini, foldedSection);
     if (found == nullptr) {
         return fallback;
     }
@@ -531,7 +544,7 @@ std::int32_t WritePrivateProfileStringA(const char* section, const char* key, co
         std::vector<bool> drop(ini.lines.size(), false);
         bool any = false;
         for (const IniSection& s : ini.sections) {
-            if (s.folded == foldedSection) {
+            if (NameMatches(s.name, foldedSection)) {
                 any = true;
                 for (std::size_t i = s.head; i < s.end; ++i) drop[i] = true;
             }

@@ -1,0 +1,297 @@
+// tvl_bench: runs the real mirror engine headless and measures it, makes the benchmark's
+// trees, and times other programs the same way, so that every figure comes from one clock.
+//
+//   tvl_bench run --mode copyall|onlynew|emptyfirst|subfolder --source DIR --target DIR [--scratch DIR]
+//   tvl_bench exec -- PROGRAM ARGS...     wall time and peak memory of PROGRAM
+//   tvl_bench tree S|L|K|M DIR            writes a deterministic tree
+//   tvl_bench touch DIR NTH SECONDS       makes every NTH file SECONDS newer
+//   tvl_bench verify SOURCE TARGET        same files, sizes, times and bytes?
+//
+// Every command prints one line "tvl_bench <command> key=value ..." on standard output.
+
+#include "bench/BenchTrees.h"
+#include "engine/MirrorRun.h"
+#include "engine/RunControls.h"
+#include "log/Logfile.h"
+#include "ui/StatusListModel.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// The window's run controls without widgets; painting is the event processing the window does.
+class BenchControls : public RunControls {
+public:
+    QString source, target;
+    bool onlyNew = false, delOld = false, newSub = false;
+    QString countText = QStringLiteral("0");
+    QString filesText;
+    int progress = 0;
+    int paints = 0;
+    QStringList messages;
+
+    QString SourcePath() const override { return source; }
+    QString TargetPath() const override { return target; }
+    bool CopyOnlyNew() const override { return onlyNew; }
+    bool DelBeforeCopy() const override { return delOld; }
+    bool NewSubFolder() const override { return newSub; }
+    QString CountText() const override { return countText; }
+    void SetCountText(const QString& text) override { countText = text; }
+    void SetFilesText(const QString& text) override { filesText = text; }
+    void SetFilesVisible(bool) override {}
+    void SetProgressVisible(bool) override {}
+    int ProgressValue() const override { return progress; }
+    void SetProgressValue(int value) override { progress = value; }
+    void RefreshTarget() override {}
+    MessageResult ShowMessage(const QString& title, const QString& text, MessageIcon, MessageButtons) override {
+        messages << title + QStringLiteral(": ") + text;
+        return MessageResult::Ok;
+    }
+    void KeepPainting() override {
+        // As often as the window does it, so that its cost is measured too.
+        if (m_paintTimer.isValid() && m_paintTimer.elapsed() < 50) return;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        ++paints;
+        m_paintTimer.start();
+    }
+
+private:
+    QElapsedTimer m_paintTimer;
+};
+
+// The status list behind the window's model, logging switched on.
+class BenchStatusList : public StatusList {
+public:
+    StatusListModel model;
+    void AddStatusLine(const QString& line) override { model.Append(line); }
+    bool LoggingOn() const override { return true; }
+};
+
+long PeakRssKib(int who) {
+    struct rusage usage {};
+    ::getrusage(who, &usage);
+    return usage.ru_maxrss;  // KiB on Linux
+}
+
+// A field of /proc/self/status in KiB ("RssAnon", "RssFile"), -1 when unknown.
+long StatusKib(const char* key) {
+    QFile file(QStringLiteral("/proc/self/status"));
+    if (!file.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray head = QByteArray(key) + ':';
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.startsWith(head)) return line.mid(head.size()).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+qint64 CountLines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return -1;
+    qint64 lines = 0;
+    while (!file.atEnd()) lines += file.read(1 << 20).count('\n');
+    return lines;
+}
+
+QString Option(const QStringList& args, const QString& name) {
+    const qsizetype at = args.indexOf(name);
+    return at >= 0 && at + 1 < args.size() ? args.at(at + 1) : QString();
+}
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: tvl_bench run --mode copyall|onlynew|emptyfirst|subfolder --source DIR --target DIR "
+                 "[--scratch DIR]\n"
+                 "       tvl_bench exec -- PROGRAM ARGS...\n"
+                 "       tvl_bench tree S|L|K|M DIR\n"
+                 "       tvl_bench touch DIR NTH SECONDS\n"
+                 "       tvl_bench verify SOURCE TARGET\n");
+    return 2;
+}
+
+int Run(int argc, char** argv) {
+    QStringList args;
+    for (int i = 2; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    const QString mode = Option(args, QStringLiteral("--mode"));
+    BenchControls controls;
+    controls.source = Option(args, QStringLiteral("--source"));
+    controls.target = Option(args, QStringLiteral("--target"));
+    controls.onlyNew = mode == QLatin1String("onlynew");
+    controls.delOld = mode == QLatin1String("emptyfirst");
+    controls.newSub = mode == QLatin1String("subfolder");
+    if (controls.source.isEmpty() || controls.target.isEmpty() ||
+        !(controls.onlyNew || controls.delOld || controls.newSub || mode == QLatin1String("copyall")))
+        return Usage();
+
+    // The log file, the program folder and the trash live in a scratch folder, never the user's.
+    const QString scratchBase = Option(args, QStringLiteral("--scratch"));
+    if (!scratchBase.isEmpty()) QDir().mkpath(scratchBase);
+    QTemporaryDir scratch(scratchBase.isEmpty() ? QDir::tempPath() + QStringLiteral("/tvl_bench-XXXXXX")
+                                                : scratchBase + QStringLiteral("/run-XXXXXX"));
+    if (!scratch.isValid()) {
+        std::fprintf(stderr, "tvl_bench: no scratch folder: %s\n", qPrintable(scratch.errorString()));
+        return 1;
+    }
+    const QString programDir = scratch.filePath(QStringLiteral("prog"));
+    QDir().mkpath(programDir);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(scratch.filePath(QStringLiteral("xdg"))));
+    const QString logPath = programDir + QStringLiteral("/tvl.log");
+
+    BenchStatusList list;
+    Logfile log(list, logPath);
+    QElapsedTimer timer;
+    timer.start();
+    cmdRun_Click(controls, log, programDir);
+    const double runMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+
+    const QStringList& lines = list.model.Lines();
+    const QString last = lines.isEmpty() ? QString() : lines.last();
+    const bool ok = controls.messages.isEmpty() && (last.endsWith(QStringLiteral(" - Abgleich ausgeführt!")) ||
+                                                    last.endsWith(QStringLiteral(" - Quelle als Unterordner ins Ziel kopiert!")));
+    std::printf("tvl_bench run mode=%s run_ms=%.1f peak_rss_kib=%ld files_copied=%s status_lines=%lld log_lines=%lld "
+                "paints=%d rss_anon_kib=%ld rss_file_kib=%ld ok=%d\n",
+                qPrintable(mode), runMs, PeakRssKib(RUSAGE_SELF), qPrintable(controls.countText),
+                static_cast<long long>(lines.size()), static_cast<long long>(CountLines(logPath)), controls.paints,
+                StatusKib("RssAnon"), StatusKib("RssFile"), ok ? 1 : 0);
+    if (!ok) {
+        for (const QString& message : controls.messages) std::fprintf(stderr, "message: %s\n", qPrintable(message));
+        std::fprintf(stderr, "last line: %s\n", qPrintable(last));
+    }
+    std::fflush(stdout);
+    return ok ? 0 : 1;
+}
+
+int Exec(int argc, char** argv) {
+    int first = 2;
+    if (first < argc && std::strcmp(argv[first], "--") == 0) ++first;
+    if (first >= argc) return Usage();
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child < 0) {
+        std::perror("fork");
+        return 1;
+    }
+    if (child == 0) {
+        ::execvp(argv[first], argv + first);
+        std::perror(argv[first]);
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    while (::wait4(child, &status, 0, &usage) < 0) {
+        if (errno != EINTR) {
+            std::perror("wait4");
+            return 1;
+        }
+    }
+    const double wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    // wait4 reports the largest resident size of the child and of the children it waited for.
+    const int rc = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    const auto cpuMs = [](const struct timeval& t) { return static_cast<double>(t.tv_sec) * 1e3 + t.tv_usec / 1e3; };
+    std::printf("tvl_bench exec wall_ms=%.1f user_ms=%.1f sys_ms=%.1f peak_rss_kib=%ld rc=%d\n", wallMs,
+                cpuMs(usage.ru_utime), cpuMs(usage.ru_stime), usage.ru_maxrss, rc);
+    return rc;
+}
+
+int Tree(int argc, char** argv) {
+    if (argc != 4) return Usage();
+    bool ok = false;
+    const TreeShape shape = ShapeNamed(argv[2], ok);
+    if (!ok) return Usage();
+    const auto start = std::chrono::steady_clock::now();
+    const std::string error = MakeTree(shape, argv[3]);
+    if (!error.empty()) {
+        std::fprintf(stderr, "tvl_bench tree: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("tvl_bench tree name=%s folders=%lld files=%lld bytes_each=%lld ms=%.0f\n", shape.name.c_str(),
+                static_cast<long long>(FolderCount(shape)), static_cast<long long>(FileCount(shape)),
+                static_cast<long long>(shape.fileSize),
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    return 0;
+}
+
+int Touch(int argc, char** argv) {
+    if (argc != 5) return Usage();
+    const std::int64_t touched = TouchNewer(argv[2], std::atoi(argv[3]), std::atoll(argv[4]));
+    if (touched < 0) {
+        std::fprintf(stderr, "tvl_bench touch: failed under %s\n", argv[2]);
+        return 1;
+    }
+    std::printf("tvl_bench touch touched=%lld\n", static_cast<long long>(touched));
+    return 0;
+}
+
+bool SameBytes(const std::string& a, const std::string& b) {
+    const int fa = ::open(a.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fb = ::open(b.c_str(), O_RDONLY | O_CLOEXEC);
+    bool same = fa >= 0 && fb >= 0;
+    std::vector<char> ba(1 << 20), bb(1 << 20);
+    while (same) {
+        const ssize_t na = ::read(fa, ba.data(), ba.size());
+        ssize_t nb = 0;
+        while (nb < na) {
+            const ssize_t n = ::read(fb, bb.data() + nb, static_cast<std::size_t>(na - nb));
+            if (n <= 0) break;
+            nb += n;
+        }
+        if (na < 0 || nb != na || std::memcmp(ba.data(), bb.data(), static_cast<std::size_t>(na)) != 0) same = false;
+        if (na <= 0) break;
+    }
+    if (fa >= 0) ::close(fa);
+    if (fb >= 0) ::close(fb);
+    return same;
+}
+
+int Verify(int argc, char** argv) {
+    if (argc != 4) return Usage();
+    const std::filesystem::path source = argv[2], target = argv[3];
+    std::error_code error;
+    long long files = 0, bad = 0;
+    for (std::filesystem::recursive_directory_iterator it(source, error), end; !error && it != end; it.increment(error)) {
+        if (!it->is_regular_file(error)) continue;
+        ++files;
+        const std::filesystem::path other = target / std::filesystem::relative(it->path(), source, error);
+        struct stat a {}, b {};
+        if (::lstat(it->path().c_str(), &a) != 0 || ::lstat(other.c_str(), &b) != 0 || a.st_size != b.st_size ||
+            a.st_mtim.tv_sec != b.st_mtim.tv_sec || a.st_mtim.tv_nsec != b.st_mtim.tv_nsec ||
+            (a.st_mode & 0777) != (b.st_mode & 0777) || !SameBytes(it->path(), other)) {
+            if (bad++ < 5) std::fprintf(stderr, "tvl_bench verify: differs: %s\n", other.c_str());
+        }
+    }
+    if (error) {
+        std::fprintf(stderr, "tvl_bench verify: %s\n", error.message().c_str());
+        return 1;
+    }
+    std::printf("tvl_bench verify files=%lld differing=%lld\n", files, bad);
+    return bad == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    const std::string command = argv[1];
+    if (command == "exec") return Exec(argc, argv);
+    if (command == "tree") return Tree(argc, argv);
+    if (command == "touch") return Touch(argc, argv);
+    if (command == "verify") return Verify(argc, argv);
+    if (command != "run") return Usage();
+    QCoreApplication app(argc, argv);
+    return Run(argc, argv);
+}
