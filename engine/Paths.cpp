@@ -1,5 +1,7 @@
 #include "engine/Paths.h"
 
+#include "fileservice/Utf8.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,35 +20,6 @@ namespace {
 constexpr char16_t kEscapeBase = 0xDC00;
 
 bool IsEscapedByte(char16_t unit) { return unit >= 0xDC80 && unit <= 0xDCFF; }
-
-// The length of the well-formed UTF-8 sequence at `at` (no overlong forms, no surrogates,
-// at most U+10FFFF), or 0.
-int SequenceLength(const unsigned char* at, std::size_t left) {
-    const unsigned char lead = at[0];
-    if (lead < 0x80) return 1;
-    int length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (left < static_cast<std::size_t>(length)) return 0;
-    if (at[1] < low || at[1] > high) return 0;
-    for (int i = 2; i < length; ++i) {
-        if (at[i] < 0x80 || at[i] > 0xBF) return 0;
-    }
-    return length;
-}
 
 }  // namespace
 
@@ -74,7 +47,7 @@ QString FromNative(const std::string& text) {
     std::size_t run = 0;  // start of the well-formed bytes not yet decoded
     std::size_t i = 0;
     while (i < text.size()) {
-        const int length = SequenceLength(bytes + i, text.size() - i);
+        const int length = Utf8SequenceLength(bytes + i, text.size() - i);
         if (length > 0) {
             i += static_cast<std::size_t>(length);
             continue;

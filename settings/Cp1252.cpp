@@ -1,5 +1,7 @@
 #include "settings/Cp1252.h"
 
+#include "fileservice/Utf8.h"
+
 #include <array>
 
 namespace {
@@ -34,42 +36,10 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 bool IsValidUtf8(std::string_view bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t extra = 0;
-        unsigned char lo = 0x80;
-        unsigned char hi = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            if (c == 0xE0) lo = 0xA0;  // overlong
-            if (c == 0xED) hi = 0x9F;  // surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            if (c == 0xF0) lo = 0x90;  // overlong
-            if (c == 0xF4) hi = 0x8F;  // above U+10FFFF
-        } else {
-            return false;
-        }
-        if (n - i <= extra) {
-            return false;
-        }
-        if (p[i + 1] < lo || p[i + 1] > hi) {
-            return false;
-        }
-        for (std::size_t k = 2; k <= extra; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        i += extra + 1;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const int length = Utf8SequenceLength(p + i, bytes.size() - i);
+        if (length == 0) return false;
+        i += static_cast<std::size_t>(length);
     }
     return true;
 }
