@@ -20,6 +20,8 @@ public:
     void BlockFolder(const QString& entry);
     // True when `entry` (relative to the target) lies below a blocked folder.
     bool IsBlocked(const QString& entry) const;
+    // True when some folder is blocked at all.
+    bool HasBlocked() const { return !m_blocked.isEmpty(); }
     // Reports a file below a blocked folder as not copied; true when it was one.
     bool RefuseIfBlocked(const QString& entry);
 

@@ -21,7 +21,8 @@ void CreateTargetFolders(RunControls& controls, RunReport& report, const QString
     VBFOLDERLIST(source.constData(), listFlag, folderList);
 
     const QByteArray target = ToNative(targetPath);
-    VBFOLDERREMOVELEFTOVERS(target.constData());
+    // Leftovers of an interrupted run go in the background; the first copy waits for that.
+    VBFOLDERREMOVELEFTOVERSASYNC(target.constData());
     for (const std::string& entry : folderList) {
         const std::string folder = std::string(target.constData()) + entry;
         const QString relative = FromNative(entry.substr(1));
@@ -38,7 +39,7 @@ void CreateTargetFolders(RunControls& controls, RunReport& report, const QString
                 report.BlockFolder(relative);
                 continue;
             }
-            VBFOLDERREMOVELEFTOVERS(folder.c_str());
+            VBFOLDERREMOVELEFTOVERSASYNC(folder.c_str());
             continue;
         }
         const std::string& created = folder;

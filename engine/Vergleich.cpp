@@ -101,6 +101,8 @@ void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const Q
     controls.SetProgressValue(0);
 
     const QByteArray nativeSource = ToNative(sourcePath);
+    // Comparing needs every target's time: the listing reads them alongside the source.
+    if (controls.CopyOnlyNew()) VBFILELISTALONG(NativePrefix(controls.TargetPath()).c_str());
     Currency totalBytes;
     std::int16_t listFlag = 1;
     VBFILECOUNT(nativeSource.constData(), listFlag, "*.*", totalBytes);
@@ -135,6 +137,8 @@ void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const Q
             ++processedCount;
             controls.SetCountText(QString::number(processedCount));
             if (!refused) log.WriteStatusLine(StatusTime() + QStringLiteral(" - ") + entry + QStringLiteral(" kopiert!"));
+            // Done with the name: its memory goes to the status lines that pile up meanwhile.
+            std::string().swap(fileList[static_cast<std::size_t>(i)]);
             controls.KeepPainting();
         }
     } else {
@@ -142,11 +146,12 @@ void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const Q
         controls.SetFilesVisible(false);
         for (std::int32_t i = 0; i <= lastIndex; ++i) {
             const std::string& name = fileList[static_cast<std::size_t>(i)];
-            if (!report.RefuseIfBlocked(FromNative(name))) {
+            if (!report.HasBlocked() || !report.RefuseIfBlocked(FromNative(name))) {
                 JoinNative(sourceFile, sourcePrefix, name);
                 JoinNative(targetFile, targetPrefix, name);
                 CopyIfNewer(controls, sourceFile, targetFile, progressStep);
             }
+            std::string().swap(fileList[static_cast<std::size_t>(i)]);
             controls.KeepPainting();
         }
         controls.SetProgressValue(kProgressMax);

@@ -47,6 +47,7 @@ public:
     ~CopyPool();
 
     void Submit(std::string destination, std::string source);
+    void SubmitRemoval(std::string folder);
     void RecordRefused(std::string destination, std::string source, int error);
     std::vector<CopyFailure> Wait();
     std::int64_t WaitFor(std::chrono::milliseconds timeout);
@@ -56,8 +57,9 @@ public:
 private:
     struct Job {
         std::uint64_t sequence;
-        std::string destination;
+        std::string destination;  // the folder, for a removal of leftovers
         std::string source;
+        bool removal = false;
     };
     struct Worker {
         std::deque<Job> queue;
@@ -66,6 +68,7 @@ private:
     };
 
     CopyPool();
+    void Enqueue(std::unique_lock<std::mutex>& lock, Job job);
     void Run(Worker& worker);
     void Execute(Job& job);  // called without the lock
 
@@ -75,7 +78,8 @@ private:
     std::vector<std::unique_ptr<Worker>> m_workers;
     std::vector<std::pair<std::uint64_t, CopyFailure>> m_failures;
     std::uint64_t m_nextSequence = 0;
-    std::int64_t m_pending = 0;
+    std::int64_t m_pending = 0;   // copies and removals
+    std::int64_t m_removals = 0;  // removals of leftovers among them
     bool m_stopping = false;
 };
 
@@ -106,7 +110,19 @@ CopyPool::~CopyPool() {
 
 void CopyPool::Submit(std::string destination, std::string source) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    Job job{m_nextSequence++, std::move(destination), std::move(source)};
+    // A removal of leftovers that ran beside this copy could take its temporary.
+    if (m_removals > 0) m_idle.wait(lock, [&] { return m_removals == 0; });
+    Enqueue(lock, Job{m_nextSequence++, std::move(destination), std::move(source)});
+}
+
+void CopyPool::SubmitRemoval(std::string folder) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (m_pending > m_removals) m_idle.wait(lock, [&] { return m_pending == m_removals; });
+    ++m_removals;
+    Enqueue(lock, Job{m_nextSequence++, std::move(folder), {}, true});
+}
+
+void CopyPool::Enqueue(std::unique_lock<std::mutex>& lock, Job job) {
     ++m_pending;
     if (m_workers.empty()) {
         lock.unlock();
@@ -143,6 +159,13 @@ void CopyPool::Run(Worker& worker) {
 }
 
 void CopyPool::Execute(Job& job) {
+    if (job.removal) {
+        fileservice::RemoveLeftovers(job.destination.c_str());
+        std::lock_guard<std::mutex> lock(m_mutex);
+        --m_removals;
+        if (--m_pending == m_removals || m_removals == 0) m_idle.notify_all();
+        return;
+    }
     std::string reason;
     int error = 0;
     try {
@@ -156,7 +179,7 @@ void CopyPool::Execute(Job& job) {
         m_failures.emplace_back(job.sequence,
                                 CopyFailure{std::move(job.source), std::move(job.destination), std::move(reason)});
     }
-    if (--m_pending == 0) m_idle.notify_all();
+    if (--m_pending == 0 || m_pending == m_removals) m_idle.notify_all();
 }
 
 std::vector<CopyFailure> CopyPool::Wait() {
@@ -203,6 +226,16 @@ std::int32_t VBFILECOPYASYNC(const char* destination, const char* source) {
             return -1;
         }
         pool.Submit(destination, source);
+        return 0;
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+std::int32_t VBFOLDERREMOVELEFTOVERSASYNC(const char* folder) {
+    if (!folder || !*folder) return -1;
+    try {
+        CopyPool::Instance().SubmitRemoval(folder);
         return 0;
     } catch (const std::exception&) {
         return -1;

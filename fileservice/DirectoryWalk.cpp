@@ -7,6 +7,7 @@
 
 #include "fileservice/FileService.h"
 #include "fileservice/FileServiceInternal.h"
+#include "fileservice/StatStage.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -32,19 +33,24 @@ class WalkVisitor {
 public:
     virtual ~WalkVisitor() = default;
     // `path` is relative to the listed directory, without a leading '/'.
-    // `mtime` is null when the entry was not stat'ed (links, special files).
-    virtual void File(const std::string& path, std::int64_t size, const struct timespec* mtime) = 0;
+    // `mtime` is null when the entry was not stat'ed (links, special files). `deferredFd`
+    // is the folder's descriptor when the stat was left to the visitor, else -1.
+    virtual void File(const std::string& path, std::int64_t size, const struct timespec* mtime, int deferredFd) = 0;
     virtual void Folder(const std::string& path) = 0;
+    // Where a failure seen now belongs in the listing: the number of files reported so far.
+    virtual std::size_t Position() const { return 0; }
 };
 
 struct WalkOptions {
-    bool files = true;  // false: files are neither reported nor stat'ed
+    bool files = true;          // false: files are neither reported nor stat'ed
+    bool deferRegular = false;  // regular files are reported unstat'ed, with their folder's descriptor
 };
 
 struct Entry {
     std::uint32_t offset;  // into the folder's name arena
     std::uint32_t length;
     Kind kind;
+    bool deferred;
     std::int64_t size;
     struct timespec mtime;  // tv_nsec < 0: not stat'ed
 };
@@ -74,6 +80,8 @@ public:
     std::string Prefix() const { return m_root.empty() || m_root.back() == '/' ? m_root : m_root + '/'; }
     // Entries that are not folders, seen but not reported by a walk without files.
     std::size_t SkippedFiles() const { return m_skippedFiles; }
+    // For each failure Run returned, in order, the listing position it belongs before.
+    const std::vector<std::size_t>& FailurePositions() const { return m_failurePositions; }
 
 private:
     void ReadFolder(Frame& frame);
@@ -84,6 +92,7 @@ private:
     WalkOptions m_options;
     WalkVisitor& m_visitor;
     std::vector<ListFailure> m_failures;
+    std::vector<std::size_t> m_failurePositions;
     std::string m_path;       // relative path of the folder being read
     std::string m_entryPath;  // scratch for the path of one entry
     std::string m_arena;      // names of the folder being read
@@ -101,6 +110,7 @@ std::string Walker::FullPath(std::string_view relative) const {
 
 void Walker::Fail(std::string_view relative, int error) {
     m_failures.push_back(ListFailure{FullPath(relative), fileservice::ErrorText(error)});
+    m_failurePositions.push_back(m_visitor.Position());
 }
 
 std::vector<ListFailure> Walker::Run() {
@@ -174,9 +184,14 @@ void Walker::ReadFolder(Frame& frame) {
         std::int64_t size = 0;
         struct timespec mtime = {0, -1};
         bool needStat = false;
+        bool deferred = false;
         switch (entry->d_type) {
         case DT_DIR: kind = Kind::Folder; break;
-        case DT_REG: kind = Kind::Regular; needStat = m_options.files; break;
+        case DT_REG:
+            kind = Kind::Regular;
+            deferred = m_options.files && m_options.deferRegular;
+            needStat = m_options.files && !deferred;
+            break;
         case DT_UNKNOWN: needStat = true; break;
         default: kind = Kind::Other; break;  // links, FIFOs, sockets, devices: files of size 0
         }
@@ -208,7 +223,7 @@ void Walker::ReadFolder(Frame& frame) {
 
         const std::size_t length = std::strlen(name);
         m_entries.push_back(Entry{static_cast<std::uint32_t>(m_arena.size()), static_cast<std::uint32_t>(length),
-                                  kind, size, mtime});
+                                  kind, deferred, size, mtime});
         m_arena.append(name, length);
     }
 
@@ -228,7 +243,8 @@ void Walker::ReadFolder(Frame& frame) {
         m_entryPath = m_path;
         if (!m_entryPath.empty()) m_entryPath += '/';
         m_entryPath += name;
-        m_visitor.File(m_entryPath, entry.size, entry.mtime.tv_nsec >= 0 ? &entry.mtime : nullptr);
+        m_visitor.File(m_entryPath, entry.size, entry.mtime.tv_nsec >= 0 ? &entry.mtime : nullptr,
+                       entry.deferred ? fd : -1);
     }
 }
 
@@ -249,21 +265,62 @@ struct FileWalk {
     std::int64_t bytes = 0;
     std::vector<ListFailure> failures;
     std::chrono::steady_clock::time_point finished;
+    fileservice::AlongVersions along;  // empty prefix: nothing read along
 };
 
 class FileCollector : public WalkVisitor {
 public:
-    explicit FileCollector(FileWalk& walk) : m_walk(walk) {}
-    void File(const std::string& path, std::int64_t size, const struct timespec* mtime) override {
+    FileCollector(FileWalk& walk, fileservice::StatStage* stage) : m_walk(walk), m_stage(stage) {}
+    void File(const std::string& path, std::int64_t size, const struct timespec* mtime, int deferredFd) override {
+        const std::int64_t time = mtime ? fileservice::ListedTime(*mtime) : fileservice::kNotListed;
+        // The stage writes into the array of times: it must not move under it.
+        if (m_stage && m_walk.mtimes.size() == m_walk.mtimes.capacity()) m_stage->Drain();
+        const std::size_t index = m_walk.names.size();
         m_walk.names.push_back(path);
-        m_walk.mtimes.push_back(mtime ? fileservice::ListedTime(*mtime) : fileservice::kNotListed);
+        m_walk.mtimes.push_back(time);
         m_walk.bytes += size;
+        if (m_stage) {
+            const std::string_view entry = path;
+            const std::size_t slash = entry.rfind('/');
+            const std::string_view folder = slash == std::string_view::npos ? std::string_view() : entry.substr(0, slash);
+            const std::string_view name = slash == std::string_view::npos ? entry : entry.substr(slash + 1);
+            m_stage->Add(folder, name, index, deferredFd, deferredFd >= 0, time);
+        }
     }
     void Folder(const std::string&) override {}
+    std::size_t Position() const override { return m_walk.names.size(); }
 
 private:
     FileWalk& m_walk;
+    fileservice::StatStage* m_stage;
 };
+
+// Drops the entries the stage found removed (`gone`, sorted) from the walk.
+void DropGone(FileWalk& walk, const std::vector<std::size_t>& gone) {
+    if (gone.empty()) return;
+    std::vector<fileservice::AlongTag>& tags = walk.along.tags;
+    const bool withTags = tags.size() == walk.names.size();
+    std::size_t kept = 0;
+    std::size_t next = 0;  // into gone
+    std::vector<std::size_t> newIndex(walk.names.size());
+    for (std::size_t i = 0; i < walk.names.size(); ++i) {
+        if (next < gone.size() && gone[next] == i) {
+            ++next;
+            continue;
+        }
+        newIndex[i] = kept;
+        if (kept != i) {
+            walk.names[kept] = std::move(walk.names[i]);
+            walk.mtimes[kept] = walk.mtimes[i];
+            if (withTags) tags[kept] = tags[i];
+        }
+        ++kept;
+    }
+    walk.names.resize(kept);
+    walk.mtimes.resize(kept);
+    if (withTags) tags.resize(kept);
+    for (auto& [index, time] : walk.along.differing) index = static_cast<std::uint32_t>(newIndex[index]);
+}
 
 // The copy pass counts, then lists the same directory at once: the list reuses the count's
 // walk rather than reading the tree twice. Only right after the count, so it is never older
@@ -272,6 +329,8 @@ constexpr auto kCountReuseWindow = std::chrono::seconds(2);
 
 std::mutex g_stateMutex;
 std::vector<ListFailure> g_lastFailures;
+// Set by VBFILELISTALONG for the file listings up to the next VBFILELIST.
+std::string g_alongDirectory;
 FileWalk g_countWalk;
 bool g_haveCountWalk = false;
 
@@ -299,12 +358,14 @@ void KeepFileHint(const char* directory, std::size_t files) {
 }
 
 std::vector<ListFailure> RunWalk(const char* directory, WalkOptions options, WalkVisitor& visitor,
-                                 std::string* prefix, std::size_t* skippedFiles = nullptr) {
+                                 std::string* prefix, std::size_t* skippedFiles = nullptr,
+                                 std::vector<std::size_t>* positions = nullptr) {
     try {
         Walker walker(directory, options, visitor);
         if (prefix) *prefix = walker.Prefix();
         std::vector<ListFailure> failures = walker.Run();
         if (skippedFiles) *skippedFiles = walker.SkippedFiles();
+        if (positions) *positions = walker.FailurePositions();
         return failures;
     } catch (const std::exception&) {
         // Out of memory: what was listed so far stands, and the caller learns that it is incomplete.
@@ -335,15 +396,51 @@ void WalkFiles(const char* directory, FileWalk& walk) {
     } catch (const std::exception&) {
         // No room for the hint: the arrays grow as they go.
     }
-    FileCollector collector(walk);
-    walk.failures = RunWalk(directory, WalkOptions{true}, collector, &walk.prefix);
+    std::string alongDirectory;
+    {
+        std::lock_guard<std::mutex> lock(g_stateMutex);
+        alongDirectory = g_alongDirectory;
+    }
+    // The stats go to a second thread; without one, the walk stats every file itself.
+    std::unique_ptr<fileservice::StatStage> stage;
+    try {
+        stage = std::make_unique<fileservice::StatStage>(fileservice::DirectoryPrefix(walk.directory), alongDirectory,
+                                                         walk.mtimes);
+        if (!stage->Active()) stage.reset();
+        if (stage && stage->ReadsAlong()) stage->Reserve(hint);
+    } catch (const std::exception&) {
+        stage.reset();
+    }
+    FileCollector collector(walk, stage.get());
+    std::vector<std::size_t> positions;
+    walk.failures = RunWalk(directory, WalkOptions{true, stage != nullptr}, collector, &walk.prefix, nullptr, &positions);
+    if (stage) {
+        fileservice::StageResults results = stage->Finish();
+        walk.bytes += results.bytes;
+        // The walk's own failures and the stats' in listing order, the walk's first at one place.
+        std::vector<ListFailure> merged;
+        merged.reserve(walk.failures.size() + results.failures.size());
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < walk.failures.size(); ++i) {
+            const std::size_t position = i < positions.size() ? positions[i] : SIZE_MAX;
+            while (next < results.failures.size() && results.failures[next].position < position)
+                merged.push_back(std::move(results.failures[next++].failure));
+            merged.push_back(std::move(walk.failures[i]));
+        }
+        while (next < results.failures.size()) merged.push_back(std::move(results.failures[next++].failure));
+        walk.failures = std::move(merged);
+        if (!results.complete) walk.failures.push_back(ListFailure{walk.directory, fileservice::ErrorText(ENOMEM)});
+        if (results.along.prefix.empty() || !results.complete || walk.names.size() > UINT32_MAX) results.along = {};
+        walk.along = std::move(results.along);
+        DropGone(walk, results.gone);
+    }
     walk.finished = std::chrono::steady_clock::now();
 }
 
 class FolderLister : public WalkVisitor {
 public:
     explicit FolderLister(std::vector<std::string>* list) : m_list(list) {}
-    void File(const std::string&, std::int64_t, const struct timespec*) override {}
+    void File(const std::string&, std::int64_t, const struct timespec*, int) override {}
     void Folder(const std::string& path) override {
         if (m_list) {
             if (count >= m_list->size()) m_list->emplace_back();
@@ -403,9 +500,10 @@ std::int32_t VBFILELIST(const char* directory, std::int16_t&, const char*, std::
     }
     byteTotal.scaled = walk.bytes * kCurrencyScale;
 
-    fileservice::InstallListingSnapshot(walk.prefix, list, count, std::move(walk.mtimes));
+    fileservice::InstallListingSnapshot(walk.prefix, list, count, std::move(walk.mtimes), std::move(walk.along));
     std::lock_guard<std::mutex> lock(g_stateMutex);
     g_lastFailures = std::move(walk.failures);
+    g_alongDirectory.clear();
     return ClampIndex(count);
 }
 
@@ -457,6 +555,11 @@ std::int32_t VBFOLDERLIST(const char* directory, std::int32_t&, std::vector<std:
     std::lock_guard<std::mutex> lock(g_stateMutex);
     g_lastFailures = std::move(failures);
     return ClampIndex(count);
+}
+
+void VBFILELISTALONG(const char* directory) {
+    std::lock_guard<std::mutex> lock(g_stateMutex);
+    g_alongDirectory = directory ? directory : "";
 }
 
 std::vector<ListFailure> LastListFailures() {

@@ -158,7 +158,9 @@ std::string VBFILEVERSION(const char* file) {
     struct timespec mtime;
     // The files of the last listing, asked in listing order, cost no second stat
     // (see ListingSnapshot.cpp).
-    if (!fileservice::ListedModificationTime(file, mtime)) {
+    const fileservice::Listed listed = fileservice::ListedModificationTime(file, mtime);
+    if (listed == fileservice::Listed::NoFile) return {};
+    if (listed == fileservice::Listed::Unknown) {
         struct stat st;
         // The link's own time: links are mirrored as links, with their own times.
         if (::lstat(file, &st) != 0 || S_ISDIR(st.st_mode)) return {};
@@ -190,9 +192,15 @@ std::int32_t VBFILEISNEWER(const char* first, const char* second, std::int32_t) 
 
 std::int32_t VBFOLDERREMOVELEFTOVERS(const char* folder) {
     if (!folder || !*folder) return -1;
+    // A pending copy's temporary is not a leftover.
+    fileservice::WaitForPendingCopies();
+    return fileservice::RemoveLeftovers(folder);
+}
+
+namespace fileservice {
+
+std::int32_t RemoveLeftovers(const char* folder) {
     try {
-        // A pending copy's temporary is not a leftover.
-        fileservice::WaitForPendingCopies();
         const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) return -1;
         const std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(fd), ::closedir);
@@ -203,7 +211,7 @@ std::int32_t VBFOLDERREMOVELEFTOVERS(const char* folder) {
         // Collect first: removing entries while reading the folder may skip others.
         std::vector<std::string> names;
         while (const dirent* entry = ::readdir(dir.get())) {
-            if (entry->d_type != DT_DIR && fileservice::IsTemporaryName(entry->d_name)) names.emplace_back(entry->d_name);
+            if (entry->d_type != DT_DIR && IsTemporaryName(entry->d_name)) names.emplace_back(entry->d_name);
         }
         std::int32_t removed = 0;
         for (const std::string& name : names) {
@@ -215,6 +223,8 @@ std::int32_t VBFOLDERREMOVELEFTOVERS(const char* folder) {
         return -1;
     }
 }
+
+}  // namespace fileservice
 
 std::int32_t VBFILEDELETEBYLINENUMBER(const char* file, std::int32_t& lineNumber) {
     const std::int64_t wanted = lineNumber;

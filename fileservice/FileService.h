@@ -48,6 +48,13 @@ std::int32_t VBFOLDERCOUNT(const char* directory, std::int32_t& flag);
 // Right after a VBFOLDERCOUNT of the same directory (within 2 seconds) it reuses that walk.
 std::int32_t VBFOLDERLIST(const char* directory, std::int32_t& flag, std::vector<std::string>& list);
 
+// The file listings up to and including the next VBFILELIST also read, on a second thread,
+// the entries they find below `directory` (the copy pass's target), for the version queries
+// that follow: VBFILEVERSION of directory + '/' + entry, asked just before that of the listed
+// file, then answers what stood there during the listing, as it does for the listed file.
+// Null or empty: no such reading.
+void VBFILELISTALONG(const char* directory);
+
 // A folder or entry that the last listing could not read: its full path and the
 // system's reason (strerror). The listed directory itself appears when it cannot be opened.
 struct ListFailure {
@@ -109,6 +116,12 @@ std::int32_t VBFILECOPYWAITFOR(std::int32_t milliseconds);
 // by an interrupted run, not in its subfolders; nothing else. Waits for pending copies
 // first. Returns how many it removed, -1 when `folder` cannot be read.
 std::int32_t VBFOLDERREMOVELEFTOVERS(const char* folder);
+
+// Hands the work of VBFOLDERREMOVELEFTOVERS(folder) to the copy pool and returns: 0 when
+// handed over, -1 without a folder. It waits for pending copies first; a copy handed over
+// later waits until every such removal is done, so none ever takes a copy's temporary.
+// VBFILECOPYPENDING counts the removals, VBFILECOPYWAIT and VBFILECOPYWAITFOR wait for them.
+std::int32_t VBFOLDERREMOVELEFTOVERSASYNC(const char* folder);
 
 // Removes line `lineNumber` (1 = first), keeping every other byte, line endings included.
 // Replaced atomically, permission bits kept; a link is followed to its file. Returns 0 on

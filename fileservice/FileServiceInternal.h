@@ -2,6 +2,8 @@
 
 // Pieces shared by the file-service sources; not part of the library's interface.
 
+#include "fileservice/StatStage.h"
+
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -21,14 +23,19 @@ constexpr std::int64_t kNotListed = INT64_MIN;
 std::int64_t ListedTime(const struct timespec& mtime);
 
 // Keeps the first `count` names of a file listing of the folder `sourcePrefix` ("/src/")
-// and the times it saw (ListedTime), for the version queries that follow.
+// and the times it saw (ListedTime), for the version queries that follow; `along` holds
+// what was read below the second directory, if anything (see StatStage).
 void InstallListingSnapshot(const std::string& sourcePrefix, const std::vector<std::string>& names,
-                            std::size_t count, std::vector<std::int64_t> mtimes);
+                            std::size_t count, std::vector<std::int64_t> mtimes, AlongVersions along);
 void ClearListingSnapshot();
 
-// The time the last file listing saw for `path`, when `path` is that listing's next entry
-// (listed folder, '/', entry) and was stat'ed then; the next query then expects the entry after.
-bool ListedModificationTime(const char* path, struct timespec& mtime);
+// What the last file listing knows of a path's modification time.
+enum class Listed { Unknown, Time, NoFile };
+
+// For the last file listing's next entry (listed folder, '/', entry): the time it saw, when
+// it stat'ed the entry; then the query for the entry after is expected. For the same entry
+// below the second directory, asked just before: what the helper read there.
+Listed ListedModificationTime(const char* path, struct timespec& mtime);
 
 // True while a test injects write failures; copies then use read/write only.
 bool WriteFailureInjected();
@@ -50,6 +57,10 @@ int CreateTemporary(const std::string& tmpPath, mode_t mode);
 // Copies `source` to `destination` through a temporary and a rename. Returns 0, or the
 // errno of the failing step with `reason` set; nothing is left behind on failure.
 int CopyFileSafely(const std::string& destination, const std::string& source, std::string& reason);
+
+// Removes the copy's temporaries in `folder` (not below it) without waiting for anything;
+// returns how many, -1 when `folder` cannot be read.
+std::int32_t RemoveLeftovers(const char* folder);
 
 // Waits until the copy pool has nothing pending (no-op when it never started).
 void WaitForPendingCopies();

@@ -7,14 +7,16 @@
 // moment after the comparison. Anything else (another order, other paths, an entry the
 // listing did not stat) is read live by the caller.
 //
-// A helper thread that stats the targets ahead was tried and dropped: on two busy cores
-// it competed with the caller and made the pass slower.
+// When the listing read the target along with the source (StatStage), the query for the
+// target of the next entry, which the pass makes just before the source's, is answered from
+// that too.
 //
 // The names themselves are not kept, only a hash of each: the caller holds the list, and a
 // second copy would double the memory of a pass over 100,000 files.
 
 #include "fileservice/FileServiceInternal.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <mutex>
@@ -49,12 +51,14 @@ std::uint32_t NameHash(std::string_view name) {
 class ListingSnapshot {
 public:
     void Install(const std::string& sourcePrefix, const std::vector<std::string>& names, std::size_t count,
-                 std::vector<std::int64_t> mtimes);
+                 std::vector<std::int64_t> mtimes, AlongVersions along);
     void Clear();
-    bool LookUp(const char* path, struct timespec& mtime);
+    Listed LookUp(const char* path, struct timespec& mtime);
 
 private:
     void ClearLocked();
+    bool IsEntry(std::string_view full, const std::string& prefix) const;
+    Listed AlongTime(struct timespec& mtime) const;
 
     std::mutex m_mutex;
     std::string m_sourcePrefix;
@@ -62,10 +66,24 @@ private:
     std::vector<std::int64_t> m_mtimes;
     std::size_t m_count = 0;
     std::size_t m_cursor = 0;  // the next entry the caller is expected to ask about
+    AlongVersions m_along;     // empty prefix: nothing read along
 };
 
+bool ToTimespec(std::int64_t listed, struct timespec& mtime) {
+    if (listed == kNotListed) return false;
+    std::int64_t seconds = listed / kNanosPerSecond;
+    std::int64_t nanos = listed % kNanosPerSecond;
+    if (nanos < 0) {  // before 1970: the remainder counts up from the earlier second
+        nanos += kNanosPerSecond;
+        --seconds;
+    }
+    mtime.tv_sec = static_cast<time_t>(seconds);
+    mtime.tv_nsec = static_cast<long>(nanos);
+    return true;
+}
+
 void ListingSnapshot::Install(const std::string& sourcePrefix, const std::vector<std::string>& names,
-                              std::size_t count, std::vector<std::int64_t> mtimes) {
+                              std::size_t count, std::vector<std::int64_t> mtimes, AlongVersions along) {
     std::lock_guard<std::mutex> lock(m_mutex);
     ClearLocked();
     m_hashes.reserve(count);
@@ -74,6 +92,7 @@ void ListingSnapshot::Install(const std::string& sourcePrefix, const std::vector
     m_mtimes = std::move(mtimes);
     m_mtimes.resize(count, kNotListed);
     m_count = count;
+    if (along.tags.size() == count) m_along = std::move(along);
 }
 
 void ListingSnapshot::Clear() {
@@ -86,27 +105,39 @@ void ListingSnapshot::ClearLocked() {
     std::vector<std::uint32_t>().swap(m_hashes);
     std::vector<std::int64_t>().swap(m_mtimes);
     m_count = m_cursor = 0;
+    m_along = AlongVersions{};
 }
 
-bool ListingSnapshot::LookUp(const char* path, struct timespec& mtime) {
+bool ListingSnapshot::IsEntry(std::string_view full, const std::string& prefix) const {
+    return full.size() > prefix.size() && full.compare(0, prefix.size(), prefix) == 0 &&
+           NameHash(full.substr(prefix.size())) == m_hashes[m_cursor];
+}
+
+Listed ListingSnapshot::AlongTime(struct timespec& mtime) const {
+    switch (m_along.tags[m_cursor]) {
+    case AlongTag::SameAsSource: return ToTimespec(m_mtimes[m_cursor], mtime) ? Listed::Time : Listed::Unknown;
+    case AlongTag::NoFile: return Listed::NoFile;
+    case AlongTag::ReadLive: return Listed::Unknown;
+    case AlongTag::Differs: break;
+    }
+    const auto& differing = m_along.differing;
+    const auto found = std::lower_bound(differing.begin(), differing.end(), m_cursor,
+                                        [](const auto& entry, std::size_t index) { return entry.first < index; });
+    if (found == differing.end() || found->first != m_cursor) return Listed::Unknown;
+    return ToTimespec(found->second, mtime) ? Listed::Time : Listed::Unknown;
+}
+
+Listed ListingSnapshot::LookUp(const char* path, struct timespec& mtime) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_cursor >= m_count) return false;
+    if (m_cursor >= m_count) return Listed::Unknown;
     const std::string_view full(path);
-    if (full.size() <= m_sourcePrefix.size() || full.compare(0, m_sourcePrefix.size(), m_sourcePrefix) != 0 ||
-        NameHash(full.substr(m_sourcePrefix.size())) != m_hashes[m_cursor])
-        return false;
+    // The target of the next entry; the cursor stays for the source's query that follows.
+    if (!m_along.prefix.empty() && IsEntry(full, m_along.prefix)) return AlongTime(mtime);
+    if (!IsEntry(full, m_sourcePrefix)) return Listed::Unknown;
     const std::int64_t listed = m_mtimes[m_cursor];
     if (++m_cursor == m_count) ClearLocked();  // the pass is through: free the memory
-    if (listed == kNotListed) return false;    // not stat'ed while listing (links, special files)
-    std::int64_t seconds = listed / kNanosPerSecond;
-    std::int64_t nanos = listed % kNanosPerSecond;
-    if (nanos < 0) {  // before 1970: the remainder counts up from the earlier second
-        nanos += kNanosPerSecond;
-        --seconds;
-    }
-    mtime.tv_sec = static_cast<time_t>(seconds);
-    mtime.tv_nsec = static_cast<long>(nanos);
-    return true;
+    // Entries not stat'ed while listing (links, special files) are read live.
+    return ToTimespec(listed, mtime) ? Listed::Time : Listed::Unknown;
 }
 
 ListingSnapshot g_snapshot;
@@ -122,9 +153,9 @@ std::int64_t ListedTime(const struct timespec& mtime) {
 }
 
 void InstallListingSnapshot(const std::string& sourcePrefix, const std::vector<std::string>& names,
-                            std::size_t count, std::vector<std::int64_t> mtimes) {
+                            std::size_t count, std::vector<std::int64_t> mtimes, AlongVersions along) {
     try {
-        g_snapshot.Install(sourcePrefix, names, count, std::move(mtimes));
+        g_snapshot.Install(sourcePrefix, names, count, std::move(mtimes), std::move(along));
     } catch (const std::exception&) {
         g_snapshot.Clear();  // no snapshot: every query reads live
     }
@@ -132,8 +163,8 @@ void InstallListingSnapshot(const std::string& sourcePrefix, const std::vector<s
 
 void ClearListingSnapshot() { g_snapshot.Clear(); }
 
-bool ListedModificationTime(const char* path, struct timespec& mtime) {
-    return path && g_snapshot.LookUp(path, mtime);
+Listed ListedModificationTime(const char* path, struct timespec& mtime) {
+    return path ? g_snapshot.LookUp(path, mtime) : Listed::Unknown;
 }
 
 }  // namespace fileservice

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "TempTree.h"
 
 #include "fileservice/FileService.h"
@@ -211,6 +212,35 @@ TEST(LeftoverTest, RemovesTemporariesInTheFolderAndNothingElse) {
                                                            "sub/" + leftover}));
     EXPECT_TRUE(tree.Exists(".tvl-aaaaaaaaaaaaaaaa.tmp"));
     EXPECT_EQ(VBFOLDERREMOVELEFTOVERS(tree.Path("missing").c_str()), -1);
+}
+
+// Removals handed to the pool must never run beside a copy into the same folder: they
+// would take its temporary, and the copy would fail. A large folder makes the removal slow
+// enough for copies into it to overlap, were they let.
+TEST(LeftoverTest, BackgroundRemovalsFinishBeforeLaterCopiesAndTakeOnlyLeftovers) {
+    TempTree tree;
+    constexpr int kFiller = 5000;
+    constexpr int kCopies = 48;
+    tree.MakeDir("dst/big");
+    for (int i = 0; i < kFiller; ++i) WriteBytes(tree.Path("dst/big/keep" + std::to_string(i)), "");
+    tree.WriteFile("dst/big/" + TemporaryNameFor("old"), "leftover");
+    tree.WriteFile("dst/small/" + TemporaryNameFor("old"), "leftover");
+    tree.WriteFile("src/f", std::string(256 * 1024, 'a'));
+
+    ASSERT_EQ(VBFOLDERREMOVELEFTOVERSASYNC(tree.Path("dst/big").c_str()), 0);
+    ASSERT_EQ(VBFOLDERREMOVELEFTOVERSASYNC(tree.Path("dst/small").c_str()), 0);
+    for (int i = 0; i < kCopies; ++i) {
+        ASSERT_EQ(VBFILECOPYASYNC(tree.Path("dst/big/copy" + std::to_string(i)).c_str(), tree.Path("src/f").c_str()), 0);
+        // The first copy was handed over only once the removals were done.
+        if (i == 0) EXPECT_FALSE(tree.Exists("dst/big/" + TemporaryNameFor("old")));
+    }
+    EXPECT_TRUE(VBFILECOPYWAIT().empty());
+    EXPECT_EQ(VBFILECOPYPENDING(), 0);
+
+    const std::vector<std::string> files = tree.ListFiles("dst");
+    EXPECT_EQ(files.size(), static_cast<std::size_t>(kFiller + kCopies));  // both leftovers gone, nothing else
+    for (int i = 0; i < kCopies; ++i) EXPECT_TRUE(tree.Exists("dst/big/copy" + std::to_string(i))) << i;
+    EXPECT_EQ(VBFOLDERREMOVELEFTOVERSASYNC(""), -1);
 }
 
 }  // namespace

@@ -1,0 +1,279 @@
+// A file listing costs a folder read plus one stat per file, and a copy pass that only copies
+// newer files a second stat per file, of its target. On one thread these run one after the
+// other; here the listing's thread reads the folders and hands the stats over, folder by
+// folder, to a helper, and takes a batch itself whenever the helper falls behind. The stats of
+// a folder's source and target entries go together, so that the target's time can be
+// compared at once and only times that differ from the source's need keeping.
+//
+// The listing keeps its order: each stat writes to its entry's place in the listing's array,
+// which does not move while stats are outstanding (see Drain). Target paths are resolved as a
+// stat of the whole path would resolve them (links in the folders followed, the entry itself
+// not), so that an answer read ahead is the one a live query would have given at that moment.
+
+#include "fileservice/StatStage.h"
+
+#include "fileservice/FileServiceInternal.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <exception>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fileservice {
+namespace {
+
+// A large folder goes over in parts, so that both threads can work on it.
+constexpr std::size_t kBatchEntries = 256;
+// The listing's thread takes a batch itself once this many wait: the helper always has the
+// next one, and the queue (names and all) stays small.
+constexpr std::size_t kHelpAt = 2;
+
+struct SourceStat {
+    enum { Listed, Gone, Failed } outcome = Listed;
+    std::int64_t time = kNotListed;
+    std::int64_t size = 0;
+    int error = 0;
+};
+
+SourceStat StatSource(int fd, const char* name) {
+    SourceStat result;
+    struct stat st;
+    if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        // Removed while we read the folder: not listed, as when it goes before the read.
+        result.outcome = errno == ENOENT ? SourceStat::Gone : SourceStat::Failed;
+        result.error = errno;
+        return result;
+    }
+    // A folder swapped in for the file is not walked: the next listing finds it.
+    if (S_ISDIR(st.st_mode)) {
+        result.outcome = SourceStat::Gone;
+        return result;
+    }
+    if (S_ISREG(st.st_mode)) result.size = st.st_size;
+    result.time = ListedTime(st.st_mtim);
+    return result;
+}
+
+AlongTag ReadTarget(int fd, AlongTag unopened, const char* name, std::int64_t sourceTime, std::int64_t& time) {
+    if (fd < 0) return unopened;
+    struct stat st;
+    if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? AlongTag::NoFile : AlongTag::ReadLive;
+    if (S_ISDIR(st.st_mode)) return AlongTag::NoFile;
+    time = ListedTime(st.st_mtim);
+    if (time == kNotListed || sourceTime == kNotListed) return time == kNotListed ? AlongTag::ReadLive : AlongTag::Differs;
+    return time == sourceTime ? AlongTag::SameAsSource : AlongTag::Differs;
+}
+
+}  // namespace
+
+std::string DirectoryPrefix(std::string directory) {
+    while (directory.size() > 1 && directory.back() == '/') directory.pop_back();
+    if (directory.empty() || directory.back() != '/') directory += '/';
+    return directory;
+}
+
+StatStage::StatStage(std::string listedPrefix, const std::string& alongDirectory, std::vector<std::int64_t>& mtimes)
+    : m_listedPrefix(std::move(listedPrefix)), m_mtimes(mtimes) {
+    if (!alongDirectory.empty()) {
+        m_alongPrefix = DirectoryPrefix(alongDirectory);
+        m_results.along.prefix = m_alongPrefix;
+    }
+    try {
+        m_thread = std::thread([this] { Work(); });
+    } catch (const std::exception&) {
+        // No helper: the listing stats everything itself and the target is read live.
+    }
+}
+
+// Left without Finish (the listing failed): what is still queued is not wanted.
+StatStage::~StatStage() {
+    Stop(true);
+    if (m_current.sourceFd >= 0) ::close(m_current.sourceFd);
+}
+
+void StatStage::Stop(bool abandon) {
+    if (!m_thread.joinable()) return;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_done = true;
+        if (abandon) {
+            for (Batch& batch : m_queue)
+                if (batch.sourceFd >= 0) ::close(batch.sourceFd);
+            m_queue.clear();
+        }
+    }
+    m_wake.notify_one();
+    m_thread.join();
+}
+
+void StatStage::Reserve(std::size_t entries) {
+    if (!ReadsAlong()) return;
+    try {
+        m_results.along.tags.reserve(entries);
+    } catch (const std::exception&) {
+        // It grows as it goes.
+    }
+}
+
+void StatStage::Add(std::string_view folder, std::string_view name, std::size_t index, int folderFd, bool deferred,
+                    std::int64_t sourceTime) {
+    // Growing the array of tags moves it: nothing may be writing to it then.
+    if (ReadsAlong() && m_results.along.tags.size() == m_results.along.tags.capacity()) Drain();
+    if (!m_current.items.empty() && (m_current.folder != folder || m_current.items.size() == kBatchEntries))
+        Submit();
+    if (m_current.items.empty()) m_current.folder.assign(folder);
+    if (deferred && m_current.sourceFd < 0) {
+        m_current.sourceFd = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
+        if (m_current.sourceFd < 0) {
+            // Out of descriptors: this entry is stat'ed here and now.
+            std::string nameText(name);
+            const SourceStat stat = StatSource(folderFd, nameText.c_str());
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (stat.outcome == SourceStat::Gone) {
+                m_results.gone.push_back(index);
+            } else if (stat.outcome == SourceStat::Failed) {
+                std::string path = m_listedPrefix + std::string(folder);
+                if (!folder.empty()) path += '/';
+                path += nameText;
+                m_results.failures.push_back({index, ListFailure{std::move(path), ErrorText(stat.error)}});
+            }
+            m_results.bytes += stat.size;
+            m_mtimes[index] = stat.time;
+            sourceTime = stat.time;
+            deferred = false;
+        }
+    }
+    if (!deferred && !ReadsAlong()) return;
+    if (ReadsAlong()) m_results.along.tags.push_back(AlongTag::ReadLive);
+    m_current.names.append(name);
+    m_current.names += '\0';
+    m_current.items.push_back(Item{index, sourceTime, deferred});
+}
+
+void StatStage::Submit() {
+    m_current.mtimes = m_mtimes.data();
+    m_current.tags = m_results.along.tags.data();
+    Batch help;
+    bool helping = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_queue.push_back(std::move(m_current));
+        if (m_queue.size() >= kHelpAt) helping = TakeQueued(help);
+    }
+    m_wake.notify_one();
+    m_current = Batch{};
+    if (helping) Process(help);
+}
+
+bool StatStage::TakeQueued(Batch& batch) {
+    if (m_queue.empty()) return false;
+    batch = std::move(m_queue.front());
+    m_queue.pop_front();
+    ++m_busy;
+    return true;
+}
+
+void StatStage::Drain() {
+    if (!m_current.items.empty()) Submit();
+    for (;;) {
+        Batch batch;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            if (!TakeQueued(batch)) {
+                m_settled.wait(lock, [this] { return m_busy == 0; });
+                return;
+            }
+        }
+        Process(batch);
+    }
+}
+
+void StatStage::Work() {
+    for (;;) {
+        Batch batch;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_wake.wait(lock, [this] { return !m_queue.empty() || m_done; });
+            if (!TakeQueued(batch)) return;
+        }
+        Process(batch);
+    }
+}
+
+void StatStage::Process(Batch& batch) {
+    std::int64_t bytes = 0;
+    std::vector<std::size_t> gone;
+    std::vector<PlacedFailure> failures;
+    std::vector<std::pair<std::uint32_t, std::int64_t>> differing;
+    bool complete = true;
+    try {
+        int targetFd = -1;
+        AlongTag unopened = AlongTag::ReadLive;
+        if (ReadsAlong()) {
+            const std::string folder = m_alongPrefix + batch.folder;
+            targetFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            // Where the folder is missing, or is no folder, no file below it can be there either.
+            if (targetFd < 0 && (errno == ENOENT || errno == ENOTDIR)) unopened = AlongTag::NoFile;
+        }
+        const char* name = batch.names.data();
+        for (const Item& item : batch.items) {
+            std::int64_t sourceTime = item.sourceTime;
+            if (item.deferred) {
+                const SourceStat stat = StatSource(batch.sourceFd, name);
+                if (stat.outcome == SourceStat::Gone) {
+                    gone.push_back(item.index);
+                } else if (stat.outcome == SourceStat::Failed) {
+                    std::string path = m_listedPrefix + batch.folder;
+                    if (!batch.folder.empty()) path += '/';
+                    path += name;
+                    failures.push_back({item.index, ListFailure{std::move(path), ErrorText(stat.error)}});
+                }
+                bytes += stat.size;
+                batch.mtimes[item.index] = sourceTime = stat.time;
+            }
+            if (ReadsAlong()) {
+                std::int64_t time = kNotListed;
+                const AlongTag tag = ReadTarget(targetFd, unopened, name, sourceTime, time);
+                if (tag == AlongTag::Differs) differing.emplace_back(static_cast<std::uint32_t>(item.index), time);
+                batch.tags[item.index] = tag;
+            }
+            name += std::char_traits<char>::length(name) + 1;
+        }
+        if (targetFd >= 0) ::close(targetFd);
+    } catch (const std::exception&) {
+        complete = false;  // out of memory: the listing says it is incomplete
+    }
+    if (batch.sourceFd >= 0) ::close(batch.sourceFd);
+    batch.sourceFd = -1;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        try {
+            m_results.bytes += bytes;
+            m_results.gone.insert(m_results.gone.end(), gone.begin(), gone.end());
+            m_results.failures.insert(m_results.failures.end(), failures.begin(), failures.end());
+            m_results.along.differing.insert(m_results.along.differing.end(), differing.begin(), differing.end());
+        } catch (const std::exception&) {
+            complete = false;
+        }
+        if (!complete) m_results.complete = false;
+        --m_busy;
+    }
+    m_settled.notify_all();
+}
+
+StageResults StatStage::Finish() {
+    Drain();
+    Stop(false);
+    // Batches finish in any order; the listing's order is the entries'.
+    const auto byEntry = [](const auto& a, const auto& b) { return a.first < b.first; };
+    std::sort(m_results.gone.begin(), m_results.gone.end());
+    std::stable_sort(m_results.failures.begin(), m_results.failures.end(),
+                     [](const PlacedFailure& a, const PlacedFailure& b) { return a.position < b.position; });
+    std::sort(m_results.along.differing.begin(), m_results.along.differing.end(), byEntry);
+    return std::move(m_results);
+}
+
+}  // namespace fileservice

@@ -1,0 +1,121 @@
+#pragma once
+
+// The stats of a file listing, shared by the listing's thread and one helper, and the reading
+// of the same entries below a second directory (the copy pass's target). Not part of the
+// library's interface.
+
+#include "fileservice/FileService.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace fileservice {
+
+// What was read for one entry below the second directory.
+enum class AlongTag : std::uint8_t {
+    SameAsSource,  // a file with the very time the listing saw in the source
+    NoFile,        // nothing there, or a folder: the version is empty
+    ReadLive,      // could not be read ahead: the query reads it itself
+    Differs,       // a file with another time, kept in `differing`
+};
+
+struct AlongVersions {
+    std::string prefix;          // the second directory as the paths below it begin ("/dst/")
+    std::vector<AlongTag> tags;  // one per listed entry, in listing order
+    std::vector<std::pair<std::uint32_t, std::int64_t>> differing;  // (entry, time), by entry
+};
+
+// The directory as paths below it begin: trailing separators dropped, then one added.
+std::string DirectoryPrefix(std::string directory);
+
+// A failure and the listing position it belongs before.
+struct PlacedFailure {
+    std::size_t position;
+    ListFailure failure;
+};
+
+// What the stage found, handed over by Finish.
+struct StageResults {
+    std::int64_t bytes = 0;                  // sizes of the regular files it stat'ed
+    std::vector<std::size_t> gone;           // entries removed before their stat, by entry
+    std::vector<PlacedFailure> failures;     // stats that failed otherwise, by entry
+    AlongVersions along;                     // empty prefix: nothing read along
+    bool complete = true;                    // false: out of memory, some stats are missing
+};
+
+class StatStage {
+public:
+    // `listedPrefix` is the listed directory as paths below it begin, for failure texts.
+    // `mtimes` is the listing's array of times; the stage fills it at the deferred entries.
+    // `alongDirectory` empty: nothing is read below a second directory.
+    StatStage(std::string listedPrefix, const std::string& alongDirectory, std::vector<std::int64_t>& mtimes);
+    ~StatStage();
+    StatStage(const StatStage&) = delete;
+    StatStage& operator=(const StatStage&) = delete;
+
+    // False when no helper could be started: the listing then stats everything itself.
+    bool Active() const { return m_thread.joinable(); }
+    bool ReadsAlong() const { return !m_alongPrefix.empty(); }
+
+    // Room for the tags of `entries` entries, so that their array need not grow.
+    void Reserve(std::size_t entries);
+
+    // Waits until no stat is outstanding, helping with the queued ones: the listing calls it
+    // before its array of times grows, as growing moves it.
+    void Drain();
+
+    // The listed entry `index`: its folder relative to the listed directory ("" for the
+    // top) and its name. Deferred: the stage stats it through `folderFd` (the listing's
+    // descriptor of its folder, duplicated here) and fills its time; else `sourceTime` is
+    // the time the listing saw (kNotListed when it did not stat it).
+    void Add(std::string_view folder, std::string_view name, std::size_t index, int folderFd, bool deferred,
+             std::int64_t sourceTime);
+
+    // Waits for every stat and stops the helper.
+    StageResults Finish();
+
+private:
+    struct Item {
+        std::size_t index;
+        std::int64_t sourceTime;
+        bool deferred;
+    };
+    // The files of one folder, or of part of a large one.
+    struct Batch {
+        std::string folder;
+        int sourceFd = -1;  // owned; -1 when nothing in the batch is deferred
+        std::string names;  // each followed by '\0'
+        std::vector<Item> items;
+        std::int64_t* mtimes = nullptr;  // the listing's array, as it was when handed over
+        AlongTag* tags = nullptr;
+    };
+
+    void Submit();
+    void Work();
+    void Process(Batch& batch);
+    bool TakeQueued(Batch& batch);
+    void Stop(bool abandon);
+
+    std::string m_listedPrefix;
+    std::string m_alongPrefix;
+    std::vector<std::int64_t>& m_mtimes;
+    Batch m_current;
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;     // work arrived, or the end
+    std::condition_variable m_settled;  // a batch was done
+    std::deque<Batch> m_queue;
+    std::size_t m_busy = 0;  // batches being processed
+    bool m_done = false;
+    StageResults m_results;  // guarded by m_mutex, but for `along.tags`
+    std::thread m_thread;
+};
+
+}  // namespace fileservice
