@@ -159,14 +159,14 @@ int Run(int argc, char** argv) {
     cmdRun_Click(controls, log, programDir);
     const double runMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
 
-    const QStringList& lines = list.model.Lines();
-    const QString last = lines.isEmpty() ? QString() : lines.last();
+    const StatusListModel& lines = list.model;
+    const QString last = lines.Line(lines.Count() - 1);
     const bool ok = controls.messages.isEmpty() && (last.endsWith(QStringLiteral(" - Abgleich ausgeführt!")) ||
                                                     last.endsWith(QStringLiteral(" - Quelle als Unterordner ins Ziel kopiert!")));
     std::printf("tvl_bench run mode=%s run_ms=%.1f peak_rss_kib=%ld files_copied=%s status_lines=%lld log_lines=%lld "
                 "paints=%d rss_anon_kib=%ld rss_file_kib=%ld ok=%d\n",
                 qPrintable(mode), runMs, PeakRssKib(RUSAGE_SELF), qPrintable(controls.countText),
-                static_cast<long long>(lines.size()), static_cast<long long>(CountLines(logPath)), controls.paints,
+                static_cast<long long>(lines.Count()), static_cast<long long>(CountLines(logPath)), controls.paints,
                 StatusKib("RssAnon"), StatusKib("RssFile"), ok ? 1 : 0);
     if (!ok) {
         for (const QString& message : controls.messages) std::fprintf(stderr, "message: %s\n", qPrintable(message));
