@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -88,12 +89,36 @@ void Logfile::ReportFailure(const QString& reason) {
     m_list.AddStatusLine(StatusLine(QStringLiteral(" - Logdatei kann nicht geschrieben werden: ") + reason));
 }
 
-QString StatusTime() { return QTime::currentTime().toString(QStringLiteral("hh:mm:ss")); }
+namespace {
+
+// The local date and time as the lines show them, worked out once per second: every lookup
+// of the local time re-reads the time zone, and a copy pass asks twice for every file.
+struct LocalStamp {
+    std::time_t second = -1;
+    QString time;  // "hh:mm:ss"
+    QString date;  // "dd.MM.yy"
+};
+
+const LocalStamp& CurrentStamp() {
+    thread_local LocalStamp stamp;
+    const std::time_t now = std::time(nullptr);
+    if (now != stamp.second) {
+        const QDateTime local = QDateTime::fromSecsSinceEpoch(static_cast<qint64>(now));
+        stamp.time = local.time().toString(QStringLiteral("hh:mm:ss"));
+        stamp.date = local.date().toString(QStringLiteral("dd.MM.yy"));
+        stamp.second = now;
+    }
+    return stamp;
+}
+
+}  // namespace
+
+QString StatusTime() { return CurrentStamp().time; }
 
 QString StatusLine(const QString& message) { return StatusTime() + message; }
 
 QByteArray LogFileLine(const QString& text) {
-    return (QDate::currentDate().toString(QStringLiteral("dd.MM.yy")) + QStringLiteral(" - ") + text).toUtf8() +
+    return (CurrentStamp().date + QStringLiteral(" - ") + text).toUtf8() +
            "\r\n";
 }
 

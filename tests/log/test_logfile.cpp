@@ -3,8 +3,11 @@
 #include "log/Logfile.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QRegularExpression>
+#include <ctime>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -137,5 +140,32 @@ INSTANTIATE_TEST_SUITE_P(Table, LimitTest,
                                            LimitCase{"2097151", 2147482624}, LimitCase{"2097152", std::nullopt},
                                            LimitCase{"99999999", std::nullopt}, LimitCase{"", std::nullopt},
                                            LimitCase{"abc", std::nullopt}, LimitCase{"-5", -5120}));
+
+}  // namespace
+
+namespace {
+
+// The texts are worked out once per second; they must still be the local time, not UTC.
+TEST(StatusTimeTest, IsTheLocalTimeOfTheClock) {
+    const QByteArray oldTz = qgetenv("TZ");
+    qputenv("TZ", "XYZ-13");  // thirteen hours east of UTC: never the same clock time as UTC
+    ::tzset();
+    QString shown, before, after, date, today;
+    std::thread([&] {  // a thread of its own: nothing worked out before the zone changed
+        do {
+            before = QTime::currentTime().toString("hh:mm:ss");
+            shown = StatusTime();
+            date = QString::fromUtf8(LogFileLine("x").left(8));
+            today = QDate::currentDate().toString("dd.MM.yy");
+            after = QTime::currentTime().toString("hh:mm:ss");
+        } while (before != after);  // ask again when the second turned meanwhile
+    }).join();
+    if (oldTz.isNull()) qunsetenv("TZ");
+    else qputenv("TZ", oldTz);
+    ::tzset();
+    EXPECT_EQ(shown, before);
+    EXPECT_NE(shown, QDateTime::currentDateTimeUtc().time().toString("hh:mm:ss"));
+    EXPECT_EQ(date, today);
+}
 
 }  // namespace
