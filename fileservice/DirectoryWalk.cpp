@@ -295,20 +295,18 @@ private:
     fileservice::StatStage* m_stage;
 };
 
-// Drops the entries the stage found removed (`gone`, sorted) from the walk.
+// Drops the entries the stage found removed (`gone`, sorted) from the walk. Allocates nothing.
 void DropGone(FileWalk& walk, const std::vector<std::size_t>& gone) {
     if (gone.empty()) return;
     std::vector<fileservice::AlongTag>& tags = walk.along.tags;
     const bool withTags = tags.size() == walk.names.size();
     std::size_t kept = 0;
     std::size_t next = 0;  // into gone
-    std::vector<std::size_t> newIndex(walk.names.size());
     for (std::size_t i = 0; i < walk.names.size(); ++i) {
         if (next < gone.size() && gone[next] == i) {
             ++next;
             continue;
         }
-        newIndex[i] = kept;
         if (kept != i) {
             walk.names[kept] = std::move(walk.names[i]);
             walk.mtimes[kept] = walk.mtimes[i];
@@ -319,7 +317,12 @@ void DropGone(FileWalk& walk, const std::vector<std::size_t>& gone) {
     walk.names.resize(kept);
     walk.mtimes.resize(kept);
     if (withTags) tags.resize(kept);
-    for (auto& [index, time] : walk.along.differing) index = static_cast<std::uint32_t>(newIndex[index]);
+    // A differing entry moves up by the number of removed entries before it; both are sorted.
+    std::size_t before = 0;
+    for (auto& entry : walk.along.differing) {
+        while (before < gone.size() && gone[before] < entry.first) ++before;
+        entry.first = static_cast<std::uint32_t>(entry.first - before);
+    }
 }
 
 // The copy pass counts, then lists the same directory at once: the list reuses the count's
@@ -383,6 +386,8 @@ void ForgetEarlierListings() {
     g_haveFolderCountWalk = false;
 }
 
+void FinishStage(fileservice::StatStage& stage, FileWalk& walk, const std::vector<std::size_t>& positions);
+
 void WalkFiles(const char* directory, FileWalk& walk) {
     walk.directory = directory ? directory : "";
     std::size_t hint = 0;
@@ -415,26 +420,38 @@ void WalkFiles(const char* directory, FileWalk& walk) {
     std::vector<std::size_t> positions;
     walk.failures = RunWalk(directory, WalkOptions{true, stage != nullptr}, collector, &walk.prefix, nullptr, &positions);
     if (stage) {
-        fileservice::StageResults results = stage->Finish();
-        walk.bytes += results.bytes;
-        // The walk's own failures and the stats' in listing order, the walk's first at one place.
-        std::vector<ListFailure> merged;
-        merged.reserve(walk.failures.size() + results.failures.size());
-        std::size_t next = 0;
-        for (std::size_t i = 0; i < walk.failures.size(); ++i) {
-            const std::size_t position = i < positions.size() ? positions[i] : SIZE_MAX;
-            while (next < results.failures.size() && results.failures[next].position < position)
-                merged.push_back(std::move(results.failures[next++].failure));
-            merged.push_back(std::move(walk.failures[i]));
+        try {
+            FinishStage(*stage, walk, positions);
+        } catch (const std::exception&) {
+            // Out of memory: what was listed so far stands, and the caller learns that it is incomplete.
+            walk.along = fileservice::AlongVersions{};
+            walk.failures.push_back(ListFailure{walk.directory, fileservice::ErrorText(ENOMEM)});
         }
-        while (next < results.failures.size()) merged.push_back(std::move(results.failures[next++].failure));
-        walk.failures = std::move(merged);
-        if (!results.complete) walk.failures.push_back(ListFailure{walk.directory, fileservice::ErrorText(ENOMEM)});
-        if (results.along.prefix.empty() || !results.complete || walk.names.size() > UINT32_MAX) results.along = {};
-        walk.along = std::move(results.along);
-        DropGone(walk, results.gone);
     }
     walk.finished = std::chrono::steady_clock::now();
+}
+
+// Takes over what the stage found: byte total, failures in listing order, the target's
+// versions, and the removal of entries that went away before their stat.
+void FinishStage(fileservice::StatStage& stage, FileWalk& walk, const std::vector<std::size_t>& positions) {
+    fileservice::StageResults results = stage.Finish();
+    walk.bytes += results.bytes;
+    // The walk's own failures and the stats' in listing order, the walk's first at one place.
+    std::vector<ListFailure> merged;
+    merged.reserve(walk.failures.size() + results.failures.size());
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < walk.failures.size(); ++i) {
+        const std::size_t position = i < positions.size() ? positions[i] : SIZE_MAX;
+        while (next < results.failures.size() && results.failures[next].position < position)
+            merged.push_back(std::move(results.failures[next++].failure));
+        merged.push_back(std::move(walk.failures[i]));
+    }
+    while (next < results.failures.size()) merged.push_back(std::move(results.failures[next++].failure));
+    walk.failures = std::move(merged);
+    if (!results.complete) walk.failures.push_back(ListFailure{walk.directory, fileservice::ErrorText(ENOMEM)});
+    if (results.along.prefix.empty() || !results.complete || walk.names.size() > UINT32_MAX) results.along = {};
+    walk.along = std::move(results.along);
+    DropGone(walk, results.gone);
 }
 
 class FolderLister : public WalkVisitor {
