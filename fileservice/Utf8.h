@@ -4,6 +4,7 @@
 // (file names, settings files written on Windows).
 
 #include <cstddef>
+#include <string>
 
 // The length of the well-formed UTF-8 sequence at `at` (no overlong forms, no surrogates,
 // at most U+10FFFF) within the `left` bytes available, or 0 when there is none.
@@ -32,4 +33,19 @@ inline int Utf8SequenceLength(const unsigned char* at, std::size_t left) {
         if ((at[i] & 0xC0) != 0x80) return 0;
     }
     return length;
+}
+
+// Appends `value` (at most U+FFFF) in one to three bytes, as UTF-8 writes it. A surrogate is
+// written on its own, which keeps any UTF-16 text, unpaired surrogates included, lossless.
+inline void AppendUtf8Bmp(std::string& out, char32_t value) {
+    if (value < 0x80) {
+        out += static_cast<char>(value);
+    } else if (value < 0x800) {
+        out += static_cast<char>(0xC0 | (value >> 6));
+        out += static_cast<char>(0x80 | (value & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (value >> 12));
+        out += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (value & 0x3F));
+    }
 }

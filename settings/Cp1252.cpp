@@ -19,19 +19,6 @@ char32_t Cp1252CodePoint(unsigned char byte) {
     return byte;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 }  // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
@@ -48,7 +35,7 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 4);
     for (const char ch : bytes) {
-        AppendUtf8(out, Cp1252CodePoint(static_cast<unsigned char>(ch)));
+        AppendUtf8Bmp(out, Cp1252CodePoint(static_cast<unsigned char>(ch)));
     }
     return out;
 }

@@ -1,5 +1,7 @@
 #include "ui/StatusListModel.h"
 
+#include "fileservice/Utf8.h"
+
 #include <algorithm>
 
 namespace {
@@ -12,19 +14,7 @@ constexpr std::size_t kBlockBytes = 16 * 1024;
 // ASCII that most of a line is.
 void Encode(const QString& text, std::string& out) {
     out.clear();
-    for (const QChar ch : text) {
-        const char16_t unit = ch.unicode();
-        if (unit < 0x80) {
-            out += static_cast<char>(unit);
-        } else if (unit < 0x800) {
-            out += static_cast<char>(0xC0 | (unit >> 6));
-            out += static_cast<char>(0x80 | (unit & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (unit >> 12));
-            out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (unit & 0x3F));
-        }
-    }
+    for (const QChar ch : text) AppendUtf8Bmp(out, ch.unicode());
 }
 
 QString Decode(const std::string& bytes) {
