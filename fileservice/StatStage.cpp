@@ -63,7 +63,8 @@ AlongTag ReadTarget(int fd, AlongTag unopened, const char* name, std::int64_t so
         return errno == ENOENT || errno == ENOTDIR ? AlongTag::NoFile : AlongTag::ReadLive;
     if (S_ISDIR(st.st_mode)) return AlongTag::NoFile;
     time = ListedTime(st.st_mtim);
-    if (time == kNotListed || sourceTime == kNotListed) return time == kNotListed ? AlongTag::ReadLive : AlongTag::Differs;
+    if (time == kNotListed) return AlongTag::ReadLive;
+    // A source the listing did not stat (kNotListed) never equals a time.
     return time == sourceTime ? AlongTag::SameAsSource : AlongTag::Differs;
 }
 
