@@ -51,7 +51,21 @@ int CopyData(int in, int out, std::int64_t expectedSize) {
         }
     }
 
-    thread_local std::unique_ptr<char[]> buffer(new char[kBufferSize]);
+    // Mostly this read only confirms the end: the large buffer is set up once data follows,
+    // so that copy workers that never need it do not keep it.
+    char probe[512];
+    for (;;) {
+        const ssize_t n = ::read(in, probe, sizeof probe);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return 0;
+        if (const int error = WriteAll(out, probe, static_cast<std::size_t>(n), written)) return error;
+        break;
+    }
+    thread_local std::unique_ptr<char[]> buffer;
+    if (!buffer) buffer.reset(new char[kBufferSize]);
     for (;;) {
         const ssize_t n = ::read(in, buffer.get(), kBufferSize);
         if (n < 0) {
