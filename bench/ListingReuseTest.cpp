@@ -71,6 +71,7 @@ TEST_F(ListingReuse, VersionsComeFromTheListingOnlyInItsOrder) {
     std::int16_t flag = 1;
     Currency total;
     std::vector<std::string> list;
+    VBFILELISTFORCOMPARE(nullptr);
     ASSERT_EQ(VBFILELIST(m_tree.Path("src").c_str(), flag, "*.*", list, total), 2);
     setTime("src/b.txt", 1500);
     setTime("src/a/x.txt", 2500);

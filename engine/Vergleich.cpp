@@ -101,8 +101,9 @@ void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const Q
     controls.SetProgressValue(0);
 
     const QByteArray nativeSource = ToNative(sourcePath);
-    // Comparing needs every target's time: the listing reads them alongside the source.
-    if (controls.CopyOnlyNew()) VBFILELISTALONG(NativePrefix(controls.TargetPath()).c_str());
+    // Comparing needs every file's time and its target's: the listing keeps the ones it sees
+    // and reads the target's alongside the source. Copying everything needs neither.
+    if (controls.CopyOnlyNew()) VBFILELISTFORCOMPARE(NativePrefix(controls.TargetPath()).c_str());
     Currency totalBytes;
     std::int16_t listFlag = 1;
     VBFILECOUNT(nativeSource.constData(), listFlag, "*.*", totalBytes);

@@ -261,7 +261,8 @@ struct FileWalk {
     std::string directory;  // as the caller named it
     std::string prefix;     // see Walker::Prefix
     std::vector<std::string> names;
-    std::vector<std::int64_t> mtimes;  // nanoseconds since 1970, fileservice::kNotListed: not stat'ed
+    bool keepTimes = false;            // announced for a comparison (VBFILELISTFORCOMPARE)
+    std::vector<std::int64_t> mtimes;  // with keepTimes: nanoseconds since 1970, fileservice::kNotListed: not stat'ed
     std::int64_t bytes = 0;
     std::vector<ListFailure> failures;
     std::chrono::steady_clock::time_point finished;
@@ -273,11 +274,13 @@ public:
     FileCollector(FileWalk& walk, fileservice::StatStage* stage) : m_walk(walk), m_stage(stage) {}
     void File(const std::string& path, std::int64_t size, const struct timespec* mtime, int deferredFd) override {
         const std::int64_t time = mtime ? fileservice::ListedTime(*mtime) : fileservice::kNotListed;
-        // The stage writes into the array of times: it must not move under it.
-        if (m_stage && m_walk.mtimes.size() == m_walk.mtimes.capacity()) m_stage->Drain();
         const std::size_t index = m_walk.names.size();
+        if (m_walk.keepTimes) {
+            // The stage writes into the array of times: it must not move under it.
+            if (m_stage && m_walk.mtimes.size() == m_walk.mtimes.capacity()) m_stage->Drain();
+            m_walk.mtimes.push_back(time);
+        }
         m_walk.names.push_back(path);
-        m_walk.mtimes.push_back(time);
         m_walk.bytes += size;
         if (m_stage) {
             const std::string_view entry = path;
@@ -300,6 +303,7 @@ void DropGone(FileWalk& walk, const std::vector<std::size_t>& gone) {
     if (gone.empty()) return;
     std::vector<fileservice::AlongTag>& tags = walk.along.tags;
     const bool withTags = tags.size() == walk.names.size();
+    const bool withTimes = walk.mtimes.size() == walk.names.size();
     std::size_t kept = 0;
     std::size_t next = 0;  // into gone
     for (std::size_t i = 0; i < walk.names.size(); ++i) {
@@ -309,13 +313,13 @@ void DropGone(FileWalk& walk, const std::vector<std::size_t>& gone) {
         }
         if (kept != i) {
             walk.names[kept] = std::move(walk.names[i]);
-            walk.mtimes[kept] = walk.mtimes[i];
+            if (withTimes) walk.mtimes[kept] = walk.mtimes[i];
             if (withTags) tags[kept] = tags[i];
         }
         ++kept;
     }
     walk.names.resize(kept);
-    walk.mtimes.resize(kept);
+    if (withTimes) walk.mtimes.resize(kept);
     if (withTags) tags.resize(kept);
     // A differing entry moves up by the number of removed entries before it; both are sorted.
     std::size_t before = 0;
@@ -332,8 +336,12 @@ constexpr auto kCountReuseWindow = std::chrono::seconds(2);
 
 std::mutex g_stateMutex;
 std::vector<ListFailure> g_lastFailures;
-// Set by VBFILELISTALONG for the file listings up to the next VBFILELIST.
-std::string g_alongDirectory;
+// Set by VBFILELISTFORCOMPARE for the file listings up to the next VBFILELIST.
+struct CompareAnnouncement {
+    bool announced = false;
+    std::string target;  // empty: nothing is read along
+};
+CompareAnnouncement g_compare;
 FileWalk g_countWalk;
 bool g_haveCountWalk = false;
 
@@ -395,22 +403,23 @@ void WalkFiles(const char* directory, FileWalk& walk) {
         std::lock_guard<std::mutex> lock(g_stateMutex);
         if (g_fileHintDirectory == walk.directory) hint = std::min(g_fileHint, kMaxFileHint);
     }
-    try {
-        walk.names.reserve(hint);
-        walk.mtimes.reserve(hint);
-    } catch (const std::exception&) {
-        // No room for the hint: the arrays grow as they go.
-    }
     std::string alongDirectory;
     {
         std::lock_guard<std::mutex> lock(g_stateMutex);
-        alongDirectory = g_alongDirectory;
+        walk.keepTimes = g_compare.announced;
+        alongDirectory = g_compare.target;
+    }
+    try {
+        walk.names.reserve(hint);
+        if (walk.keepTimes) walk.mtimes.reserve(hint);
+    } catch (const std::exception&) {
+        // No room for the hint: the arrays grow as they go.
     }
     // The stats go to a second thread; without one, the walk stats every file itself.
     std::unique_ptr<fileservice::StatStage> stage;
     try {
         stage = std::make_unique<fileservice::StatStage>(fileservice::DirectoryPrefix(walk.directory), alongDirectory,
-                                                         walk.mtimes);
+                                                         walk.keepTimes ? &walk.mtimes : nullptr);
         if (!stage->Active()) stage.reset();
         if (stage && stage->ReadsAlong()) stage->Reserve(hint);
     } catch (const std::exception&) {
@@ -517,10 +526,12 @@ std::int32_t VBFILELIST(const char* directory, std::int16_t&, const char*, std::
     }
     byteTotal.scaled = walk.bytes * kCurrencyScale;
 
-    fileservice::InstallListingSnapshot(walk.prefix, list, count, std::move(walk.mtimes), std::move(walk.along));
+    // Times are kept only when version queries were announced: a plain listing needs none.
+    if (walk.keepTimes)
+        fileservice::InstallListingSnapshot(walk.prefix, list, count, std::move(walk.mtimes), std::move(walk.along));
     std::lock_guard<std::mutex> lock(g_stateMutex);
     g_lastFailures = std::move(walk.failures);
-    g_alongDirectory.clear();
+    g_compare = CompareAnnouncement{};
     return ClampIndex(count);
 }
 
@@ -574,9 +585,10 @@ std::int32_t VBFOLDERLIST(const char* directory, std::int32_t&, std::vector<std:
     return ClampIndex(count);
 }
 
-void VBFILELISTALONG(const char* directory) {
+void VBFILELISTFORCOMPARE(const char* targetDirectory) {
     std::lock_guard<std::mutex> lock(g_stateMutex);
-    g_alongDirectory = directory ? directory : "";
+    g_compare.announced = true;
+    g_compare.target = targetDirectory ? targetDirectory : "";
 }
 
 std::vector<ListFailure> LastListFailures() {

@@ -48,12 +48,14 @@ std::int32_t VBFOLDERCOUNT(const char* directory, std::int32_t& flag);
 // Right after a VBFOLDERCOUNT of the same directory (within 2 seconds) it reuses that walk.
 std::int32_t VBFOLDERLIST(const char* directory, std::int32_t& flag, std::vector<std::string>& list);
 
-// The file listings up to and including the next VBFILELIST also read, on a second thread,
-// the entries they find below `directory` (the copy pass's target), for the version queries
-// that follow: VBFILEVERSION of directory + '/' + entry, asked just before that of the listed
-// file, then answers what stood there during the listing, as it does for the listed file.
-// Null or empty: no such reading.
-void VBFILELISTALONG(const char* directory);
+// Announces that version queries follow the next file listing, in listing order, as a copy
+// pass that only copies newer files makes them. The listings up to and including the next
+// VBFILELIST then keep the times they saw (see VBFILEVERSION); when `targetDirectory` is
+// given, they also read, on a second thread, the entries they find below it, so that
+// VBFILEVERSION of targetDirectory + '/' + entry, asked just before that of the listed file,
+// answers what stood there during the listing. Without the announcement a listing keeps no
+// times and every version query reads the file itself.
+void VBFILELISTFORCOMPARE(const char* targetDirectory);
 
 // A folder or entry that the last listing could not read: its full path and the
 // system's reason (strerror). The listed directory itself appears when it cannot be opened.
@@ -73,8 +75,9 @@ std::int32_t VBFOLDEREXISTS(const char* folder);
 // "<seconds>.<nanoseconds>", seconds since 1970 in decimal (a '-' before times before
 // 1970), then exactly nine digits, e.g. "1700000000.123456789"; the value is
 // seconds + nanoseconds / 1e9. Empty when nothing or a directory stands at the path.
-// The files of the last VBFILELIST, asked for in listing order (directory + '/' + entry),
-// get the time that listing saw, as a file list is a snapshot; anything else is read live.
+// After a VBFILELIST announced by VBFILELISTFORCOMPARE, its files, asked for in listing order
+// (directory + '/' + entry), get the time that listing saw, as a file list is a snapshot;
+// anything else is read live.
 std::string VBFILEVERSION(const char* file);
 
 // -1 when the file of `first` is newer than that of `second`: `second` is empty (no

@@ -76,7 +76,7 @@ std::string DirectoryPrefix(std::string directory) {
     return directory;
 }
 
-StatStage::StatStage(std::string listedPrefix, const std::string& alongDirectory, std::vector<std::int64_t>& mtimes)
+StatStage::StatStage(std::string listedPrefix, const std::string& alongDirectory, std::vector<std::int64_t>* mtimes)
     : m_listedPrefix(std::move(listedPrefix)), m_mtimes(mtimes) {
     if (!alongDirectory.empty()) {
         m_alongPrefix = DirectoryPrefix(alongDirectory);
@@ -142,7 +142,7 @@ void StatStage::Add(std::string_view folder, std::string_view name, std::size_t 
                 m_results.failures.push_back({index, ListFailure{std::move(path), ErrorText(stat.error)}});
             }
             m_results.bytes += stat.size;
-            m_mtimes[index] = stat.time;
+            if (m_mtimes) (*m_mtimes)[index] = stat.time;
             sourceTime = stat.time;
             deferred = false;
         }
@@ -155,7 +155,7 @@ void StatStage::Add(std::string_view folder, std::string_view name, std::size_t 
 }
 
 void StatStage::Submit() {
-    m_current.mtimes = m_mtimes.data();
+    m_current.mtimes = m_mtimes ? m_mtimes->data() : nullptr;
     m_current.tags = m_results.along.tags.data();
     Batch help;
     bool helping = false;
@@ -233,7 +233,8 @@ void StatStage::Process(Batch& batch) {
                     failures.push_back({item.index, ListFailure{std::move(path), ErrorText(stat.error)}});
                 }
                 bytes += stat.size;
-                batch.mtimes[item.index] = sourceTime = stat.time;
+                sourceTime = stat.time;
+                if (batch.mtimes) batch.mtimes[item.index] = sourceTime;
             }
             if (ReadsAlong()) {
                 std::int64_t time = kNotListed;

@@ -53,9 +53,10 @@ struct StageResults {
 class StatStage {
 public:
     // `listedPrefix` is the listed directory as paths below it begin, for failure texts.
-    // `mtimes` is the listing's array of times; the stage fills it at the deferred entries.
+    // `mtimes` is the listing's array of times, if it keeps one; the stage fills it at the
+    // deferred entries.
     // `alongDirectory` empty: nothing is read below a second directory.
-    StatStage(std::string listedPrefix, const std::string& alongDirectory, std::vector<std::int64_t>& mtimes);
+    StatStage(std::string listedPrefix, const std::string& alongDirectory, std::vector<std::int64_t>* mtimes);
     ~StatStage();
     StatStage(const StatStage&) = delete;
     StatStage& operator=(const StatStage&) = delete;
@@ -93,7 +94,7 @@ private:
         int sourceFd = -1;  // owned; -1 when nothing in the batch is deferred
         std::string names;  // each followed by '\0'
         std::vector<Item> items;
-        std::int64_t* mtimes = nullptr;  // the listing's array, as it was when handed over
+        std::int64_t* mtimes = nullptr;  // the listing's array, as it was when handed over, if any
         AlongTag* tags = nullptr;
     };
 
@@ -105,7 +106,7 @@ private:
 
     std::string m_listedPrefix;
     std::string m_alongPrefix;
-    std::vector<std::int64_t>& m_mtimes;
+    std::vector<std::int64_t>* m_mtimes;
     Batch m_current;
 
     std::mutex m_mutex;
