@@ -76,8 +76,6 @@ public:
     }
 
     std::vector<ListFailure> Run();
-    // The listed directory as paths below it begin: "/src/" for "/src" or "/src/".
-    std::string Prefix() const { return m_root.empty() || m_root.back() == '/' ? m_root : m_root + '/'; }
     // Entries that are not folders, seen but not reported by a walk without files.
     std::size_t SkippedFiles() const { return m_skippedFiles; }
     // For each failure Run returned, in order, the listing position it belongs before.
@@ -369,11 +367,9 @@ void KeepFileHint(const char* directory, std::size_t files) {
 }
 
 std::vector<ListFailure> RunWalk(const char* directory, WalkOptions options, WalkVisitor& visitor,
-                                 std::string* prefix, std::size_t* skippedFiles = nullptr,
-                                 std::vector<std::size_t>* positions = nullptr) {
+                                 std::size_t* skippedFiles = nullptr, std::vector<std::size_t>* positions = nullptr) {
     try {
         Walker walker(directory, options, visitor);
-        if (prefix) *prefix = walker.Prefix();
         std::vector<ListFailure> failures = walker.Run();
         if (skippedFiles) *skippedFiles = walker.SkippedFiles();
         if (positions) *positions = walker.FailurePositions();
@@ -398,14 +394,13 @@ void FinishStage(fileservice::StatStage& stage, FileWalk& walk, const std::vecto
 
 void WalkFiles(const char* directory, FileWalk& walk) {
     walk.directory = directory ? directory : "";
+    // The listed directory as paths below it begin: "/src/" for "/src" or "/src/".
+    walk.prefix = walk.directory.empty() ? std::string() : fileservice::DirectoryPrefix(walk.directory);
     std::size_t hint = 0;
-    {
-        std::lock_guard<std::mutex> lock(g_stateMutex);
-        if (g_fileHintDirectory == walk.directory) hint = std::min(g_fileHint, kMaxFileHint);
-    }
     std::string alongDirectory;
     {
         std::lock_guard<std::mutex> lock(g_stateMutex);
+        if (g_fileHintDirectory == walk.directory) hint = std::min(g_fileHint, kMaxFileHint);
         walk.keepTimes = g_compare.announced;
         alongDirectory = g_compare.target;
     }
@@ -418,7 +413,7 @@ void WalkFiles(const char* directory, FileWalk& walk) {
     // The stats go to a second thread; without one, the walk stats every file itself.
     std::unique_ptr<fileservice::StatStage> stage;
     try {
-        stage = std::make_unique<fileservice::StatStage>(fileservice::DirectoryPrefix(walk.directory), alongDirectory,
+        stage = std::make_unique<fileservice::StatStage>(walk.prefix, alongDirectory,
                                                          walk.keepTimes ? &walk.mtimes : nullptr);
         if (!stage->Active()) stage.reset();
         if (stage && stage->ReadsAlong()) stage->Reserve(hint);
@@ -427,7 +422,7 @@ void WalkFiles(const char* directory, FileWalk& walk) {
     }
     FileCollector collector(walk, stage.get());
     std::vector<std::size_t> positions;
-    walk.failures = RunWalk(directory, WalkOptions{true, stage != nullptr}, collector, &walk.prefix, nullptr, &positions);
+    walk.failures = RunWalk(directory, WalkOptions{true, stage != nullptr}, collector, nullptr, &positions);
     if (stage) {
         try {
             FinishStage(*stage, walk, positions);
@@ -541,7 +536,7 @@ std::int32_t VBFOLDERCOUNT(const char* directory, std::int32_t&) {
     walk.directory = directory ? directory : "";
     FolderLister lister(&walk.folders);
     std::size_t files = 0;
-    walk.failures = RunWalk(directory, WalkOptions{false}, lister, nullptr, &files);
+    walk.failures = RunWalk(directory, WalkOptions{false}, lister, &files);
     walk.finished = std::chrono::steady_clock::now();
     KeepFileHint(directory, files);
     const std::int32_t count = ClampCount(lister.count);
@@ -575,7 +570,7 @@ std::int32_t VBFOLDERLIST(const char* directory, std::int32_t&, std::vector<std:
     } else {
         FolderLister lister(&list);
         std::size_t files = 0;
-        failures = RunWalk(directory, WalkOptions{false}, lister, nullptr, &files);
+        failures = RunWalk(directory, WalkOptions{false}, lister, &files);
         count = lister.count;
         KeepFileHint(directory, files);
     }
