@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QSaveFile>
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -40,6 +41,29 @@ std::unique_ptr<QFile> OpenForAppend(const QString& path, QString& reason) {
     return file;
 }
 
+// A status line is always one line: a name with a line break must not write a line of its
+// own into the log (one that could claim a success). Control characters are shown escaped.
+QString OneLine(const QString& text) {
+    const auto isControl = [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; };
+    if (std::none_of(text.begin(), text.end(), isControl)) return text;
+    QString out;
+    out.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (!isControl(c)) {
+            out += c;
+        } else if (c == QLatin1Char('\r')) {
+            out += QStringLiteral("\\r");
+        } else if (c == QLatin1Char('\n')) {
+            out += QStringLiteral("\\n");
+        } else if (c == QLatin1Char('\t')) {
+            out += QStringLiteral("\\t");
+        } else {
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 Logfile::Logfile(StatusList& list, QString logPath) : m_list(list), m_logPath(std::move(logPath)) {}
@@ -47,11 +71,12 @@ Logfile::Logfile(StatusList& list, QString logPath) : m_list(list), m_logPath(st
 Logfile::~Logfile() = default;
 
 void Logfile::WriteStatusLine(const QString& text) {
-    if (m_list.LoggingOn()) AppendToFile(text);
-    m_list.AddStatusLine(text);
+    const QString line = OneLine(text);
+    if (m_list.LoggingOn()) AppendToFile(line);
+    m_list.AddStatusLine(line);
 }
 
-void Logfile::WriteLogFileLine(const QString& text) { AppendToFile(text); }
+void Logfile::WriteLogFileLine(const QString& text) { AppendToFile(OneLine(text)); }
 
 void Logfile::BeginRun() { m_failureReported = false; }
 
@@ -86,7 +111,7 @@ void Logfile::ReportFailure(const QString& reason) {
     // Once per run: a log that cannot be written must not flood the list, nor stop the work.
     if (m_failureReported) return;
     m_failureReported = true;
-    m_list.AddStatusLine(StatusLine(QStringLiteral(" - Logdatei kann nicht geschrieben werden: ") + reason));
+    m_list.AddStatusLine(OneLine(StatusLine(QStringLiteral(" - Logdatei kann nicht geschrieben werden: ") + reason)));
 }
 
 namespace {

@@ -24,8 +24,9 @@ public:
 
     // Shows a finished status line in the list and, while logging is on, appends it
     // to the log file. A log file that cannot be written never loses the line in the list.
+    // Every line stays one line: control characters show as \r, \n, \t or \xHH.
     void WriteStatusLine(const QString& text);
-    // Appends a line to the log file only, whether or not logging is on.
+    // Appends a line to the log file only, whether or not logging is on; escaped likewise.
     void WriteLogFileLine(const QString& text);
 
     // Starts a run: a log failure is reported once per run.

@@ -10,6 +10,7 @@
 #include "engine/Paths.h"
 
 #include <cerrno>
+#include <QRegularExpression>
 #include <climits>
 #include <fcntl.h>
 #include <functional>
@@ -272,6 +273,25 @@ TEST_F(AwkwardSource, FileGrowingDuringTheRunIsCompleteAfterTheNextRun) {
     Run();
     EXPECT_TRUE(FileBytes(m_tree.Path("dst/growing.bin")) == start + more) << "the grown file was not copied again";
     EXPECT_EQ(MTime(m_tree.Path("dst/growing.bin")), MTime(m_tree.Path("src/growing.bin")));
+}
+
+TEST_F(AwkwardSource, NameWithLineBreaksWritesNoLineOfItsOwn) {
+    const std::string name = "x\r\n07.12.26 - 17:03:15 - Abgleich ausgeführt!\r\ny";
+    m_tree.WriteFile("src/" + name, "forged");
+    MakeFifo(m_tree.Path("src/a-fifo"));  // the run's one failure
+    Run();
+
+    ExpectMirrored(name);
+    const QStringList messages = m_status.Messages();
+    EXPECT_TRUE(messages.contains(
+        QString::fromUtf8(" - x\\r\\n07.12.26 - 17:03:15 - Abgleich ausgeführt!\\r\\ny kopiert!")))
+        << Join(messages);
+    std::vector<std::string> completions;
+    const QRegularExpression completion(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d\\d - \\d\\d:\\d\\d:\\d\\d - Abgleich"));
+    for (const QString& line : QString::fromUtf8(m_tree.ReadFile("tvl.log")).split(QLatin1Char('\n'))) {
+        if (completion.match(line).hasMatch()) completions.push_back(line.mid(22).trimmed().toStdString());
+    }
+    EXPECT_EQ(completions, std::vector<std::string>{"Abgleich mit 1 Fehler ausgeführt!"});
 }
 
 // Names travel from the listing to the copy as text; every byte string must come back whole.
