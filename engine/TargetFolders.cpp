@@ -22,7 +22,7 @@ void CreateTargetFolders(RunControls& controls, RunReport& report, const QString
 
     const QByteArray target = ToNative(targetPath);
     // Leftovers of an interrupted run go in the background; the first copy waits for that.
-    VBFOLDERREMOVELEFTOVERSASYNC(target.constData());
+    VBFOLDERREMOVELEFTOVERSASYNC(target.constData(), source.constData());
     for (const std::string& entry : folderList) {
         const std::string folder = std::string(target.constData()) + entry;
         const QString relative = FromNative(entry.substr(1));
@@ -39,7 +39,7 @@ void CreateTargetFolders(RunControls& controls, RunReport& report, const QString
                 report.BlockFolder(relative);
                 continue;
             }
-            VBFOLDERREMOVELEFTOVERSASYNC(folder.c_str());
+            VBFOLDERREMOVELEFTOVERSASYNC(folder.c_str(), (std::string(source.constData()) + entry).c_str());
             continue;
         }
         const std::string& created = folder;

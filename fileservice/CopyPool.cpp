@@ -47,7 +47,7 @@ public:
     ~CopyPool();
 
     void Submit(std::string destination, std::string source);
-    void SubmitRemoval(std::string folder);
+    void SubmitRemoval(std::string folder, std::string sourceFolder);
     void RecordRefused(std::string destination, std::string source, int error);
     std::vector<CopyFailure> Wait();
     std::int64_t WaitFor(std::chrono::milliseconds timeout);
@@ -58,7 +58,7 @@ private:
     struct Job {
         std::uint64_t sequence;
         std::string destination;  // the folder, for a removal of leftovers
-        std::string source;
+        std::string source;       // the folder it mirrors, for a removal of leftovers
         bool removal = false;
     };
     struct Worker {
@@ -115,11 +115,11 @@ void CopyPool::Submit(std::string destination, std::string source) {
     Enqueue(lock, Job{m_nextSequence++, std::move(destination), std::move(source)});
 }
 
-void CopyPool::SubmitRemoval(std::string folder) {
+void CopyPool::SubmitRemoval(std::string folder, std::string sourceFolder) {
     std::unique_lock<std::mutex> lock(m_mutex);
     if (m_pending > m_removals) m_idle.wait(lock, [&] { return m_pending == m_removals; });
     ++m_removals;
-    Enqueue(lock, Job{m_nextSequence++, std::move(folder), {}, true});
+    Enqueue(lock, Job{m_nextSequence++, std::move(folder), std::move(sourceFolder), true});
 }
 
 void CopyPool::Enqueue(std::unique_lock<std::mutex>& lock, Job job) {
@@ -160,7 +160,7 @@ void CopyPool::Run(Worker& worker) {
 
 void CopyPool::Execute(Job& job) {
     if (job.removal) {
-        fileservice::RemoveLeftovers(job.destination.c_str());
+        fileservice::RemoveLeftovers(job.destination.c_str(), job.source.c_str());
         std::lock_guard<std::mutex> lock(m_mutex);
         --m_removals;
         if (--m_pending == m_removals || m_removals == 0) m_idle.notify_all();
@@ -232,10 +232,10 @@ std::int32_t VBFILECOPYASYNC(const char* destination, const char* source) {
     }
 }
 
-std::int32_t VBFOLDERREMOVELEFTOVERSASYNC(const char* folder) {
+std::int32_t VBFOLDERREMOVELEFTOVERSASYNC(const char* folder, const char* sourceFolder) {
     if (!folder || !*folder) return -1;
     try {
-        CopyPool::Instance().SubmitRemoval(folder);
+        CopyPool::Instance().SubmitRemoval(folder, sourceFolder ? sourceFolder : "");
         return 0;
     } catch (const std::exception&) {
         return -1;

@@ -265,6 +265,7 @@ struct FileWalk {
     std::vector<ListFailure> failures;
     std::chrono::steady_clock::time_point finished;
     fileservice::AlongVersions along;  // empty prefix: nothing read along
+    std::vector<std::uint64_t> temporaries;  // listed names that look like the copy's temporaries
 };
 
 class FileCollector : public WalkVisitor {
@@ -280,6 +281,7 @@ public:
         }
         m_walk.names.push_back(path);
         m_walk.bytes += size;
+        NoteTemporaryName(path);
         if (m_stage) {
             const std::string_view entry = path;
             const std::size_t slash = entry.rfind('/');
@@ -288,10 +290,17 @@ public:
             m_stage->Add(folder, name, index, deferredFd, deferredFd >= 0, time);
         }
     }
-    void Folder(const std::string&) override {}
+    void Folder(const std::string& path) override { NoteTemporaryName(path); }
     std::size_t Position() const override { return m_walk.names.size(); }
 
 private:
+    void NoteTemporaryName(std::string_view path) {
+        const std::size_t slash = path.rfind('/');
+        std::uint64_t hash = 0;
+        if (fileservice::IsTemporaryName(slash == std::string_view::npos ? path : path.substr(slash + 1), &hash))
+            m_walk.temporaries.push_back(hash);
+    }
+
     FileWalk& m_walk;
     fileservice::StatStage* m_stage;
 };
@@ -491,6 +500,7 @@ std::int32_t VBFILECOUNT(const char* directory, std::int16_t&, const char*, Curr
     FileWalk walk;
     WalkFiles(directory, walk);
     byteTotal.scaled = walk.bytes * kCurrencyScale;
+    fileservice::KeepListedTemporaries(walk.temporaries);
     const std::int32_t count = ClampCount(walk.names.size());
     std::lock_guard<std::mutex> lock(g_stateMutex);
     g_lastFailures = walk.failures;
@@ -520,6 +530,7 @@ std::int32_t VBFILELIST(const char* directory, std::int16_t&, const char*, std::
         ClearFrom(list, count);
     }
     byteTotal.scaled = walk.bytes * kCurrencyScale;
+    fileservice::KeepListedTemporaries(std::move(walk.temporaries));
 
     // Times are kept only when version queries were announced: a plain listing needs none.
     if (walk.keepTimes)

@@ -190,16 +190,16 @@ std::int32_t VBFILEISNEWER(const char* first, const char* second, std::int32_t) 
     return difference > kToleranceNanos ? -1 : 0;
 }
 
-std::int32_t VBFOLDERREMOVELEFTOVERS(const char* folder) {
+std::int32_t VBFOLDERREMOVELEFTOVERS(const char* folder, const char* sourceFolder) {
     if (!folder || !*folder) return -1;
     // A pending copy's temporary is not a leftover.
     fileservice::WaitForPendingCopies();
-    return fileservice::RemoveLeftovers(folder);
+    return fileservice::RemoveLeftovers(folder, sourceFolder);
 }
 
 namespace fileservice {
 
-std::int32_t RemoveLeftovers(const char* folder) {
+std::int32_t RemoveLeftovers(const char* folder, const char* sourceFolder) {
     try {
         const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) return -1;
@@ -213,11 +213,22 @@ std::int32_t RemoveLeftovers(const char* folder) {
         while (const dirent* entry = ::readdir(dir.get())) {
             if (entry->d_type != DT_DIR && IsTemporaryName(entry->d_name)) names.emplace_back(entry->d_name);
         }
+        if (names.empty()) return 0;
+        // A name the source has is a mirrored file that only looks like a leftover.
+        int sourceFd = -1;
+        if (sourceFolder && *sourceFolder) {
+            sourceFd = ::open(sourceFolder, O_PATH | O_DIRECTORY | O_CLOEXEC);
+            if (sourceFd < 0 && errno != ENOENT && errno != ENOTDIR) return 0;  // cannot tell: keep them all
+        }
         std::int32_t removed = 0;
         for (const std::string& name : names) {
+            struct stat st;
+            if (sourceFd >= 0 && (::fstatat(sourceFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT))
+                continue;
             // Flag 0 refuses directories, so a folder that happens to match stays.
             if (::unlinkat(::dirfd(dir.get()), name.c_str(), 0) == 0) ++removed;
         }
+        if (sourceFd >= 0) ::close(sourceFd);
         return removed;
     } catch (const std::exception&) {
         return -1;

@@ -92,7 +92,8 @@ std::int32_t VBFILEISNEWER(const char* first, const char* second, std::int32_t m
 // The copy writes a hidden temporary beside `destination` and renames it over the old
 // file, keeping modification time and permission bits; links are copied as links; FIFOs,
 // sockets and devices are refused without being opened. Copies to the same destination
-// run in the order they were handed over.
+// run in the order they were handed over. The temporary's name is never one that the last
+// file listing listed, so a copy never takes a mirrored file that only looks like one.
 std::int32_t VBFILECOPYASYNC(const char* destination, const char* source);
 
 // One copy that failed: its paths and the system's reason, in German-free plain text
@@ -116,15 +117,18 @@ std::int32_t VBFILECOPYPENDING();
 std::int32_t VBFILECOPYWAITFOR(std::int32_t milliseconds);
 
 // Removes the copy's temporary files (".tvl-" + 16 hex digits + ".tmp") left in `folder`
-// by an interrupted run, not in its subfolders; nothing else. Waits for pending copies
-// first. Returns how many it removed, -1 when `folder` cannot be read.
-std::int32_t VBFOLDERREMOVELEFTOVERS(const char* folder);
+// by an interrupted run, not in its subfolders; nothing else, and no name that
+// `sourceFolder` (the folder `folder` mirrors, if any) has: there it is a mirrored file.
+// Where `sourceFolder` is given but cannot be read, nothing is removed. Waits for pending
+// copies first. Returns how many it removed, -1 when `folder` cannot be read.
+std::int32_t VBFOLDERREMOVELEFTOVERS(const char* folder, const char* sourceFolder);
 
-// Hands the work of VBFOLDERREMOVELEFTOVERS(folder) to the copy pool and returns: 0 when
-// handed over, -1 without a folder. It waits for pending copies first; a copy handed over
-// later waits until every such removal is done, so none ever takes a copy's temporary.
-// VBFILECOPYPENDING counts the removals, VBFILECOPYWAIT and VBFILECOPYWAITFOR wait for them.
-std::int32_t VBFOLDERREMOVELEFTOVERSASYNC(const char* folder);
+// Hands the work of VBFOLDERREMOVELEFTOVERS(folder, sourceFolder) to the copy pool and
+// returns: 0 when handed over, -1 without a folder. It waits for pending copies first; a
+// copy handed over later waits until every such removal is done, so none ever takes a
+// copy's temporary. VBFILECOPYPENDING counts the removals, VBFILECOPYWAIT and
+// VBFILECOPYWAITFOR wait for them.
+std::int32_t VBFOLDERREMOVELEFTOVERSASYNC(const char* folder, const char* sourceFolder);
 
 // Removes line `lineNumber` (1 = first), keeping every other byte, line endings included.
 // Replaced atomically, permission bits kept; a link is followed to its file. Returns 0 on

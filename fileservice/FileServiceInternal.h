@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 #include <time.h>
 #include <vector>
@@ -44,11 +45,16 @@ bool WriteFailureInjected();
 // Returns 0 or the errno of the failure, injected ones included.
 int WriteAll(int fd, const char* data, std::size_t size, std::int64_t& written);
 
-// The temporary path beside `path`: its folder, '/', TemporaryNameFor(its name).
+// The temporary path beside `path`: its folder, '/', TemporaryNameFor(its name), or the next
+// such name that the last file listing did not list.
 std::string TemporaryPathFor(const std::string& path);
 
-// True for a name of the form TemporaryNameFor() produces.
-bool IsTemporaryName(const char* name);
+// True for a name of the form TemporaryNameFor() produces; `hash` gets its 16 hex digits.
+bool IsTemporaryName(std::string_view name, std::uint64_t* hash = nullptr);
+
+// Replaces the temporary-like names (their hashes) that TemporaryPathFor avoids: those a
+// file listing just listed.
+void KeepListedTemporaries(std::vector<std::uint64_t> hashes);
 
 // Creates the temporary `tmpPath` exclusively (write only, `mode`); a leftover of a killed
 // run is removed and the creation retried once. Returns the fd, or -errno.
@@ -58,9 +64,9 @@ int CreateTemporary(const std::string& tmpPath, mode_t mode);
 // errno of the failing step with `reason` set; nothing is left behind on failure.
 int CopyFileSafely(const std::string& destination, const std::string& source, std::string& reason);
 
-// Removes the copy's temporaries in `folder` (not below it) without waiting for anything;
-// returns how many, -1 when `folder` cannot be read.
-std::int32_t RemoveLeftovers(const char* folder);
+// Removes the copy's temporaries in `folder` (not below it) that `sourceFolder` (may be null)
+// does not have, without waiting for anything; returns how many, -1 when `folder` cannot be read.
+std::int32_t RemoveLeftovers(const char* folder, const char* sourceFolder);
 
 // Waits until the copy pool has nothing pending (no-op when it never started).
 void WaitForPendingCopies();

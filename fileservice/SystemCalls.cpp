@@ -1,10 +1,12 @@
 #include "fileservice/FileServiceInternal.h"
 #include "fileservice/FileServiceTesting.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <unistd.h>
 
 namespace {
@@ -16,6 +18,24 @@ constexpr char kTempSuffix[] = ".tmp";
 constexpr std::size_t kTempPrefixLength = sizeof(kTempPrefix) - 1;
 constexpr std::size_t kTempSuffixLength = sizeof(kTempSuffix) - 1;
 constexpr std::size_t kHashDigits = 16;
+
+// The temporary-like names of the last file listing (their hex digits), sorted: no copy takes
+// one of them for its temporary. Almost always empty, so a copy only reads the flag.
+std::mutex g_listedMutex;
+std::vector<std::uint64_t> g_listedTemporaries;
+std::atomic<bool> g_anyListedTemporary{false};
+
+std::string TemporaryName(std::uint64_t hash) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string name(kTempPrefix);
+    name.resize(kTempPrefixLength + kHashDigits);
+    for (std::size_t i = 0; i < kHashDigits; ++i) {
+        name[kTempPrefixLength + kHashDigits - 1 - i] = kHex[hash & 0xF];
+        hash >>= 4;
+    }
+    name += kTempSuffix;
+    return name;
+}
 
 std::uint64_t Fnv1a64(const char* data, std::size_t size) {
     std::uint64_t hash = 14695981039346656037ull;
@@ -40,16 +60,7 @@ void SetFailWriteAfterBytes(std::int64_t bytes) { g_failWriteAfter.store(bytes <
 std::string TemporaryNameFor(const std::string& fileName) {
     // Deterministic per target name, so a later copy of the same file replaces a leftover
     // of a killed run; fixed length, so it fits beside any name.
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::uint64_t hash = Fnv1a64(fileName.data(), fileName.size());
-    std::string name(kTempPrefix);
-    name.resize(kTempPrefixLength + kHashDigits);
-    for (std::size_t i = 0; i < kHashDigits; ++i) {
-        name[kTempPrefixLength + kHashDigits - 1 - i] = kHex[hash & 0xF];
-        hash >>= 4;
-    }
-    name += kTempSuffix;
-    return name;
+    return TemporaryName(Fnv1a64(fileName.data(), fileName.size()));
 }
 
 namespace fileservice {
@@ -85,20 +96,39 @@ int WriteAll(int fd, const char* data, std::size_t size, std::int64_t& written) 
 
 std::string TemporaryPathFor(const std::string& path) {
     const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return TemporaryNameFor(path);
-    return path.substr(0, slash + 1) + TemporaryNameFor(path.substr(slash + 1));
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    std::uint64_t hash = Fnv1a64(path.data() + nameStart, path.size() - nameStart);
+    if (g_anyListedTemporary.load(std::memory_order_acquire)) {
+        // A listed file of that name is mirrored in this folder: the temporary must be another
+        // name, or the copy would remove that file or be overwritten by its copy. The next
+        // candidate is as deterministic as the first, so leftovers are still replaced.
+        std::lock_guard<std::mutex> lock(g_listedMutex);
+        while (std::binary_search(g_listedTemporaries.begin(), g_listedTemporaries.end(), hash))
+            hash = (hash + 0x9E3779B97F4A7C15ull) * 1099511628211ull;
+    }
+    return path.substr(0, nameStart) + TemporaryName(hash);
 }
 
-bool IsTemporaryName(const char* name) {
-    const std::size_t length = std::strlen(name);
-    if (length != kTempPrefixLength + kHashDigits + kTempSuffixLength) return false;
-    if (std::memcmp(name, kTempPrefix, kTempPrefixLength) != 0) return false;
-    if (std::memcmp(name + kTempPrefixLength + kHashDigits, kTempSuffix, kTempSuffixLength) != 0) return false;
+bool IsTemporaryName(std::string_view name, std::uint64_t* value) {
+    if (name.size() != kTempPrefixLength + kHashDigits + kTempSuffixLength) return false;
+    if (name.compare(0, kTempPrefixLength, kTempPrefix) != 0) return false;
+    if (name.compare(kTempPrefixLength + kHashDigits, kTempSuffixLength, kTempSuffix) != 0) return false;
+    std::uint64_t hash = 0;
     for (std::size_t i = kTempPrefixLength; i < kTempPrefixLength + kHashDigits; ++i) {
         const char c = name[i];
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+        if (c >= '0' && c <= '9') hash = hash << 4 | static_cast<std::uint64_t>(c - '0');
+        else if (c >= 'a' && c <= 'f') hash = hash << 4 | static_cast<std::uint64_t>(c - 'a' + 10);
+        else return false;
     }
+    if (value) *value = hash;
     return true;
+}
+
+void KeepListedTemporaries(std::vector<std::uint64_t> hashes) {
+    std::sort(hashes.begin(), hashes.end());
+    std::lock_guard<std::mutex> lock(g_listedMutex);
+    g_listedTemporaries.swap(hashes);
+    g_anyListedTemporary.store(!g_listedTemporaries.empty(), std::memory_order_release);
 }
 
 int CreateTemporary(const std::string& tmpPath, mode_t mode) {

@@ -8,6 +8,7 @@
 
 #include "engine/MirrorRun.h"
 #include "engine/Paths.h"
+#include "fileservice/FileServiceTesting.h"
 
 #include <cerrno>
 #include <QRegularExpression>
@@ -292,6 +293,22 @@ TEST_F(AwkwardSource, NameWithLineBreaksWritesNoLineOfItsOwn) {
         if (completion.match(line).hasMatch()) completions.push_back(line.mid(22).trimmed().toStdString());
     }
     EXPECT_EQ(completions, std::vector<std::string>{"Abgleich mit 1 Fehler ausgeführt!"});
+}
+
+// A source that is itself a mirror may hold a leftover of the copy's temporary, under the very
+// name the copy of its neighbour writes first. Mirrored, it must survive that copy and the next
+// run's clean-up.
+TEST_F(AwkwardSource, NamesLikeTheCopysTemporariesAreMirroredAndKept) {
+    const std::vector<std::string> names{TemporaryNameFor("normal.txt"), "sub/x.txt",
+                                         "sub/" + TemporaryNameFor("x.txt")};
+    m_tree.WriteFile("src/sub/x.txt", "x");
+    for (const std::string& name : {names[0], names[2]}) m_tree.WriteFile("src/" + name, "a leftover, mirrored");
+    for (int run = 0; run < 2; ++run) {
+        Run();
+        ExpectNormalMirrored();
+        for (const std::string& name : names) ExpectMirrored(name);
+        EXPECT_EQ(m_status.Messages().last().toStdString(), CompletionFor(0)) << Join(m_status.Messages());
+    }
 }
 
 // Names travel from the listing to the copy as text; every byte string must come back whole.

@@ -198,20 +198,22 @@ TEST_F(CopyTest, PoolFinishesHandedOverCopiesAtExit) {
 TEST(LeftoverTest, RemovesTemporariesInTheFolderAndNothingElse) {
     TempTree tree;
     const std::string leftover = TemporaryNameFor("report.doc");
-    tree.WriteFile(leftover, "x");
-    tree.WriteFile(".tvl-0123456789abcdef.tmp", "x");
-    fs::create_symlink("target", tree.Path(TemporaryNameFor("link")));
-    tree.MakeDir(".tvl-aaaaaaaaaaaaaaaa.tmp");  // a folder is never a leftover
-    tree.WriteFile(".tvl-short.tmp", "x");
-    tree.WriteFile(".tvl-0123456789ABCDEF.tmp", "x");
-    tree.WriteFile("keep.txt", "x");
-    tree.WriteFile("sub/" + leftover, "x");  // not recursive
+    tree.WriteFile("dst/" + leftover, "x");
+    tree.WriteFile("dst/.tvl-0123456789abcdef.tmp", "x");
+    fs::create_symlink("target", tree.Path("dst/" + TemporaryNameFor("link")));
+    tree.MakeDir("dst/.tvl-aaaaaaaaaaaaaaaa.tmp");  // a folder is never a leftover
+    tree.WriteFile("dst/.tvl-short.tmp", "x");
+    tree.WriteFile("dst/.tvl-0123456789ABCDEF.tmp", "x");
+    tree.WriteFile("dst/keep.txt", "x");
+    tree.WriteFile("dst/sub/" + leftover, "x");  // not recursive
+    tree.WriteFile("dst/.tvl-fedcba9876543210.tmp", "mirrored");
+    tree.WriteFile("src/.tvl-fedcba9876543210.tmp", "a name the source has");
 
-    EXPECT_EQ(VBFOLDERREMOVELEFTOVERS(tree.Path().c_str()), 3);
-    EXPECT_EQ(tree.ListFiles(), (std::vector<std::string>{".tvl-0123456789ABCDEF.tmp", ".tvl-short.tmp", "keep.txt",
-                                                           "sub/" + leftover}));
-    EXPECT_TRUE(tree.Exists(".tvl-aaaaaaaaaaaaaaaa.tmp"));
-    EXPECT_EQ(VBFOLDERREMOVELEFTOVERS(tree.Path("missing").c_str()), -1);
+    EXPECT_EQ(VBFOLDERREMOVELEFTOVERS(tree.Path("dst").c_str(), tree.Path("src").c_str()), 3);
+    EXPECT_EQ(tree.ListFiles("dst"), (std::vector<std::string>{".tvl-0123456789ABCDEF.tmp", ".tvl-fedcba9876543210.tmp",
+                                                                ".tvl-short.tmp", "keep.txt", "sub/" + leftover}));
+    EXPECT_TRUE(tree.Exists("dst/.tvl-aaaaaaaaaaaaaaaa.tmp"));
+    EXPECT_EQ(VBFOLDERREMOVELEFTOVERS(tree.Path("missing").c_str(), nullptr), -1);
 }
 
 // Removals handed to the pool must never run beside a copy into the same folder: they
@@ -227,8 +229,8 @@ TEST(LeftoverTest, BackgroundRemovalsFinishBeforeLaterCopiesAndTakeOnlyLeftovers
     tree.WriteFile("dst/small/" + TemporaryNameFor("old"), "leftover");
     tree.WriteFile("src/f", std::string(256 * 1024, 'a'));
 
-    ASSERT_EQ(VBFOLDERREMOVELEFTOVERSASYNC(tree.Path("dst/big").c_str()), 0);
-    ASSERT_EQ(VBFOLDERREMOVELEFTOVERSASYNC(tree.Path("dst/small").c_str()), 0);
+    ASSERT_EQ(VBFOLDERREMOVELEFTOVERSASYNC(tree.Path("dst/big").c_str(), nullptr), 0);
+    ASSERT_EQ(VBFOLDERREMOVELEFTOVERSASYNC(tree.Path("dst/small").c_str(), nullptr), 0);
     for (int i = 0; i < kCopies; ++i) {
         ASSERT_EQ(VBFILECOPYASYNC(tree.Path("dst/big/copy" + std::to_string(i)).c_str(), tree.Path("src/f").c_str()), 0);
         // The first copy was handed over only once the removals were done.
@@ -240,7 +242,7 @@ TEST(LeftoverTest, BackgroundRemovalsFinishBeforeLaterCopiesAndTakeOnlyLeftovers
     const std::vector<std::string> files = tree.ListFiles("dst");
     EXPECT_EQ(files.size(), static_cast<std::size_t>(kFiller + kCopies));  // both leftovers gone, nothing else
     for (int i = 0; i < kCopies; ++i) EXPECT_TRUE(tree.Exists("dst/big/copy" + std::to_string(i))) << i;
-    EXPECT_EQ(VBFOLDERREMOVELEFTOVERSASYNC(""), -1);
+    EXPECT_EQ(VBFOLDERREMOVELEFTOVERSASYNC("", nullptr), -1);
 }
 
 }  // namespace
