@@ -38,6 +38,9 @@ enum class Listed { Unknown, Time, NoFile };
 // below the second directory, asked just before: what the helper read there.
 Listed ListedModificationTime(const char* path, struct timespec& mtime);
 
+// Runs a test's hook after a pass over the data of `source` (see SetAfterCopyDataHook).
+void AfterCopyData(const char* source);
+
 // True while a test injects write failures; copies then use read/write only.
 bool WriteFailureInjected();
 

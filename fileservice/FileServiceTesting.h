@@ -9,5 +9,10 @@
 // bytes of that file are written, as an interrupted copy would; -1 turns it off.
 void SetFailWriteAfterBytes(std::int64_t bytes);
 
+// Calls `hook` with the source's path after each pass over a file's data, before the copy
+// checks that the source did not change meanwhile, as a writer beside the copy would; null
+// turns it off.
+void SetAfterCopyDataHook(void (*hook)(const char* source));
+
 // The hidden temporary name that a copy to a file named `fileName` writes first.
 std::string TemporaryNameFor(const std::string& fileName);

@@ -12,6 +12,7 @@
 namespace {
 
 std::atomic<std::int64_t> g_failWriteAfter{-1};
+std::atomic<void (*)(const char*)> g_afterCopyData{nullptr};
 
 constexpr char kTempPrefix[] = ".tvl-";
 constexpr char kTempSuffix[] = ".tmp";
@@ -57,6 +58,8 @@ std::uint64_t Fnv1a64(const char* data, std::size_t size) {
 
 void SetFailWriteAfterBytes(std::int64_t bytes) { g_failWriteAfter.store(bytes < 0 ? -1 : bytes); }
 
+void SetAfterCopyDataHook(void (*hook)(const char* source)) { g_afterCopyData.store(hook); }
+
 std::string TemporaryNameFor(const std::string& fileName) {
     // Deterministic per target name, so a later copy of the same file replaces a leftover
     // of a killed run; fixed length, so it fits beside any name.
@@ -68,6 +71,10 @@ namespace fileservice {
 std::string ErrorText(int error) {
     char buffer[256] = {};
     return StrerrorResult(strerror_r(error, buffer, sizeof buffer), buffer);
+}
+
+void AfterCopyData(const char* source) {
+    if (const auto hook = g_afterCopyData.load(std::memory_order_relaxed)) hook(source);
 }
 
 bool WriteFailureInjected() { return g_failWriteAfter.load(std::memory_order_relaxed) >= 0; }
