@@ -33,8 +33,9 @@ class WalkVisitor {
 public:
     virtual ~WalkVisitor() = default;
     // `path` is relative to the listed directory, without a leading '/'.
-    // `mtime` is null when the entry was not stat'ed (links, special files). `deferredFd`
-    // is the folder's descriptor when the stat was left to the visitor, else -1.
+    // `size` is -1 for anything but a regular file. `mtime` is null when the entry was not
+    // stat'ed (links, special files). `deferredFd` is the folder's descriptor when the stat
+    // was left to the visitor, else -1.
     virtual void File(const std::string& path, std::int64_t size, const struct timespec* mtime, int deferredFd) = 0;
     virtual void Folder(const std::string& path) = 0;
     // Where a failure seen now belongs in the listing: the number of files reported so far.
@@ -241,8 +242,8 @@ void Walker::ReadFolder(Frame& frame) {
         m_entryPath = m_path;
         if (!m_entryPath.empty()) m_entryPath += '/';
         m_entryPath += name;
-        m_visitor.File(m_entryPath, entry.size, entry.mtime.tv_nsec >= 0 ? &entry.mtime : nullptr,
-                       entry.deferred ? fd : -1);
+        m_visitor.File(m_entryPath, entry.kind == Kind::Regular ? entry.size : -1,
+                       entry.mtime.tv_nsec >= 0 ? &entry.mtime : nullptr, entry.deferred ? fd : -1);
     }
 }
 
@@ -280,14 +281,14 @@ public:
             m_walk.mtimes.push_back(time);
         }
         m_walk.names.push_back(path);
-        m_walk.bytes += size;
+        m_walk.bytes += std::max<std::int64_t>(size, 0);
         NoteTemporaryName(path);
         if (m_stage) {
             const std::string_view entry = path;
             const std::size_t slash = entry.rfind('/');
             const std::string_view folder = slash == std::string_view::npos ? std::string_view() : entry.substr(0, slash);
             const std::string_view name = slash == std::string_view::npos ? entry : entry.substr(slash + 1);
-            m_stage->Add(folder, name, index, deferredFd, deferredFd >= 0, time);
+            m_stage->Add(folder, name, index, deferredFd, deferredFd >= 0, time, size);
         }
     }
     void Folder(const std::string& path) override { NoteTemporaryName(path); }
@@ -331,8 +332,8 @@ void DropGone(FileWalk& walk, const std::vector<std::size_t>& gone) {
     // A differing entry moves up by the number of removed entries before it; both are sorted.
     std::size_t before = 0;
     for (auto& entry : walk.along.differing) {
-        while (before < gone.size() && gone[before] < entry.first) ++before;
-        entry.first = static_cast<std::uint32_t>(entry.first - before);
+        while (before < gone.size() && gone[before] < entry.entry) ++before;
+        entry.entry = static_cast<std::uint32_t>(entry.entry - before);
     }
 }
 
@@ -410,7 +411,8 @@ void WalkFiles(const char* directory, FileWalk& walk) {
     {
         std::lock_guard<std::mutex> lock(g_stateMutex);
         if (g_fileHintDirectory == walk.directory) hint = std::min(g_fileHint, kMaxFileHint);
-        walk.keepTimes = g_compare.announced;
+        // The listed times answer only along with the target's (see ListingSnapshot.cpp).
+        walk.keepTimes = g_compare.announced && !g_compare.target.empty();
         alongDirectory = g_compare.target;
     }
     try {

@@ -4,6 +4,7 @@
 #include "fileservice/FileService.h"
 #include "fileservice/FileServiceInternal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -27,12 +28,20 @@ constexpr int kNanoDigits = 9;
 struct VersionTime {
     std::int64_t seconds = 0;
     std::int64_t nanos = 0;
+    std::int64_t size = -1;  // -1: the text carries none
 };
 
-// Parses "<seconds>[.<up to nine digits>]"; anything else is no version.
+// Parses "<seconds>[.<up to nine digits>][ <size>]"; anything else is no version.
 bool ParseVersion(const char* text, VersionTime& time) {
     if (!text || !*text) return false;
     const char* end = text + std::strlen(text);
+    const char* blank = std::find(text, end, ' ');
+    time.size = -1;
+    if (blank != end) {
+        const auto [afterSize, error] = std::from_chars(blank + 1, end, time.size);
+        if (error != std::errc() || afterSize != end || afterSize == blank + 1 || time.size < 0) return false;
+        end = blank;
+    }
     const auto [afterSeconds, error] = std::from_chars(text, end, time.seconds);
     if (error != std::errc() || afterSeconds == text) return false;
     time.nanos = 0;
@@ -156,18 +165,20 @@ std::int32_t VBFOLDEREXISTS(const char* folder) {
 std::string VBFILEVERSION(const char* file) {
     if (!file || !*file) return {};
     struct timespec mtime;
+    std::int64_t size = -1;
     // The files of the last listing, asked in listing order, cost no second stat
     // (see ListingSnapshot.cpp).
-    const fileservice::Listed listed = fileservice::ListedModificationTime(file, mtime);
+    const fileservice::Listed listed = fileservice::ListedVersion(file, mtime, size);
     if (listed == fileservice::Listed::NoFile) return {};
     if (listed == fileservice::Listed::Unknown) {
         struct stat st;
         // The link's own time: links are mirrored as links, with their own times.
         if (::lstat(file, &st) != 0 || S_ISDIR(st.st_mode)) return {};
         mtime = st.st_mtim;
+        size = st.st_size;
     }
-    // "<seconds>.<nine digits>", without printf: a pass asks this twice per file.
-    char text[48];
+    // "<seconds>.<nine digits> <size>", without printf: a pass asks this twice per file.
+    char text[64];
     char* end = std::to_chars(text, text + 24, static_cast<long long>(mtime.tv_sec)).ptr;
     *end++ = '.';
     long nanos = static_cast<long>(mtime.tv_nsec);
@@ -175,7 +186,12 @@ std::string VBFILEVERSION(const char* file) {
         end[i] = static_cast<char>('0' + nanos % 10);
         nanos /= 10;
     }
-    return std::string(text, static_cast<std::size_t>(end + kNanoDigits - text));
+    end += kNanoDigits;
+    if (size >= 0) {
+        *end++ = ' ';
+        end = std::to_chars(end, text + sizeof text, static_cast<long long>(size)).ptr;
+    }
+    return std::string(text, static_cast<std::size_t>(end - text));
 }
 
 std::int32_t VBFILEISNEWER(const char* first, const char* second, std::int32_t) {
@@ -187,7 +203,11 @@ std::int32_t VBFILEISNEWER(const char* first, const char* second, std::int32_t) 
     const __int128 difference =
         (static_cast<__int128>(firstTime.seconds) - secondTime.seconds) * kNanosPerSecond +
         (firstTime.nanos - secondTime.nanos);
-    return difference > kToleranceNanos ? -1 : 0;
+    if (difference > kToleranceNanos) return -1;
+    // Within the tolerance the times match; a file of another size is still not the same
+    // (a cut or emptied copy). A target newer than that is never replaced.
+    const bool otherSize = firstTime.size >= 0 && secondTime.size >= 0 && firstTime.size != secondTime.size;
+    return otherSize && difference >= -kToleranceNanos ? -1 : 0;
 }
 
 std::int32_t VBFOLDERREMOVELEFTOVERS(const char* folder, const char* sourceFolder) {

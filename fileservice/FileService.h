@@ -53,8 +53,8 @@ std::int32_t VBFOLDERLIST(const char* directory, std::int32_t& flag, std::vector
 // VBFILELIST then keep the times they saw (see VBFILEVERSION); when `targetDirectory` is
 // given, they also read, on a second thread, the entries they find below it, so that
 // VBFILEVERSION of targetDirectory + '/' + entry, asked just before that of the listed file,
-// answers what stood there during the listing. Without the announcement a listing keeps no
-// times and every version query reads the file itself.
+// answers what stood there during the listing, and the listed file's what the listing saw.
+// Without the announcement, or without a target, every version query reads the file itself.
 void VBFILELISTFORCOMPARE(const char* targetDirectory);
 
 // A folder or entry that the last listing could not read: its full path and the
@@ -73,17 +73,21 @@ std::int32_t VBFOLDEREXISTS(const char* folder);
 
 // Version text of a file: its modification time (the link's own for a link) as
 // "<seconds>.<nanoseconds>", seconds since 1970 in decimal (a '-' before times before
-// 1970), then exactly nine digits, e.g. "1700000000.123456789"; the value is
-// seconds + nanoseconds / 1e9. Empty when nothing or a directory stands at the path.
-// After a VBFILELIST announced by VBFILELISTFORCOMPARE, its files, asked for in listing order
-// (directory + '/' + entry), get the time that listing saw, as a file list is a snapshot;
-// anything else is read live.
+// 1970), then exactly nine digits, then a blank and its size in bytes, e.g.
+// "1700000000.123456789 4096"; the time's value is seconds + nanoseconds / 1e9. Empty when
+// nothing or a directory stands at the path. After a VBFILELIST announced by
+// VBFILELISTFORCOMPARE with a target, its files, asked for in listing order (the target's
+// entry, then the listed one), get what that listing saw, as a file list is a snapshot;
+// where target and source were alike in time and size, both texts then leave the size out.
+// Anything else is read live.
 std::string VBFILEVERSION(const char* file);
 
 // -1 when the file of `first` is newer than that of `second`: `second` is empty (no
-// target yet) or not a version text, or the first time is more than 2 seconds later (FAT keeps 2-second stamps,
-// so a file just copied there never counts as newer). Else 0, also for an empty or
-// unreadable `first`. Every `mode` is treated like 1.
+// target yet) or not a version text, or the first time is more than 2 seconds later (FAT
+// keeps 2-second stamps, so a file just copied there never counts as newer), or the times
+// are within those 2 seconds of each other and both texts carry sizes that differ (a cut
+// or emptied copy is not up to date). Else 0, also for an empty or unreadable `first`.
+// A text without a size still compares by its time. Every `mode` is treated like 1.
 std::int32_t VBFILEISNEWER(const char* first, const char* second, std::int32_t mode);
 
 // Hands the copy of `source` to `destination` to the worker pool and returns; may block

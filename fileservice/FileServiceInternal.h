@@ -30,13 +30,14 @@ void InstallListingSnapshot(const std::string& sourcePrefix, const std::vector<s
                             std::size_t count, std::vector<std::int64_t> mtimes, AlongVersions along);
 void ClearListingSnapshot();
 
-// What the last file listing knows of a path's modification time.
+// What the last file listing knows of a path's version.
 enum class Listed { Unknown, Time, NoFile };
 
-// For the last file listing's next entry (listed folder, '/', entry): the time it saw, when
-// it stat'ed the entry; then the query for the entry after is expected. For the same entry
-// below the second directory, asked just before: what the helper read there.
-Listed ListedModificationTime(const char* path, struct timespec& mtime);
+// For the last file listing's next entry below the second directory (see StatStage): what the
+// listing read there. Right after that, for the same entry below the listed folder: the time
+// (and size) it saw; then the query for the entry after is expected. `size` is -1 where
+// the answer leaves it out, as both answers of an entry then do.
+Listed ListedVersion(const char* path, struct timespec& mtime, std::int64_t& size);
 
 // Runs a test's hook after a pass over the data of `source` (see SetAfterCopyDataHook).
 void AfterCopyData(const char* source);

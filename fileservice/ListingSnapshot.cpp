@@ -2,14 +2,17 @@
 // second stat per source file.
 //
 // The copy pass asks, entry by entry in listing order, for the version of the target
-// file, then of the source file. The source's time is the one the listing read: a file
-// list is a snapshot, and a change after it is caught by the next run, as it would be a
-// moment after the comparison. Anything else (another order, other paths, an entry the
-// listing did not stat) is read live by the caller.
+// file, then of the source file. When the listing read the target along with the source
+// (StatStage), both are answered from what it saw: a file list is a snapshot, and a change
+// after it is caught by the next run, as it would be a moment after the comparison.
+// Anything else (another order, other paths, an entry the listing did not stat, a target
+// it could not read ahead) is read live by the caller.
 //
-// When the listing read the target along with the source (StatStage), the query for the
-// target of the next entry, which the pass makes just before the source's, is answered from
-// that too.
+// The sizes of the files are not kept, which would cost 8 bytes per listed file: where target
+// and source were the same in time and size, both answers leave the size out and compare by
+// time alone, which then decides the same; where they differ, the entry keeps both sizes.
+// So a source is answered only right after its target, and read live otherwise, so that two
+// texts that are compared always carry their sizes alike.
 //
 // The names themselves are not kept, only a hash of each: the caller holds the list, and a
 // second copy would double the memory of a pass over 100,000 files.
@@ -53,12 +56,12 @@ public:
     void Install(const std::string& sourcePrefix, const std::vector<std::string>& names, std::size_t count,
                  std::vector<std::int64_t> mtimes, AlongVersions along);
     void Clear();
-    Listed LookUp(const char* path, struct timespec& mtime);
+    Listed LookUp(const char* path, struct timespec& mtime, std::int64_t& size);
 
 private:
     void ClearLocked();
     bool IsEntry(std::string_view full, const std::string& prefix) const;
-    Listed AlongTime(struct timespec& mtime) const;
+    Listed AlongVersion(struct timespec& mtime, std::int64_t& size);
 
     std::mutex m_mutex;
     std::string m_sourcePrefix;
@@ -67,6 +70,10 @@ private:
     std::size_t m_count = 0;
     std::size_t m_cursor = 0;  // the next entry the caller is expected to ask about
     AlongVersions m_along;     // empty prefix: nothing read along
+    // The source of the entry at the cursor may be answered: its target was, from `m_along`;
+    // with this size (-1: left out, as in the target's answer).
+    bool m_sourceAnswerable = false;
+    std::int64_t m_sourceSize = -1;
 };
 
 bool ToTimespec(std::int64_t listed, struct timespec& mtime) {
@@ -106,6 +113,7 @@ void ListingSnapshot::ClearLocked() {
     std::vector<std::int64_t>().swap(m_mtimes);
     m_count = m_cursor = 0;
     m_along = AlongVersions{};
+    m_sourceAnswerable = false;
 }
 
 bool ListingSnapshot::IsEntry(std::string_view full, const std::string& prefix) const {
@@ -113,31 +121,44 @@ bool ListingSnapshot::IsEntry(std::string_view full, const std::string& prefix) 
            NameHash(full.substr(prefix.size())) == m_hashes[m_cursor];
 }
 
-Listed ListingSnapshot::AlongTime(struct timespec& mtime) const {
+Listed ListingSnapshot::AlongVersion(struct timespec& mtime, std::int64_t& size) {
+    m_sourceSize = -1;
+    m_sourceAnswerable = false;
     switch (m_along.tags[m_cursor]) {
-    case AlongTag::SameAsSource: return ToTimespec(m_mtimes[m_cursor], mtime) ? Listed::Time : Listed::Unknown;
-    case AlongTag::NoFile: return Listed::NoFile;
+    case AlongTag::SameAsSource:
+        m_sourceAnswerable = ToTimespec(m_mtimes[m_cursor], mtime);
+        return m_sourceAnswerable ? Listed::Time : Listed::Unknown;
+    case AlongTag::NoFile: m_sourceAnswerable = true; return Listed::NoFile;
     case AlongTag::ReadLive: return Listed::Unknown;
     case AlongTag::Differs: break;
     }
     const auto& differing = m_along.differing;
     const auto found = std::lower_bound(differing.begin(), differing.end(), m_cursor,
-                                        [](const auto& entry, std::size_t index) { return entry.first < index; });
-    if (found == differing.end() || found->first != m_cursor) return Listed::Unknown;
-    return ToTimespec(found->second, mtime) ? Listed::Time : Listed::Unknown;
+                                        [](const DifferingEntry& entry, std::size_t index) { return entry.entry < index; });
+    if (found == differing.end() || found->entry != m_cursor || !ToTimespec(found->time, mtime)) return Listed::Unknown;
+    size = found->size;
+    m_sourceSize = found->sourceSize;
+    // A size the listing did not learn leaves both answers without one.
+    if (m_sourceSize < 0) size = -1;
+    m_sourceAnswerable = true;
+    return Listed::Time;
 }
 
-Listed ListingSnapshot::LookUp(const char* path, struct timespec& mtime) {
+Listed ListingSnapshot::LookUp(const char* path, struct timespec& mtime, std::int64_t& size) {
     std::lock_guard<std::mutex> lock(m_mutex);
+    size = -1;
     if (m_cursor >= m_count) return Listed::Unknown;
     const std::string_view full(path);
     // The target of the next entry; the cursor stays for the source's query that follows.
-    if (!m_along.prefix.empty() && IsEntry(full, m_along.prefix)) return AlongTime(mtime);
+    if (!m_along.prefix.empty() && IsEntry(full, m_along.prefix)) return AlongVersion(mtime, size);
     if (!IsEntry(full, m_sourcePrefix)) return Listed::Unknown;
     const std::int64_t listed = m_mtimes[m_cursor];
+    const bool answerable = m_sourceAnswerable;
+    size = m_sourceSize;
+    m_sourceAnswerable = false;
     if (++m_cursor == m_count) ClearLocked();  // the pass is through: free the memory
     // Entries not stat'ed while listing (links, special files) are read live.
-    return ToTimespec(listed, mtime) ? Listed::Time : Listed::Unknown;
+    return answerable && ToTimespec(listed, mtime) ? Listed::Time : Listed::Unknown;
 }
 
 ListingSnapshot g_snapshot;
@@ -163,8 +184,9 @@ void InstallListingSnapshot(const std::string& sourcePrefix, const std::vector<s
 
 void ClearListingSnapshot() { g_snapshot.Clear(); }
 
-Listed ListedModificationTime(const char* path, struct timespec& mtime) {
-    return path ? g_snapshot.LookUp(path, mtime) : Listed::Unknown;
+Listed ListedVersion(const char* path, struct timespec& mtime, std::int64_t& size) {
+    size = -1;
+    return path ? g_snapshot.LookUp(path, mtime, size) : Listed::Unknown;
 }
 
 }  // namespace fileservice

@@ -33,7 +33,8 @@ constexpr std::size_t kHelpAt = 2;
 struct SourceStat {
     enum { Listed, Gone, Failed } outcome = Listed;
     std::int64_t time = kNotListed;
-    std::int64_t size = 0;
+    std::int64_t size = 0;  // of a regular file, else 0
+    bool regular = false;
     int error = 0;
 };
 
@@ -51,21 +52,25 @@ SourceStat StatSource(int fd, const char* name) {
         result.outcome = SourceStat::Gone;
         return result;
     }
-    if (S_ISREG(st.st_mode)) result.size = st.st_size;
+    result.regular = S_ISREG(st.st_mode);
+    if (result.regular) result.size = st.st_size;
     result.time = ListedTime(st.st_mtim);
     return result;
 }
 
-AlongTag ReadTarget(int fd, AlongTag unopened, const char* name, std::int64_t sourceTime, std::int64_t& time) {
+// `sourceSize` -1: not known, only the times compare.
+AlongTag ReadTarget(int fd, AlongTag unopened, const char* name, std::int64_t sourceTime, std::int64_t sourceSize,
+                    std::int64_t& time, std::int64_t& size) {
     if (fd < 0) return unopened;
     struct stat st;
     if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return errno == ENOENT || errno == ENOTDIR ? AlongTag::NoFile : AlongTag::ReadLive;
     if (S_ISDIR(st.st_mode)) return AlongTag::NoFile;
     time = ListedTime(st.st_mtim);
+    size = st.st_size;
     if (time == kNotListed) return AlongTag::ReadLive;
     // A source the listing did not stat (kNotListed) never equals a time.
-    return time == sourceTime ? AlongTag::SameAsSource : AlongTag::Differs;
+    return time == sourceTime && (sourceSize < 0 || size == sourceSize) ? AlongTag::SameAsSource : AlongTag::Differs;
 }
 
 }  // namespace
@@ -120,7 +125,7 @@ void StatStage::Reserve(std::size_t entries) {
 }
 
 void StatStage::Add(std::string_view folder, std::string_view name, std::size_t index, int folderFd, bool deferred,
-                    std::int64_t sourceTime) {
+                    std::int64_t sourceTime, std::int64_t sourceSize) {
     // Growing the array of tags moves it: nothing may be writing to it then.
     if (ReadsAlong() && m_results.along.tags.size() == m_results.along.tags.capacity()) Drain();
     if (!m_current.items.empty() && (m_current.folder != folder || m_current.items.size() == kBatchEntries))
@@ -144,6 +149,7 @@ void StatStage::Add(std::string_view folder, std::string_view name, std::size_t 
             m_results.bytes += stat.size;
             if (m_mtimes) (*m_mtimes)[index] = stat.time;
             sourceTime = stat.time;
+            sourceSize = stat.regular ? stat.size : -1;
             deferred = false;
         }
     }
@@ -151,7 +157,7 @@ void StatStage::Add(std::string_view folder, std::string_view name, std::size_t 
     if (ReadsAlong()) m_results.along.tags.push_back(AlongTag::ReadLive);
     m_current.names.append(name);
     m_current.names += '\0';
-    m_current.items.push_back(Item{index, sourceTime, deferred});
+    m_current.items.push_back(Item{index, sourceTime, sourceSize, deferred});
 }
 
 void StatStage::Submit() {
@@ -208,7 +214,7 @@ void StatStage::Process(Batch& batch) {
     std::int64_t bytes = 0;
     std::vector<std::size_t> gone;
     std::vector<PlacedFailure> failures;
-    std::vector<std::pair<std::uint32_t, std::int64_t>> differing;
+    std::vector<DifferingEntry> differing;
     bool complete = true;
     try {
         int targetFd = -1;
@@ -222,6 +228,7 @@ void StatStage::Process(Batch& batch) {
         const char* name = batch.names.data();
         for (const Item& item : batch.items) {
             std::int64_t sourceTime = item.sourceTime;
+            std::int64_t sourceSize = item.sourceSize;
             if (item.deferred) {
                 const SourceStat stat = StatSource(batch.sourceFd, name);
                 if (stat.outcome == SourceStat::Gone) {
@@ -234,12 +241,15 @@ void StatStage::Process(Batch& batch) {
                 }
                 bytes += stat.size;
                 sourceTime = stat.time;
+                sourceSize = stat.regular ? stat.size : -1;
                 if (batch.mtimes) batch.mtimes[item.index] = sourceTime;
             }
             if (ReadsAlong()) {
                 std::int64_t time = kNotListed;
-                const AlongTag tag = ReadTarget(targetFd, unopened, name, sourceTime, time);
-                if (tag == AlongTag::Differs) differing.emplace_back(static_cast<std::uint32_t>(item.index), time);
+                std::int64_t size = -1;
+                const AlongTag tag = ReadTarget(targetFd, unopened, name, sourceTime, sourceSize, time, size);
+                if (tag == AlongTag::Differs)
+                    differing.push_back({static_cast<std::uint32_t>(item.index), time, size, sourceSize});
                 batch.tags[item.index] = tag;
             }
             name += std::char_traits<char>::length(name) + 1;
@@ -270,11 +280,11 @@ StageResults StatStage::Finish() {
     Drain();
     Stop(false);
     // Batches finish in any order; the listing's order is the entries'.
-    const auto byEntry = [](const auto& a, const auto& b) { return a.first < b.first; };
     std::sort(m_results.gone.begin(), m_results.gone.end());
     std::stable_sort(m_results.failures.begin(), m_results.failures.end(),
                      [](const PlacedFailure& a, const PlacedFailure& b) { return a.position < b.position; });
-    std::sort(m_results.along.differing.begin(), m_results.along.differing.end(), byEntry);
+    std::sort(m_results.along.differing.begin(), m_results.along.differing.end(),
+              [](const DifferingEntry& a, const DifferingEntry& b) { return a.entry < b.entry; });
     return std::move(m_results);
 }
 

@@ -20,16 +20,25 @@ namespace fileservice {
 
 // What was read for one entry below the second directory.
 enum class AlongTag : std::uint8_t {
-    SameAsSource,  // a file with the very time the listing saw in the source
+    SameAsSource,  // a file with the very time and size the listing saw in the source
     NoFile,        // nothing there, or a folder: the version is empty
     ReadLive,      // could not be read ahead: the query reads it itself
-    Differs,       // a file with another time, kept in `differing`
+    Differs,       // a file with another time or size, kept in `differing`
+};
+
+// An entry whose target differs from its source, with the sizes of both (a size of -1: the
+// listing did not learn it), so that the two version texts compare as the files would.
+struct DifferingEntry {
+    std::uint32_t entry;
+    std::int64_t time;
+    std::int64_t size;
+    std::int64_t sourceSize;
 };
 
 struct AlongVersions {
     std::string prefix;          // the second directory as the paths below it begin ("/dst/")
     std::vector<AlongTag> tags;  // one per listed entry, in listing order
-    std::vector<std::pair<std::uint32_t, std::int64_t>> differing;  // (entry, time), by entry
+    std::vector<DifferingEntry> differing;  // by entry; few, unless much has changed
 };
 
 // The directory as paths below it begin: trailing separators dropped, then one added.
@@ -74,10 +83,11 @@ public:
 
     // The listed entry `index`: its folder relative to the listed directory ("" for the
     // top) and its name. Deferred: the stage stats it through `folderFd` (the listing's
-    // descriptor of its folder, duplicated here) and fills its time; else `sourceTime` is
-    // the time the listing saw (kNotListed when it did not stat it).
+    // descriptor of its folder, duplicated here) and fills its time; else `sourceTime` and
+    // `sourceSize` are what the listing saw (kNotListed and -1 when it did not stat it; a
+    // size of -1 also for anything but a regular file).
     void Add(std::string_view folder, std::string_view name, std::size_t index, int folderFd, bool deferred,
-             std::int64_t sourceTime);
+             std::int64_t sourceTime, std::int64_t sourceSize);
 
     // Waits for every stat and stops the helper.
     StageResults Finish();
@@ -86,6 +96,7 @@ private:
     struct Item {
         std::size_t index;
         std::int64_t sourceTime;
+        std::int64_t sourceSize;
         bool deferred;
     };
     // The files of one folder, or of part of a large one.

@@ -101,7 +101,7 @@ TEST_F(MirrorRunTest, LoggingOffStillLogsTheSummaryOnly) {
     EXPECT_EQ(status.Messages(), (QStringList{" - a.txt kopiert!", " - Abgleich ausgeführt!"}));
 }
 
-TEST_F(MirrorRunTest, OnlyNewerCopiesNewerAndMissingFilesOnly) {
+TEST_F(MirrorRunTest, OnlyNewerCopiesNewerMissingAndCutFilesOnly) {
     controls.onlyNew = true;
     tree.WriteFile("src/newer.txt", "new", kNew);
     tree.WriteFile("dst/newer.txt", "old", kOld);
@@ -110,6 +110,13 @@ TEST_F(MirrorRunTest, OnlyNewerCopiesNewerAndMissingFilesOnly) {
     tree.WriteFile("src/older.txt", "src", kOld);
     tree.WriteFile("dst/older.txt", "dst", kNew);
     tree.WriteFile("src/missing.txt", "m", kOld);
+    // The same time within the tolerance but another size: cut or emptied, not up to date.
+    tree.WriteFile("src/cut.txt", "whole", kOld);
+    tree.WriteFile("dst/cut.txt", "wh", kOld);
+    tree.WriteFile("src/emptied.txt", "whole", kOld);
+    tree.WriteFile("dst/emptied.txt", "", kOld + std::chrono::seconds(1));
+    tree.WriteFile("src/older-longer.txt", "a longer text", kOld);
+    tree.WriteFile("dst/older-longer.txt", "dst", kNew);
 
     Run();
 
@@ -117,7 +124,10 @@ TEST_F(MirrorRunTest, OnlyNewerCopiesNewerAndMissingFilesOnly) {
     EXPECT_EQ(tree.ReadFile("dst/same.txt"), "dst");
     EXPECT_EQ(tree.ReadFile("dst/older.txt"), "dst");
     EXPECT_EQ(tree.ReadFile("dst/missing.txt"), "m");
-    EXPECT_EQ(controls.countText, "2");
+    EXPECT_EQ(tree.ReadFile("dst/cut.txt"), "whole");
+    EXPECT_EQ(tree.ReadFile("dst/emptied.txt"), "whole");
+    EXPECT_EQ(tree.ReadFile("dst/older-longer.txt"), "dst");
+    EXPECT_EQ(controls.countText, "4");
     EXPECT_EQ(status.Messages(), QStringList{" - Abgleich ausgeführt!"});
     EXPECT_FALSE(controls.progressVisible);
     EXPECT_TRUE(controls.filesVisible);

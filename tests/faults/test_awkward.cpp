@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <QRegularExpression>
 #include <climits>
+#include <string_view>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
@@ -309,6 +310,31 @@ TEST_F(AwkwardSource, NamesLikeTheCopysTemporariesAreMirroredAndKept) {
         for (const std::string& name : names) ExpectMirrored(name);
         EXPECT_EQ(m_status.Messages().last().toStdString(), CompletionFor(0)) << Join(m_status.Messages());
     }
+}
+
+// A writer appends to the file after every pass of its copy over the data.
+void AppendToChanging(const char* source) {
+    if (!std::string_view(source).ends_with("/changing.bin")) return;
+    const int fd = ::open(source, O_WRONLY | O_APPEND | O_CLOEXEC);
+    ASSERT_EQ(::write(fd, "more", 4), 4);
+    ::close(fd);
+}
+
+TEST_F(AwkwardSource, FileChangingAtEveryCopyIsReportedAndTheOldTargetKept) {
+    const std::string old = Pattern(64 * 1024, 7);
+    m_tree.WriteFile("src/changing.bin", Pattern(256 * 1024, 8));
+    m_tree.WriteFile("dst/changing.bin", old, kOldTime);
+    SetAfterCopyDataHook(&AppendToChanging);
+    Run();
+    SetAfterCopyDataHook(nullptr);
+
+    EXPECT_EQ(Failures(), QStringList{" - changing.bin konnte nicht kopiert werden: source changed while it was copied"})
+        << Join(m_status.Messages());
+    EXPECT_EQ(m_status.Messages().last().toStdString(), CompletionFor(1));
+    EXPECT_TRUE(FileBytes(m_tree.Path("dst/changing.bin")) == old) << "the old target file was replaced";
+    EXPECT_EQ(MTime(m_tree.Path("dst/changing.bin")), kOldTime);
+    EXPECT_EQ(TemporariesBelow(m_tree.Path("dst")), std::vector<std::string>{});
+    ExpectNormalMirrored();
 }
 
 // Names travel from the listing to the copy as text; every byte string must come back whole.

@@ -38,7 +38,13 @@ INSTANTIATE_TEST_SUITE_P(
                       NewerCase{"UnreadableTargetText", "100.000000000", "abc", 1, -1},
                       NewerCase{"UnreadableSourceText", "1x", "100.000000000", 1, 0},
                       NewerCase{"OtherModeLikeOne", "300.000000000", "100.000000000", 0, -1},
-                      NewerCase{"OtherModeWithinTolerance", "101.000000000", "100.000000000", 7, 0}),
+                      NewerCase{"OtherModeWithinTolerance", "101.000000000", "100.000000000", 7, 0},
+                      NewerCase{"SameTimeSameSize", "100.000000000 7", "100.000000000 7", 1, 0},
+                      NewerCase{"SameTimeOtherSize", "100.000000000 7", "100.000000000 3", 1, -1},
+                      NewerCase{"TargetNewerWithinToleranceOtherSize", "100.000000000 7", "101.900000000 0", 1, -1},
+                      NewerCase{"TargetNewerOtherSize", "100.000000000 7", "102.000000001 3", 1, 0},
+                      NewerCase{"SizeOnOneSideOnly", "100.000000000 7", "100.000000000", 1, 0},
+                      NewerCase{"SizeNotANumber", "100.000000000 7x", "50.000000000 7", 1, 0}),
     [](const ::testing::TestParamInfo<NewerCase>& info) { return std::string(info.param.name); });
 
 TEST(VersionTest, CarriesModificationTimeToTheNanosecond) {
@@ -48,7 +54,7 @@ TEST(VersionTest, CarriesModificationTimeToTheNanosecond) {
     const struct timespec times[2] = {{0, UTIME_OMIT}, {1600000000, 7}};
     ASSERT_EQ(::utimensat(AT_FDCWD, tree.Path("f.txt").c_str(), times, 0), 0);
 
-    EXPECT_EQ(VBFILEVERSION(tree.Path("f.txt").c_str()), "1600000000.000000007");
+    EXPECT_EQ(VBFILEVERSION(tree.Path("f.txt").c_str()), "1600000000.000000007 1");
     EXPECT_EQ(VBFILEVERSION(tree.Path("missing.txt").c_str()), "");
     EXPECT_EQ(VBFILEVERSION(tree.Path("folder").c_str()), "");
 }
@@ -86,7 +92,7 @@ TEST(ListedVersionTest, FilesAskedInListingOrderGetTheListedTimesOthersAreReadLi
     setTime("dst/a.txt", 500);
 
     // Announced, counted, then listed, as the copy pass does.
-    VBFILELISTFORCOMPARE(nullptr);
+    VBFILELISTFORCOMPARE(tree.Path("dst").c_str());
     std::int16_t flag = 1;
     Currency total;
     VBFILECOUNT(tree.Path("src").c_str(), flag, "*.*", total);
@@ -97,15 +103,16 @@ TEST(ListedVersionTest, FilesAskedInListingOrderGetTheListedTimesOthersAreReadLi
 
     // A change after the listing: in order the pass compares what it listed...
     setTime("src/b.txt", 2500);
-    const std::vector<std::string> expected = {"1000.000000005", "2000.000000005", "4000.000000005",
+    // (the link, which the listing does not stat, is read live).
+    const std::vector<std::string> expected = {"1000.000000005 1", "2000.000000005", "4000.000000005 5",
                                                "3000.000000005"};
-    const std::vector<std::string> expectedTargets = {"500.000000005", "", "", ""};
+    const std::vector<std::string> expectedTargets = {"500.000000005 3", "", "", ""};
     for (std::size_t i = 0; i < list.size(); ++i) {
         EXPECT_EQ(VBFILEVERSION(tree.Path("dst/" + list[i]).c_str()), expectedTargets[i]) << list[i];
         EXPECT_EQ(VBFILEVERSION(tree.Path("src/" + list[i]).c_str()), expected[i]) << list[i];
     }
     // ...and every query after the pass, or out of order, reads the file itself.
-    EXPECT_EQ(VBFILEVERSION(tree.Path("src/b.txt").c_str()), "2500.000000005");
+    EXPECT_EQ(VBFILEVERSION(tree.Path("src/b.txt").c_str()), "2500.000000005 1");
 }
 
 }  // namespace
