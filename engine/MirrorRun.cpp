@@ -6,6 +6,7 @@
 #include "engine/TargetFolders.h"
 #include "engine/Vergleich.h"
 #include "fileservice/FileService.h"
+#include "fileservice/FolderIdentity.h"
 #include "log/Logfile.h"
 
 #include <QDir>
@@ -19,7 +20,10 @@ namespace {
 
 const QString kHalt = QStringLiteral("Halt!");
 
+// The top of a file system by identity; also any mount point, as a second mount of a folder
+// of the same file system is a volume's top for the user.
 bool IsVolumeRoot(const QString& path) {
+    if (IsFileSystemRoot(ToNative(path).constData()) == 1) return true;
     const QString resolved = ResolvedPath(path);
     return resolved == QStringLiteral("/") || QStorageInfo(resolved).rootPath() == resolved;
 }
@@ -33,10 +37,13 @@ bool HasEntries(const QString& path) {
     return !QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).isEmpty();
 }
 
+// The name the source folder gets as a subfolder of the target.
+QString SubfolderName(const QString& sourcePath) { return QFileInfo(QDir::cleanPath(sourcePath)).fileName(); }
+
 // The source folder copied, under its own name, as a subfolder of the target.
 void CopyAsSubfolder(RunControls& controls, Logfile& log, RunReport& report, const QString& sourcePath,
                      const QString& targetPath) {
-    const QString destRoot = JoinPath(targetPath, QFileInfo(QDir::cleanPath(sourcePath)).fileName());
+    const QString destRoot = JoinPath(targetPath, SubfolderName(sourcePath));
     const int made = ::mkdir(ToNative(destRoot).constData(), 0777) == 0 ? 0 : errno;
     // An existing folder is used again; a link standing there is not followed out of the target.
     const QFileInfo existing(destRoot);
@@ -67,19 +74,20 @@ void CopyAsSubfolder(RunControls& controls, Logfile& log, RunReport& report, con
 std::optional<QString> RunRefusal(const QString& sourcePath, const QString& targetPath, bool newSubFolder,
                                   bool delBeforeCopy, const QString& programDir) {
     const bool emptyFirst = delBeforeCopy && !newSubFolder;
-    if (targetPath.toLower() == programDir.toLower() || ResolvedPath(targetPath) == ResolvedPath(programDir))
+    // The text comparison also refuses a target that is not there yet.
+    if (targetPath.toLower() == programDir.toLower() || IsSameFolder(targetPath, programDir))
         return QStringLiteral("Das Programmverzeichnis darf nicht das Zielverzeichnis sein!");
     if (!IsReadableDir(sourcePath))
         return QStringLiteral("Das Quellverzeichnis ist nicht vorhanden oder nicht lesbar!");
     if (!QFileInfo(targetPath).isDir()) return QStringLiteral("Das Zielverzeichnis ist nicht vorhanden!");
     if (newSubFolder) {
-        const QString name = QFileInfo(ResolvedPath(sourcePath)).fileName();
-        if (name.isEmpty()) return QStringLiteral("Ein Laufwerk kann nicht als Unterordner kopiert werden!");
-        // The subfolder would be the source itself.
-        if (ResolvedPath(JoinPath(targetPath, name)) == ResolvedPath(sourcePath))
+        if (QFileInfo(ResolvedPath(sourcePath)).fileName().isEmpty())
+            return QStringLiteral("Ein Laufwerk kann nicht als Unterordner kopiert werden!");
+        // The subfolder, under the name the copy gives it, would be the source itself.
+        if (IsSameFolder(JoinPath(targetPath, SubfolderName(sourcePath)), sourcePath))
             return QStringLiteral("Quell- und Zielverzeichnis dürfen nicht gleich sein!");
     }
-    if (ResolvedPath(sourcePath) == ResolvedPath(targetPath))
+    if (IsSameFolder(sourcePath, targetPath))
         return QStringLiteral("Quell- und Zielverzeichnis dürfen nicht gleich sein!");
     if (IsSameOrInside(targetPath, sourcePath))
         return QStringLiteral("Das Zielverzeichnis darf nicht im Quellverzeichnis liegen!");

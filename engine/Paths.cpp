@@ -1,5 +1,6 @@
 #include "engine/Paths.h"
 
+#include "fileservice/FolderIdentity.h"
 #include "fileservice/Utf8.h"
 
 #include <QDir>
@@ -68,9 +69,20 @@ QString ResolvedPath(const QString& path) {
 }
 
 bool IsSameOrInside(const QString& inner, const QString& outer) {
+    const int byIdentity = IsSameOrInsideFolder(ToNative(inner).constData(), ToNative(outer).constData());
+    if (byIdentity >= 0) return byIdentity == 1;
+    // A folder that is not there (yet) has no identity: its path text is all there is.
     const QString in = ResolvedPath(inner);
     const QString out = ResolvedPath(outer);
     if (in == out) return true;
     const QString prefix = out.endsWith(QLatin1Char('/')) ? out : out + QLatin1Char('/');
     return in.startsWith(prefix);
+}
+
+bool IsSameFolder(const QString& first, const QString& second) {
+    FolderIdentity a;
+    FolderIdentity b;
+    if (ReadFolderIdentity(ToNative(first).constData(), a) && ReadFolderIdentity(ToNative(second).constData(), b))
+        return a == b;
+    return ResolvedPath(first) == ResolvedPath(second);
 }

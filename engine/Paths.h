@@ -12,5 +12,9 @@ QByteArray ToNative(const QString& path);
 QString FromNative(const std::string& text);
 // The path with links and ".." resolved; for a path that does not exist, its cleaned absolute form.
 QString ResolvedPath(const QString& path);
-// True when `inner` is `outer` or lies below it (both resolved).
+// True when `inner` is `outer` or lies below it, by folder identity (device and inode); by the
+// resolved path text only where a folder cannot be read.
 bool IsSameOrInside(const QString& inner, const QString& outer);
+// True when both name the same folder, by identity; by the resolved path text only where one
+// cannot be read.
+bool IsSameFolder(const QString& first, const QString& second);

@@ -2,9 +2,11 @@
 // point, put its target on a small or read-only file system (a private mount namespace),
 // or let it run without root's privileges.
 //
-//   faults_child [--tmpfs DIR KB] [--readonly PATH]... [--nobody] [--onlynew] [--wait] [--step]
-//                [--window INI] --log FILE SOURCE TARGET
+//   faults_child [--tmpfs DIR KB] [--readonly PATH]... [--bind FROM TO] [--nobody] [--onlynew]
+//                [--delold] [--wait] [--step] [--window INI] --log FILE SOURCE TARGET
 //
+// --bind mounts the folder FROM a second time at TO. --delold empties the target first, into
+// a trash below the log file's folder.
 // With --step the run waits for a line on stdin after each status line, so that the parent
 // can kill it at an exact point while the copies handed over so far are still running.
 // With --window the real main window runs offscreen with the settings file INI: it loads,
@@ -51,8 +53,11 @@ struct Options {
     std::string tmpfsDir;
     std::string tmpfsKb;
     std::vector<std::string> readOnly;
+    std::string bindFrom;
+    std::string bindTo;
     bool nobody = false;
     bool onlyNew = false;
+    bool delOld = false;
     bool wait = false;
     bool step = false;
     std::string windowIni;
@@ -81,7 +86,7 @@ public:
     QString SourcePath() const override { return QString::fromLocal8Bit(m_options.source.c_str()); }
     QString TargetPath() const override { return QString::fromLocal8Bit(m_options.target.c_str()); }
     bool CopyOnlyNew() const override { return m_options.onlyNew; }
-    bool DelBeforeCopy() const override { return false; }
+    bool DelBeforeCopy() const override { return m_options.delOld; }
     bool NewSubFolder() const override { return false; }
     QString CountText() const override { return m_count; }
     void SetCountText(const QString& text) override { m_count = text; }
@@ -120,6 +125,9 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.tmpfsKb = argv[++i];
         } else if (arg == "--readonly" && i + 1 < argc) {
             options.readOnly.push_back(argv[++i]);
+        } else if (arg == "--bind" && i + 2 < argc) {
+            options.bindFrom = argv[++i];
+            options.bindTo = argv[++i];
         } else if (arg == "--window" && i + 1 < argc) {
             options.windowIni = argv[++i];
         } else if (arg == "--log" && i + 1 < argc) {
@@ -128,6 +136,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.nobody = true;
         } else if (arg == "--onlynew") {
             options.onlyNew = true;
+        } else if (arg == "--delold") {
+            options.delOld = true;
         } else if (arg == "--wait") {
             options.wait = true;
         } else if (arg == "--step") {
@@ -195,8 +205,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     // Namespaces and privileges first, while this process has a single thread.
-    if (!options.tmpfsDir.empty() || !options.readOnly.empty()) {
+    if (!options.tmpfsDir.empty() || !options.readOnly.empty() || !options.bindFrom.empty()) {
         EnterPrivateMounts();
+        if (!options.bindFrom.empty() &&
+            ::mount(options.bindFrom.c_str(), options.bindTo.c_str(), nullptr, MS_BIND, nullptr) != 0)
+            Skip("bind mount");
         if (!options.tmpfsDir.empty()) {
             const std::string size = "size=" + options.tmpfsKb + "k";
             if (::mount("tmpfs", options.tmpfsDir.c_str(), "tmpfs", 0, size.c_str()) != 0) Skip("mount tmpfs");
@@ -206,6 +219,10 @@ int main(int argc, char** argv) {
             if (::mount(nullptr, path.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)
                 Skip("read-only remount");
         }
+    }
+    if (options.delOld) {
+        const std::string folder = options.log.substr(0, options.log.rfind('/') + 1);
+        setenv("XDG_DATA_HOME", (folder + "data-home").c_str(), 1);
     }
     if (options.nobody) {
         if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) Skip("setuid(nobody)");
