@@ -116,18 +116,18 @@ std::string TemporaryPathFor(const std::string& path) {
     return path.substr(0, nameStart) + TemporaryName(hash);
 }
 
-bool IsTemporaryName(std::string_view name, std::uint64_t* value) {
+bool IsTemporaryName(std::string_view name, std::uint64_t* hash) {
     if (name.size() != kTempPrefixLength + kHashDigits + kTempSuffixLength) return false;
     if (name.compare(0, kTempPrefixLength, kTempPrefix) != 0) return false;
     if (name.compare(kTempPrefixLength + kHashDigits, kTempSuffixLength, kTempSuffix) != 0) return false;
-    std::uint64_t hash = 0;
+    std::uint64_t digits = 0;
     for (std::size_t i = kTempPrefixLength; i < kTempPrefixLength + kHashDigits; ++i) {
         const char c = name[i];
-        if (c >= '0' && c <= '9') hash = hash << 4 | static_cast<std::uint64_t>(c - '0');
-        else if (c >= 'a' && c <= 'f') hash = hash << 4 | static_cast<std::uint64_t>(c - 'a' + 10);
+        if (c >= '0' && c <= '9') digits = digits << 4 | static_cast<std::uint64_t>(c - '0');
+        else if (c >= 'a' && c <= 'f') digits = digits << 4 | static_cast<std::uint64_t>(c - 'a' + 10);
         else return false;
     }
-    if (value) *value = hash;
+    if (hash) *hash = digits;
     return true;
 }
 
