@@ -1,7 +1,7 @@
 // Failures that root cannot wave through: a file where a folder must go, a folder where a
 // file must go, a link standing in the target, a read-only mount, and a child process
 // without root's privileges. Each failure is reported with its path and the system's
-// reason, and the run goes on with the next file.
+// reason, and the run goes on with the next file. Last, one folder reached by two paths.
 
 #include "../engine/FakeWindow.h"
 #include "ChildRun.h"
@@ -140,9 +140,10 @@ INSTANTIATE_TEST_SUITE_P(
 class ChildFailures : public ::testing::Test {
 protected:
     // Runs the child to its end; false (with the test skipped) when the set-up is not permitted.
-    bool RunChild(const std::vector<std::string>& options) {
+    bool RunChild(const std::vector<std::string>& options, const std::string& source = "src",
+                  const std::string& target = "dst") {
         std::vector<std::string> args = options;
-        args.insert(args.end(), {"--log", m_log, m_tree.Path("src"), m_tree.Path("dst")});
+        args.insert(args.end(), {"--log", m_log, m_tree.Path(source), m_tree.Path(target)});
         ChildRun child(args);
         const std::optional<std::string> end = child.ReadUntil("END");
         if (!end) {
@@ -152,6 +153,7 @@ protected:
             return false;
         }
         m_messages = child.StatusMessages();
+        m_lines = child.Lines();
         EXPECT_EQ(child.Wait(), 0);
         return true;
     }
@@ -161,6 +163,7 @@ protected:
     TempTree m_tree;
     std::string m_log = m_tree.Path("tvl.log");
     std::vector<std::string> m_messages;
+    std::vector<std::string> m_lines;
     std::string m_skip;
 };
 
@@ -205,5 +208,46 @@ TEST_F(ChildFailures, WithoutPrivilegesLockedFoldersAndTheLogFailVisibly) {
     EXPECT_EQ(Containing(m_messages, " - Logdatei kann nicht geschrieben werden: ").size(), 1u) << Join(m_messages);
     EXPECT_EQ(m_tree.ReadFile("tvl.log"), "old log\r\n");
 }
+
+// One folder reached by two paths: "view" is a second mount of "data", as NAS and container
+// set-ups make. "The same folder" and "inside" are decided by the folders themselves, so the
+// run refuses as it would for one path.
+struct TwoPathCase {
+    const char* name;
+    bool delOld;
+    const char* source;
+    const char* target;
+    const char* refusal;
+};
+
+void PrintTo(const TwoPathCase& row, std::ostream* out) { *out << row.name; }
+
+class SameFolderByTwoPaths : public ChildFailures, public ::testing::WithParamInterface<TwoPathCase> {};
+
+TEST_P(SameFolderByTwoPaths, IsRefusedAndNothingIsTouched) {
+    const TwoPathCase& row = GetParam();
+    m_tree.WriteFile("data/photos/a.jpg", "a");
+    m_tree.WriteFile("data/photos/sub/b.jpg", "b");
+    m_tree.MakeDir("view");
+    const std::vector<std::string> before = m_tree.ListFiles();
+    std::vector<std::string> options{"--bind", m_tree.Path("data"), m_tree.Path("view")};
+    if (row.delOld) options.push_back("--delold");
+    if (!RunChild(options, row.source, row.target)) GTEST_SKIP() << "no second mount here: " << m_skip;
+
+    EXPECT_EQ(Containing(m_lines, "MESSAGE"), std::vector<std::string>{std::string("MESSAGE Halt!|") + row.refusal});
+    EXPECT_EQ(m_messages, std::vector<std::string>{});
+    EXPECT_EQ(m_tree.ListFiles(), before);  // nothing went to a trash, nothing was copied
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SameFolderByTwoPaths,
+    ::testing::Values(TwoPathCase{"EmptyFirstIntoTheSameFolder", true, "data/photos", "view/photos",
+                                  "Quell- und Zielverzeichnis dürfen nicht gleich sein!"},
+                      TwoPathCase{"TargetInsideTheSource", false, "data", "view/photos/sub",
+                                  "Das Zielverzeichnis darf nicht im Quellverzeichnis liegen!"},
+                      TwoPathCase{"SourceInsideTheEmptiedTarget", true, "data/photos/sub", "view/photos",
+                                  "Das Quellverzeichnis darf nicht im Zielverzeichnis liegen, wenn das Ziel geleert "
+                                  "wird!"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
