@@ -1,4 +1,5 @@
-// One copy: into a hidden temporary beside the target, then renamed over it.
+// One copy: into a hidden temporary beside the target, then renamed over it; holes of a
+// sparse source stay holes, and a source that changed while it was read is read again.
 //
 // An interrupted copy must leave the old target intact, never a truncated one; the
 // temporary is removed on every failure, and a leftover of a killed process carries
@@ -39,7 +40,8 @@ char* CopyBuffer() {
 
 // Copies from the current offsets until end of file: copy_file_range as long as the file
 // system takes it, then read/write, which also confirms the end (a source that grew is
-// copied as far as it was read; some file systems report no data to copy_file_range).
+// copied as far as it was read, which CopyUnchanged then notices; some file systems report
+// no data to copy_file_range).
 int CopyData(int in, int out, std::int64_t expectedSize) {
     std::int64_t written = 0;
     if (!WriteFailureInjected()) {
