@@ -1,9 +1,11 @@
-// Start-up: check for a display, fix the settings file's path, show the main window,
-// then fill the profile list.
+// Start-up: check for a display, fix the settings file's path, write the delivered one
+// where none exists, show the main window, then fill the profile list.
+#include "TrevalonVersion.h"
 #include "settings/Startup.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
+#include <QDir>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -15,8 +17,12 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trevalon"));
+    QApplication::setDesktopFileName(QLatin1String(tvl::kAppId));
 
     InitIniFile();
+    // A package cannot bring each user a settings file: the first start writes the
+    // delivered one, so that the "Standard" profile loads from the very first window on.
+    WriteDefaultIniFile(strIniFile, QDir::homePath());
     frmMain window;
     window.show();
     FillProfileList(window, QStringLiteral("Standard"));

@@ -1,5 +1,5 @@
-# Sourced by scripts/run and scripts/test: installs the Debian packages the build needs,
-# only those that are missing, so that running it again costs nothing.
+# Sourced by the scripts: installs the Debian packages a step needs, only those that are
+# missing, so that running it again costs nothing.
 tvl_need_packages() {
     local missing=()
     for pkg in "$@"; do
@@ -13,4 +13,11 @@ tvl_need_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-TVL_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev googletest)
+# The program itself.
+TVL_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev)
+# The test suite, and the check of the package it makes.
+TVL_TEST_PACKAGES=(libgtest-dev googletest rsync dpkg-dev file desktop-file-utils appstream)
+# The Debian package: dpkg-shlibdeps (dpkg-dev) finds the libraries' packages, file tells binaries.
+TVL_PACKAGE_PACKAGES=(dpkg-dev file)
+# Redrawing the icons (ui/icons/make_icons.sh).
+TVL_ICON_PACKAGES=(imagemagick librsvg2-bin)

@@ -10,8 +10,13 @@ extern QString strIniFile;
 QString ProgramDataDir();
 
 // The folder for tvl.ini and tvl.log when the program lives in `programDir`: that
-// folder while it is writable, else $XDG_CONFIG_HOME/trevalon (created on demand).
+// folder while it is writable and not an installed copy's, else $XDG_CONFIG_HOME/trevalon
+// (created on demand).
 QString ProgramDataDirFor(const QString& programDir);
+
+// True when `programDir` is the bin folder of an installed copy: <prefix>/bin beside our
+// desktop entry in <prefix>/share/applications.
+bool IsInstalledLayout(const QString& programDir);
 
 // $XDG_CONFIG_HOME/trevalon, or ~/.config/trevalon when the variable is unset or relative.
 QString ConfigDataDir();
@@ -21,6 +26,11 @@ bool IsWritableDir(const QString& dir);
 
 // Sets strIniFile from ProgramDataDir() (the start-up routine's first step).
 void InitIniFile();
+
+// Writes the settings file delivered with the program to `iniFile` when nothing stands
+// there, its "Standard" profile with `homeDir` as source and target ("/" when that is no
+// folder). The file appears whole or not at all and never replaces anything; true when written.
+bool WriteDefaultIniFile(const QString& iniFile, const QString& homeDir);
 
 // The profile box as the settings code sees it.
 class ProfileBox {

@@ -1,5 +1,6 @@
 // ReadIniString, the profile list, the section deletion and the choice of the
 // folder that holds tvl.ini.
+#include "TrevalonVersion.h"
 #include "settings/ProfileOps.h"
 #include "settings/SearchText.h"
 #include "settings/Startup.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cstdlib>
+#include <functional>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -108,6 +110,54 @@ TEST_F(SettingsFile, DeleteProfileSectionKeepsCatalogue) {
     EXPECT_EQ(tree.ReadFile("tvl.ini"), "[Profiles]\r\nA=A\r\n[B]\r\n");
 }
 
+// The first start: what stands at the settings file's place, the home folder handed over,
+// and the folder the written "Standard" profile gets (null: nothing may be written).
+struct DefaultRow {
+    const char* name;
+    std::function<void(TempTree&)> place;
+    const char* home;
+    const char* written;
+};
+
+class DefaultSettings : public SettingsFile, public ::testing::WithParamInterface<DefaultRow> {};
+
+TEST_P(DefaultSettings, WrittenWholeOnlyWhereNothingStands) {
+    tree.MakeDir("home");
+    GetParam().place(tree);
+    const std::vector<std::string> before = tree.ListFiles();
+    const bool ownFile = std::filesystem::is_regular_file(tree.Root() / "tvl.ini");
+    const std::string bytes = ownFile ? tree.ReadFile("tvl.ini") : std::string();
+    const char* written = GetParam().written;
+
+    EXPECT_EQ(WriteDefaultIniFile(strIniFile, QString::fromStdString(tree.Path(GetParam().home))), written != nullptr);
+
+    if (!written) {
+        EXPECT_EQ(tree.ListFiles(), before);
+        EXPECT_EQ(ownFile ? tree.ReadFile("tvl.ini") : std::string(), bytes);
+        return;
+    }
+    // No temporary stays behind.
+    EXPECT_EQ(tree.ListFiles(), std::vector<std::string>{"tvl.ini"});
+    const std::string dir = *written == '/' ? std::string("/") : tree.Path(written);
+    EXPECT_EQ(tree.ReadFile("tvl.ini"),
+              "[Profiles]\r\nStandard=Standard\r\n[Optionen]\r\nwritelog=1\r\nlogsize=50\r\n[Standard]\r\n"
+              "dir_a=" + dir + "\r\ndir_b=" + dir + "\r\nFilter=\r\nonlynew=1\r\ndelnot=0\r\ndelold=0\r\n"
+              "deltotrash=1\r\nnewsubfolder=0\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FirstStart, DefaultSettings,
+    ::testing::Values(
+        DefaultRow{"NoFile", [](TempTree&) {}, "home", "home"},
+        DefaultRow{"HomeGoneTakesTheRoot", [](TempTree&) {}, "gone", "/"},
+        DefaultRow{"EmptyFileStays", [](TempTree& t) { t.WriteFile("tvl.ini", ""); }, "home", nullptr},
+        DefaultRow{"OwnFileStays", [](TempTree& t) { t.WriteFile("tvl.ini", "[Profiles]\nA=A\n"); }, "home", nullptr},
+        DefaultRow{"FolderStays", [](TempTree& t) { t.WriteFile("tvl.ini/inside", "x"); }, "home", nullptr},
+        DefaultRow{"BrokenLinkStays",
+                   [](TempTree& t) { std::filesystem::create_symlink("nowhere", t.Root() / "tvl.ini"); }, "home",
+                   nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(DeleteProfileSectionWithoutPath, ReturnsFalse) {
     strIniFile.clear();
     EXPECT_FALSE(DeleteProfileSection("A"));
@@ -141,6 +191,15 @@ TEST_F(DataDir, WritableProgramFolderIsUsed) {
     const QString prog = QString::fromStdString(tree.Path("prog"));
     EXPECT_EQ(ProgramDataDirFor(prog), prog);
     EXPECT_FALSE(tree.Exists("config"));
+}
+
+TEST_F(DataDir, InstalledCopyUsesTheConfigFolderEvenWhereItCouldWrite) {
+    // As root every folder is writable; the layout alone tells an installed copy.
+    tree.MakeDir("usr/bin");
+    const QString bin = QString::fromStdString(tree.Path("usr/bin"));
+    EXPECT_EQ(ProgramDataDirFor(bin), bin) << "a bin folder alone is no installed copy";
+    tree.WriteFile(std::string("usr/share/applications/") + tvl::kAppId + ".desktop", "");
+    EXPECT_EQ(ProgramDataDirFor(bin), Fallback());
 }
 
 TEST_F(DataDir, MissingProgramFolderFallsBackAndCreatesIt) {

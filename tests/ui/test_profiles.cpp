@@ -242,18 +242,21 @@ TEST_F(Profiles, StartAppliesTheStandardProfile) {
     EXPECT_EQ(WithoutTime(lines[1]), QStringLiteral(" - [Standard] geladen!"));
 }
 
-TEST_F(Profiles, StartWithoutSettingsFileSaysTheLoadWasIncompleteAndCreatesNothing) {
+TEST_F(Profiles, FirstStartWritesTheDeliveredSettingsAndLoadsStandard) {
+    const QString home = Dir("home");
+    ASSERT_TRUE(WriteDefaultIniFile(strIniFile, home));
     auto window = OpenWindow();
     FillProfileList(*window, QStringLiteral("Standard"));
 
     const QStringList lines = StatusLines(*window);
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(WithoutTime(lines[0]), QStringLiteral(" - Trevalon geladen!"));
-    EXPECT_EQ(WithoutTime(lines[1]), QString::fromUtf8(" - [Standard] konnte nicht vollständig geladen werden!"));
-    EXPECT_EQ(ProfileBoxOf(*window)->currentText(), QStringLiteral("Standard"));
-    EXPECT_TRUE(ListEntries(*window).isEmpty());
-    EXPECT_EQ(State(*window, "chkCopyOnlyNew"), Qt::Checked);
-    EXPECT_FALSE(m_tree.Exists("tvl.ini"));
+    EXPECT_EQ(WithoutTime(lines[1]), QStringLiteral(" - [Standard] geladen!"));
+    EXPECT_EQ(ListEntries(*window), QStringList{QStringLiteral("Standard")});
+    EXPECT_EQ(Control<DirList>(*window, "dirSource")->path(), home);
+    EXPECT_EQ(Control<DirList>(*window, "dirTarget")->path(), home);
+    EXPECT_EQ(State(*window, "chkLog"), Qt::Checked);
+    EXPECT_EQ(Control<QLineEdit>(*window, "txtLogSize")->text(), QStringLiteral("50"));
 }
 
 // ---- Saving ----
