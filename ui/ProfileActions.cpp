@@ -6,11 +6,14 @@
 #include "ui/DirList.h"
 #include "ui/frmNewProfile.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFocusEvent>
-#include <QAbstractItemView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWidget>
@@ -154,6 +157,78 @@ private:
     bool m_openOnRelease = false;
 };
 
+// The keyboard while the profile box's list is open. The toolkit's list would keep every
+// key to itself; here, as in the classic box, the list keeps only its own keys (arrows,
+// Enter, Escape, F4), Tab and Shift+Tab close it and move on in the window's keyboard
+// order, and every other key is typing for the box's text field.
+class ProfileListKeys : public QObject {
+public:
+    explicit ProfileListKeys(QComboBox* box) : QObject(box), m_box(box) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            if (QLineEdit* field = m_box->lineEdit()) HighlightTypedEntry(field->text());
+            return false;
+        }
+        if (event->type() == QEvent::ShortcutOverride) {
+            // Enter with no entry highlighted takes nothing: the list closes, the typed text stays.
+            if (IsEnter(static_cast<QKeyEvent*>(event)) && !m_box->view()->currentIndex().isValid()) {
+                m_box->hidePopup();
+                return true;
+            }
+            return false;
+        }
+        if (event->type() != QEvent::KeyPress) return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() & Qt::AltModifier) return false;
+        switch (key->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Enter:
+        case Qt::Key_Return:
+        case Qt::Key_Escape:
+        case Qt::Key_F4:
+            return false;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab: {
+            const bool forward = key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
+            m_box->hidePopup();
+            // Handed to the box as the Tab it would have had with the list closed.
+            QKeyEvent tab(QEvent::KeyPress, forward ? Qt::Key_Tab : Qt::Key_Backtab,
+                          forward ? Qt::NoModifier : Qt::ShiftModifier);
+            QCoreApplication::sendEvent(m_box, &tab);
+            return true;
+        }
+        default:
+            if (QLineEdit* field = m_box->lineEdit()) {
+                QCoreApplication::sendEvent(field, key);
+                HighlightTypedEntry(field->text());
+            }
+            return true;
+        }
+    }
+
+private:
+    static bool IsEnter(const QKeyEvent* key) { return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter; }
+
+    // The open list highlights the entry that is exactly the box's text, or none, so that
+    // Enter never replaces a typed name by another profile.
+    void HighlightTypedEntry(const QString& text) {
+        QAbstractItemView* view = m_box->view();
+        const int row = m_box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (row >= 0) {
+            view->setCurrentIndex(m_box->model()->index(row, m_box->modelColumn(), m_box->rootModelIndex()));
+        } else {
+            view->selectionModel()->clear();
+        }
+    }
+
+    QComboBox* m_box;
+};
+
 }  // namespace
 
 QMessageBox::StandardButton ShowProfileMessage(QWidget* parent, const char* objectName, QMessageBox::Icon icon,
@@ -242,6 +317,7 @@ void ConnectProfileControls(QWidget* window, Logfile& log, ProfileBox& box) {
         auto* focus = new ProfileBoxFocus(profile);
         profile->installEventFilter(focus);
         if (profile->lineEdit()) profile->lineEdit()->installEventFilter(focus);
+        profile->view()->installEventFilter(new ProfileListKeys(profile));
         // The toolkit picks the entry matching a typed name when the field's editing
         // ends (Enter or leaving it) and reports that as a choice; a typed name must
         // never load, so only a choice in the list (mouse or arrow keys) remains.

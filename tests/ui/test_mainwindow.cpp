@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -159,21 +160,32 @@ TEST_F(MainWindow, ResizeKeepsHeaderAcrossAndCopyrightAtTheRightEdge) {
     EXPECT_EQ(Control(*window, "Frame4")->geometry(), QRect(320, 106, 293, 213));
 }
 
-TEST_F(MainWindow, TabVisitsTheFocusableControlsInDesignOrder) {
+TEST_F(MainWindow, TabAndShiftTabVisitTheFocusableControlsInDesignOrder) {
+    WriteIni("Profiles", "Standard", "Standard");
     auto window = OpenWindow();
+    FillProfileList(*window, QStringLiteral("Standard"));
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     Control(*window, "cmdRun")->setFocus();
-    const std::vector<std::string> expected{
+    std::vector<std::string> expected{
         "cmdExit",        "lstStatus",  "txtFiles",      "chkDelBeforeCopy", "chkCopyOnlyNew", "dirTarget",
         "drvTarget",      "dirSource",  "drvSource",     "cmdNewProfile",    "cmdSaveProfile", "cmbProfile",
         "chkLog",         "txtLogSize", "cmdDelProfile", "chkNewSubFolder",  "cmdInfo",        "cmdRun"};
-    std::vector<std::string> visited;
-    for (size_t i = 0; i < expected.size(); ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        visited.push_back(QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "");
-    }
-    EXPECT_EQ(visited, expected);
+    // Keys through the window, as the toolkit routes them: to the profile box's list while
+    // it is open (it opens when the box gets the focus).
+    auto walk = [&](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        std::vector<std::string> visited;
+        for (size_t i = 0; i < expected.size(); ++i) {
+            QTest::keyClick(window->windowHandle(), key, modifiers);
+            QWidget* focus = QApplication::focusWidget();
+            if (QApplication::activePopupWidget()) focus = Control(*window, "cmbProfile");
+            visited.push_back(focus ? focus->objectName().toStdString() : "");
+        }
+        return visited;
+    };
+    EXPECT_EQ(walk(Qt::Key_Tab, Qt::NoModifier), expected);
+    std::reverse(expected.begin(), expected.end() - 1);
+    EXPECT_EQ(walk(Qt::Key_Backtab, Qt::ShiftModifier), expected);
 }
 
 TEST_F(MainWindow, TrayMenuOpensOnRightButtonOnly) {

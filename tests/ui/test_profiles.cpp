@@ -6,10 +6,11 @@
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QTest>
+#include <QWindow>
 
 namespace {
 
-class Profiles : public ProfileWindowFixture, public ::testing::Test {
+class WorkProfileFixture : public ProfileWindowFixture {
 protected:
     // A catalogue with "Standard" and "Work", and a section for each.
     void WriteWorkProfile() {
@@ -26,6 +27,8 @@ protected:
     QString m_source;
     QString m_target;
 };
+
+class Profiles : public WorkProfileFixture, public ::testing::Test {};
 
 // ---- Loading ----
 
@@ -451,5 +454,63 @@ INSTANTIATE_TEST_SUITE_P(Reasons, ProfileBoxFocus,
                              default: return std::string("Program");
                              }
                          });
+
+// ---- Keys while the list is open ----
+
+struct ListKeysRow {
+    const char* name;
+    const char* typed;       // typed into the open list, letter by letter
+    std::vector<Qt::Key> then;
+    const char* boxText;
+    bool listOpen;
+    bool loadsWork;
+};
+
+class ProfileListKeys : public WorkProfileFixture, public ::testing::TestWithParam<ListKeysRow> {};
+
+TEST_P(ProfileListKeys, ReachTheListOrTheField) {
+    const ListKeysRow& row = GetParam();
+    WriteWorkProfile();
+    auto window = OpenProfileWindow();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    // The text field handles the activation later, by a queued call; let it run first.
+    QCoreApplication::processEvents();
+    QComboBox* box = ProfileBoxOf(*window);
+    const QString before = Control<DirList>(*window, "dirSource")->path();
+    const QStringList lines = StatusLines(*window);
+    Control(*window, "cmdSaveProfile")->setFocus();
+    // Real key events through the window, routed to the open list as the toolkit does.
+    QWindow* keyboard = window->windowHandle();
+    QTest::keyClick(keyboard, Qt::Key_Tab);
+    ASSERT_TRUE(box->view()->isVisible());
+
+    for (const char* c = row.typed; *c; ++c) QTest::keyClick(keyboard, *c);
+    for (const Qt::Key key : row.then) QTest::keyClick(keyboard, key);
+
+    EXPECT_EQ(box->currentText(), QString::fromUtf8(row.boxText));
+    EXPECT_EQ(box->view()->isVisible(), row.listOpen);
+    if (row.loadsWork) {
+        EXPECT_EQ(Control<DirList>(*window, "dirSource")->path(), m_source);
+        EXPECT_EQ(WithoutTime(LastStatusLine(*window)), QStringLiteral(" - [Work] geladen!"));
+    } else {
+        EXPECT_EQ(Control<DirList>(*window, "dirSource")->path(), before);
+        EXPECT_EQ(StatusLines(*window), lines);
+    }
+    box->hidePopup();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, ProfileListKeys,
+    ::testing::Values(ListKeysRow{"TypedLettersReplaceTheSelectedText", "xyz", {}, "xyz", true, false},
+                      ListKeysRow{"BackspaceEditsTheText", "Neux", {Qt::Key_Backspace}, "Neu", true, false},
+                      ListKeysRow{"ArrowAndEnterTakeTheEntryAndLoadIt", "", {Qt::Key_Down, Qt::Key_Return}, "Work",
+                                  false, true},
+                      ListKeysRow{"EnterTakesTheEntryNamedExactly", "Work", {Qt::Key_Return}, "Work", false, true},
+                      ListKeysRow{"EnterKeepsANameOfNoEntry", "Wo", {Qt::Key_Return}, "Wo", false, false},
+                      ListKeysRow{"EscapeClosesTheListAndKeepsTheText", "x", {Qt::Key_Escape}, "x", false, false},
+                      ListKeysRow{"ReopenedListHighlightsNoEntryForATypedName", "x",
+                                  {Qt::Key_Escape, Qt::Key_F4, Qt::Key_Return}, "x", false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
