@@ -1,7 +1,9 @@
-// Start-up: check for a display, fix the settings file's path, write the delivered one
-// where none exists, show the main window, then fill the profile list.
+// Start-up: check for a display, make the toolkit's own texts German, fix the settings
+// file's path, write the delivered one where none exists, show the main window, then fill
+// the profile list.
 #include "TrevalonVersion.h"
 #include "settings/Startup.h"
+#include "ui/GermanTexts.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
@@ -18,6 +20,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trevalon"));
     QApplication::setDesktopFileName(QLatin1String(tvl::kAppId));
+    InstallGermanTexts();
 
     InitIniFile();
     // A package cannot bring each user a settings file: the first start writes the

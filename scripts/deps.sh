@@ -13,8 +13,8 @@ tvl_need_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# The program itself.
-TVL_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev)
+# The program itself; qt6-translations-l10n holds the toolkit's German for its own buttons and menus.
+TVL_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev qt6-translations-l10n)
 # The test suite, and the check of the package it makes.
 TVL_TEST_PACKAGES=(libgtest-dev googletest rsync dpkg-dev file desktop-file-utils appstream)
 # The Debian package: dpkg-shlibdeps (dpkg-dev) finds the libraries' packages, file tells binaries.

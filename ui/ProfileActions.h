@@ -24,8 +24,8 @@ void SaveProfile(QWidget* window, Logfile& log);
 // the list with "Standard" shown; "Standard" itself is refused.
 void DeleteCurrentProfile(QWidget* window, ProfileBox& box);
 
-// Wires the profile box (focus opens the list, a choice from the list loads) and the
-// save, new and delete buttons.
+// Wires the profile box (focus opens the list, a choice from the list loads, the keyboard
+// keeps working while the list is open) and the save, new and delete buttons.
 void ConnectProfileControls(QWidget* window, Logfile& log, ProfileBox& box);
 
 // Shows a modal message box named `objectName` over `parent`; returns the button pressed.

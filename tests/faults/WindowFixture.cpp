@@ -2,6 +2,7 @@
 
 #include "settings/Startup.h"
 #include "ui/DirList.h"
+#include "ui/GermanTexts.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
@@ -9,7 +10,10 @@
 #include <QPushButton>
 #include <QTest>
 
-WindowFixture::WindowFixture() : m_savedIni(strIniFile) { strIniFile = QString::fromStdString(IniPath()); }
+WindowFixture::WindowFixture() : m_savedIni(strIniFile) {
+    strIniFile = QString::fromStdString(IniPath());
+    InstallGermanTexts();
+}
 
 WindowFixture::~WindowFixture() { strIniFile = m_savedIni; }
 

@@ -8,7 +8,9 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QListView>
 #include <QMenu>
 #include <QProgressBar>
@@ -440,6 +442,55 @@ TEST_F(MainWindow, ProfileListFillsWhileTheBoxKeepsItsText) {
     EXPECT_EQ(box->itemText(0), QStringLiteral("Mein Profil"));
     EXPECT_EQ(box->itemText(1), QStringLiteral("Zweites"));
 }
+
+// ---- The toolkit's own words ----
+
+// With the toolkit's German translation, and with it missing (our own table then).
+class ToolkitTexts : public MainWindowFixture, public ::testing::TestWithParam<bool> {};
+
+TEST_P(ToolkitTexts, AreGerman) {
+    const bool installed = GetParam();
+    m_tree.MakeDir("no-translations");
+    const QString dir = installed ? QLibraryInfo::path(QLibraryInfo::TranslationsPath)
+                                  : QString::fromStdString(m_tree.Path("no-translations"));
+    ASSERT_EQ(InstallGermanTexts(dir), installed);
+    auto window = OpenWindow();
+
+    // The text field's menu, opened as the menu key opens it.
+    auto* field = Control<QLineEdit>(*window, "txtFiles");
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(5, 5), field->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(field, &menuKey);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    QStringList entries;
+    for (const QAction* action : menu->actions()) {
+        if (action->isSeparator()) continue;
+        // "&Kopieren\tStrg+C": the entry, then its keys.
+        const QStringList parts = action->text().split(QLatin1Char('\t'));
+        entries << parts.first();
+        if (parts.size() > 1) {
+            EXPECT_TRUE(parts.last().startsWith(QStringLiteral("Strg+"))) << parts.last().toStdString();
+        }
+    }
+    menu->close();
+    EXPECT_EQ(entries, (QStringList{"&Rückgängig", "Wieder&herstellen", "&Ausschneiden", "&Kopieren", "Einf&ügen",
+                                    "Löschen", "Alles auswählen"}));
+
+    // A question of the window: its buttons.
+    QStringList buttons;
+    QTimer::singleShot(0, window.get(), [&buttons] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            buttons = ButtonTexts(box);
+            box->reject();
+        }
+    });
+    window->ShowMessage(QStringLiteral("Frage"), QStringLiteral("Weiter?"), MessageIcon::Question,
+                        MessageButtons::OkCancel);
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("Abbrechen")}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Translation, ToolkitTexts, ::testing::Bool(),
+                         [](const auto& info) { return std::string(info.param ? "Installed" : "Missing"); });
 
 // ---- The about window ----
 

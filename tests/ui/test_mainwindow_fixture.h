@@ -6,6 +6,7 @@
 #include "TempTree.h"
 #include "settings/PrivateProfile.h"
 #include "settings/Startup.h"
+#include "ui/GermanTexts.h"
 #include "ui/frmMain.h"
 
 #include <QAbstractButton>
@@ -18,9 +19,19 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+// The texts of a message box's buttons, in the order the box made them.
+inline QStringList ButtonTexts(const QMessageBox* box) {
+    QStringList texts;
+    for (const QAbstractButton* button : box->buttons()) texts << button->text();
+    return texts;
+}
+
 class MainWindowFixture {
 protected:
-    MainWindowFixture() : m_savedIni(strIniFile) { strIniFile = IniPath(); }
+    MainWindowFixture() : m_savedIni(strIniFile) {
+        strIniFile = IniPath();
+        InstallGermanTexts();
+    }
     ~MainWindowFixture() { strIniFile = m_savedIni; }
 
     QString IniPath() const { return QString::fromStdString(m_tree.Path("tvl.ini")); }

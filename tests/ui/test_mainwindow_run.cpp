@@ -72,7 +72,8 @@ TEST_F(MainWindowRun, CloseDuringARunIsCarriedOutWhenItEnds) {
     QTimer::singleShot(0, window.get(), [&] {
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) {
-                message = box->windowTitle() + QLatin1Char('|') + box->text();
+                message = box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|') +
+                          ButtonTexts(box).join(QLatin1Char(','));
                 box->accept();
             }
         }
@@ -80,7 +81,7 @@ TEST_F(MainWindowRun, CloseDuringARunIsCarriedOutWhenItEnds) {
 
     ClickRun(*window);
 
-    EXPECT_EQ(message, QStringLiteral("Halt!|Das Programmverzeichnis darf nicht das Zielverzeichnis sein!"));
+    EXPECT_EQ(message, QStringLiteral("Halt!|Das Programmverzeichnis darf nicht das Zielverzeichnis sein!|OK"));
     EXPECT_FALSE(closedDuringRun);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(ReadIni("Optionen", "logsize"), QStringLiteral("50"));
@@ -153,14 +154,15 @@ TEST_F(MainWindowModes, SameFolderIsRefusedWithAPlainHaltBox) {
     QTimer::singleShot(0, window.get(), [&] {
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) {
-                message = box->windowTitle() + QLatin1Char('|') + box->text();
+                message = box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|') +
+                          ButtonTexts(box).join(QLatin1Char(','));
                 icon = box->icon();
                 box->accept();
             }
         }
     });
     ClickRun(*window);
-    EXPECT_EQ(message, QString::fromUtf8("Halt!|Quell- und Zielverzeichnis dürfen nicht gleich sein!"));
+    EXPECT_EQ(message, QString::fromUtf8("Halt!|Quell- und Zielverzeichnis dürfen nicht gleich sein!|OK"));
     EXPECT_EQ(icon, QMessageBox::NoIcon);
     EXPECT_EQ(StatusLines(*window).size(), linesBefore);
     EXPECT_EQ(m_tree.ReadFile("dst/a.txt"), "old A");

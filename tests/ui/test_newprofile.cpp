@@ -162,7 +162,7 @@ TEST_F(NewProfile, EmptyNameIsRefusedAndTheDialogStaysOpen) {
     EXPECT_EQ(script.seen[0].title, QStringLiteral("Profil anlegen"));
     EXPECT_EQ(script.seen[0].text, QStringLiteral("Kein Profilname angegeben!"));
     EXPECT_EQ(script.seen[0].icon, QMessageBox::Critical);
-    EXPECT_EQ(script.seen[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    EXPECT_EQ(script.seen[0].buttons, QStringList{QStringLiteral("OK")});
     EXPECT_TRUE(stillOpen);
     EXPECT_FALSE(m_tree.Exists("tvl.ini"));
 }
@@ -189,6 +189,7 @@ TEST_P(NewProfileRefused, NameTheFileCannotHoldIsRefused) {
     EXPECT_EQ(script.seen[0].text,
               QStringLiteral("Der Profilname darf die Zeichen [ ] = nicht enthalten und nicht mit ; beginnen!"));
     EXPECT_EQ(script.seen[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(script.seen[0].buttons, QStringList{QStringLiteral("OK")});
     EXPECT_EQ(kept, QString::fromUtf8(GetParam()));
     EXPECT_FALSE(m_tree.Exists("tvl.ini"));
     EXPECT_EQ(StatusLines(*window).size(), lines);

@@ -28,7 +28,7 @@ struct SeenMessage {
     QString title;
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
+    QStringList buttons;  // their texts
 };
 
 // Acts on the modal windows that open while a handler runs, one step per window in the
@@ -53,7 +53,8 @@ public:
         return Then(objectName, [this, button](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
             if (!box) return;
-            seen.push_back({box->objectName(), box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
+            seen.push_back({box->objectName(), box->windowTitle(), box->text(), box->icon(),
+                            ButtonTexts(box)});
             if (QAbstractButton* pressed = box->button(button)) pressed->click();
         });
     }
