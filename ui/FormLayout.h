@@ -29,6 +29,12 @@ W* Place(W* widget, const char* name, int left, int top, int width, int height) 
 // 0x00DEEFEF, the background of all the program's windows.
 inline const QColor kCream(0xEF, 0xEF, 0xDE);
 
+// The classic system colours of disabled text and of the 3D edges.
+inline const QColor kGrayText(0x80, 0x80, 0x80);
+inline const QColor kEdgeShadow(0x80, 0x80, 0x80);
+inline const QColor kEdgeDarkShadow(0x40, 0x40, 0x40);
+inline const QColor kEdgeHighlight(0xFF, 0xFF, 0xFF);
+
 // Shows a fresh dialog application-modal, centred on `owner`, and deletes it afterwards
 // (or lets an owner that goes away first take it along).
 void ExecCentred(QDialog* dialog, QWidget* owner);

@@ -3,6 +3,7 @@
 #include "log/Logfile.h"
 #include "settings/ProfileOps.h"
 #include "settings/Startup.h"
+#include "ui/ClassicControls.h"
 #include "ui/DirList.h"
 #include "ui/frmNewProfile.h"
 
@@ -231,14 +232,6 @@ private:
 
 }  // namespace
 
-QMessageBox::StandardButton ShowProfileMessage(QWidget* parent, const char* objectName, QMessageBox::Icon icon,
-                                               const QString& title, const QString& text,
-                                               QMessageBox::StandardButtons buttons) {
-    QMessageBox box(icon, title, text, buttons, parent);
-    box.setObjectName(QLatin1String(objectName));
-    return static_cast<QMessageBox::StandardButton>(box.exec());
-}
-
 void LoadProfile(QWidget* window, Logfile& log, const QString& sptl) {
     const ProfileControls c = FindControls(window);
     if (!c.Complete()) return;
@@ -296,13 +289,13 @@ void DeleteCurrentProfile(QWidget* window, ProfileBox& box) {
     // The exact text: "standard" passes and, since section names ignore letter case,
     // removes the section of "Standard" once confirmed.
     if (name == QLatin1String(kStandardProfile)) {
-        ShowProfileMessage(window, "msgStandardProfile", QMessageBox::Critical, QStringLiteral("Abbruch!"),
-                           QString::fromUtf8("Standardprofil kann nicht gelöscht werden"), QMessageBox::Ok);
+        ShowMessageBox(window, "msgStandardProfile", QMessageBox::Critical, QStringLiteral("Abbruch!"),
+                       QString::fromUtf8("Standardprofil kann nicht gelöscht werden"), QMessageBox::Ok);
         return;
     }
-    if (ShowProfileMessage(window, "msgDeleteProfile", QMessageBox::Warning, QString::fromUtf8("Profil löschen?"),
-                           QString::fromUtf8("Soll das Profil wirklich gelöscht werden?"),
-                           QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
+    if (ShowMessageBox(window, "msgDeleteProfile", QMessageBox::Warning, QString::fromUtf8("Profil löschen?"),
+                       QString::fromUtf8("Soll das Profil wirklich gelöscht werden?"),
+                       QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
         return;
     }
 

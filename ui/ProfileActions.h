@@ -4,7 +4,6 @@
 // profile. They work on the window's controls found by their design names, so that
 // they need nothing of the window but its children.
 
-#include <QMessageBox>
 #include <QString>
 
 class Logfile;
@@ -27,8 +26,3 @@ void DeleteCurrentProfile(QWidget* window, ProfileBox& box);
 // Wires the profile box (focus opens the list, a choice from the list loads, the keyboard
 // keeps working while the list is open) and the save, new and delete buttons.
 void ConnectProfileControls(QWidget* window, Logfile& log, ProfileBox& box);
-
-// Shows a modal message box named `objectName` over `parent`; returns the button pressed.
-QMessageBox::StandardButton ShowProfileMessage(QWidget* parent, const char* objectName, QMessageBox::Icon icon,
-                                               const QString& title, const QString& text,
-                                               QMessageBox::StandardButtons buttons);

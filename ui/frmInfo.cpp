@@ -1,5 +1,6 @@
 #include "ui/frmInfo.h"
 
+#include "ui/ClassicControls.h"
 #include "ui/FormLayout.h"
 
 #include "TrevalonVersion.h"
@@ -100,6 +101,7 @@ void frmInfo::BuildControls() {
     lblURL->setText(QString::fromUtf8(tvl::kProjectUrl));
     lblURL->installEventFilter(this);
 
+    UseClassicStyle(this);
     // Only the button takes the focus; the labels keep their order for the reader.
     Command1->setFocus();
 }

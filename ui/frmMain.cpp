@@ -163,6 +163,9 @@ void frmMain::BuildControls() {
     controlPalette.setColor(QPalette::WindowText, palette.color(QPalette::WindowText));
     controlPalette.setColor(QPalette::Text, palette.color(QPalette::Text));
     controlPalette.setColor(QPalette::ButtonText, palette.color(QPalette::ButtonText));
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        controlPalette.setColor(QPalette::Disabled, role, kGrayText);
+    }
     auto makeFrame = [&](const char* name, const char* caption, int l, int t, int w, int h) {
         auto* frame = Place(new QGroupBox(QString::fromUtf8(caption), this), name, l, t, w, h);
         frame->setPalette(framePalette);
@@ -257,6 +260,7 @@ void frmMain::BuildControls() {
     // The directory lists start in the working directory; their drive lists show its volume.
     m_drvSource->setDrive(DriveOfPath(m_dirSource->path()));
     m_drvTarget->setDrive(DriveOfPath(m_dirTarget->path()));
+    UseClassicStyle(this);
 }
 
 void frmMain::SetTabOrder() {
@@ -534,8 +538,8 @@ MessageResult frmMain::ShowMessage(const QString& title, const QString& text, Me
     }
     const QMessageBox::StandardButtons boxButtons =
         buttons == MessageButtons::OkCancel ? (QMessageBox::Ok | QMessageBox::Cancel) : QMessageBox::Ok;
-    QMessageBox box(boxIcon, title, text, boxButtons, this);
-    return box.exec() == QMessageBox::Ok ? MessageResult::Ok : MessageResult::Cancel;
+    return ShowMessageBox(this, "msgRun", boxIcon, title, text, boxButtons) == QMessageBox::Ok ? MessageResult::Ok
+                                                                                               : MessageResult::Cancel;
 }
 
 void frmMain::KeepPainting() {

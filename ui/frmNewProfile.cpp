@@ -3,6 +3,7 @@
 #include "log/Logfile.h"
 #include "settings/ProfileOps.h"
 #include "settings/Startup.h"
+#include "ui/ClassicControls.h"
 #include "ui/FormLayout.h"
 #include "ui/ProfileActions.h"
 
@@ -65,6 +66,7 @@ frmNewProfile::frmNewProfile(Logfile& log, ProfileBox& box, QWidget* parent)
     setTabOrder(m_cmdAbbrechen, m_cmdWrite);
     m_txtName->setFocus();
 
+    UseClassicStyle(this);
     m_txtName->installEventFilter(this);
     connect(m_cmdWrite, &QPushButton::clicked, this, &frmNewProfile::cmdWrite_Click);
     connect(m_cmdAbbrechen, &QPushButton::clicked, this, &frmNewProfile::cmdAbbrechen_Click);
@@ -79,17 +81,17 @@ void frmNewProfile::ShowModal(QWidget* over, Logfile& log, ProfileBox& box) {
 void frmNewProfile::cmdWrite_Click() {
     const QString name = m_txtName->text();
     if (name.isEmpty()) {
-        ShowProfileMessage(this, "msgNoProfileName", QMessageBox::Critical, QStringLiteral("Profil anlegen"),
-                           QStringLiteral("Kein Profilname angegeben!"), QMessageBox::Ok);
+        ShowMessageBox(this, "msgNoProfileName", QMessageBox::Critical, QStringLiteral("Profil anlegen"),
+                       QStringLiteral("Kein Profilname angegeben!"), QMessageBox::Ok);
         return;
     }
     // "[", "]" or "=" in the name, or a leading ";", would break the catalogue line or
     // the section head, and the profile could never be listed or deleted cleanly.
     if (!IsStorableProfileName(name)) {
-        ShowProfileMessage(this, "msgBadProfileName", QMessageBox::Critical, QStringLiteral("Profil anlegen"),
-                           QStringLiteral("Der Profilname darf die Zeichen [ ] = nicht enthalten und nicht mit ; "
-                                          "beginnen!"),
-                           QMessageBox::Ok);
+        ShowMessageBox(this, "msgBadProfileName", QMessageBox::Critical, QStringLiteral("Profil anlegen"),
+                       QStringLiteral("Der Profilname darf die Zeichen [ ] = nicht enthalten und nicht mit ; "
+                                      "beginnen!"),
+                       QMessageBox::Ok);
         return;
     }
 

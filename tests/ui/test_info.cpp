@@ -1,4 +1,6 @@
 // The about window: texts, look, the address click and the modal opening.
+#include "test_mainwindow_fixture.h"
+
 #include "TrevalonVersion.h"
 #include "ui/frmInfo.h"
 
@@ -99,6 +101,7 @@ TEST(InfoLayout, FixedCreamWindowWithBlueUnderlinedAddress) {
     ASSERT_NE(close, nullptr);
     EXPECT_EQ(close->text(), "Schliessen");
     EXPECT_EQ(close->geometry(), QRect(78, 156, 161, 29));
+    EXPECT_TRUE(FaceShowsCream(close));
     auto* header = dialog.findChild<QLabel*>("lblHeader");
     EXPECT_EQ(header->font().family(), "Verdana");
     EXPECT_EQ(header->font().pointSizeF(), 12.0);

@@ -2,6 +2,7 @@
 #include "test_mainwindow_fixture.h"
 
 #include "TrevalonVersion.h"
+#include "ui/FormLayout.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
@@ -188,6 +189,60 @@ TEST_F(MainWindow, TabAndShiftTabVisitTheFocusableControlsInDesignOrder) {
     EXPECT_EQ(walk(Qt::Key_Tab, Qt::NoModifier), expected);
     std::reverse(expected.begin(), expected.end() - 1);
     EXPECT_EQ(walk(Qt::Key_Backtab, Qt::ShiftModifier), expected);
+}
+
+// ---- The classic look ----
+
+TEST_F(MainWindow, DisabledOptionsHaveGreyTextTheOthersDark) {
+    auto window = OpenWindow();
+    // The darkest grey level of a check box's caption, right of its box.
+    auto darkest = [&](const char* name) {
+        const QImage image = Control(*window, name)->grab().toImage();
+        int level = 255;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 20; x < image.width(); ++x) level = std::min(level, qGray(image.pixel(x, y)));
+        }
+        return level;
+    };
+    EXPECT_LT(darkest("chkCopyOnlyNew"), 0x40);
+    for (const char* name : {"chkDelIfNotExist", "chkTrash"}) {
+        EXPECT_GE(darkest(name), 0x70) << name;
+        EXPECT_LE(darkest(name), 0x90) << name << ": no caption drawn";
+    }
+}
+
+TEST_F(MainWindow, ButtonsAndCheckBoxesShowTheCream) {
+    auto window = OpenWindow();
+    for (const char* name : {"cmdSaveProfile", "cmdNewProfile", "cmdDelProfile", "cmdRun", "cmdInfo", "cmdExit"}) {
+        EXPECT_TRUE(FaceShowsCream(Control(*window, name))) << name;
+    }
+    QWidget* option = Control(*window, "chkNewSubFolder");
+    EXPECT_EQ(option->grab().toImage().pixelColor(option->width() - 3, option->height() / 2), kCream);
+}
+
+TEST_F(MainWindow, FramesAreCreamInsideWithTheCaptionInTheTopLine) {
+    auto window = OpenWindow();
+    QWidget* frame = Control(*window, "Frame4");
+    const QImage image = frame->grab().toImage();
+    EXPECT_EQ(image.pixelColor(150, 160), kCream) << "an empty place inside the frame";
+
+    // The caption, by its dark-red pixels, and the row of the frame's top line.
+    QRect caption;
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 150 && c.green() < 90 && c.blue() < 90) caption |= QRect(x, y, 1, 1);
+        }
+    }
+    int lineRow = 0;
+    while (lineRow < 24 && image.pixelColor(image.width() - 20, lineRow) == kCream) ++lineRow;
+    ASSERT_FALSE(caption.isEmpty());
+    EXPECT_LT(caption.top(), lineRow);
+    EXPECT_GT(caption.bottom(), lineRow);
+    // The line starts left of the caption and stops for it.
+    const QColor line = image.pixelColor(image.width() - 20, lineRow);
+    EXPECT_EQ(image.pixelColor(2, lineRow), line);
+    for (int x = caption.left(); x <= caption.right(); ++x) EXPECT_NE(image.pixelColor(x, lineRow), line) << x;
 }
 
 TEST_F(MainWindow, TrayMenuOpensOnRightButtonOnly) {

@@ -26,6 +26,16 @@ inline QStringList ButtonTexts(const QMessageBox* box) {
     return texts;
 }
 
+// True when a button's face, inside its edge and beside its caption, is the cream of the
+// program's windows from top to bottom: a flat face, no gradient over it.
+inline bool FaceShowsCream(QWidget* button) {
+    const QImage image = button->grab().toImage();
+    for (int y = 5; y < image.height() - 5; ++y) {
+        if (image.pixelColor(6, y) != QColor(0xEF, 0xEF, 0xDE)) return false;
+    }
+    return true;
+}
+
 class MainWindowFixture {
 protected:
     MainWindowFixture() : m_savedIni(strIniFile) {
