@@ -436,7 +436,8 @@ std::string WithoutLines(const IniFile& ini, const std::vector<bool>& drop) {
 // in it, or whose bytes would read back as other text, stays UTF-8.
 std::string EncodeLine(const std::string& utf8, bool windows1252) {
     if (!windows1252) return utf8;
-    const std::optional<QByteArray> bytes = EncodeCp1252(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    const std::optional<QByteArray> bytes = EncodeCp1252(text);
     if (!bytes) return utf8;
     std::string out(bytes->constData(), static_cast<std::size_t>(bytes->size()));
     return DecodeLine(out) == utf8 ? out : utf8;

@@ -459,7 +459,7 @@ INSTANTIATE_TEST_SUITE_P(Reasons, ProfileBoxFocus,
 
 struct ListKeysRow {
     const char* name;
-    const char* typed;       // typed into the open list, letter by letter
+    const char* typed;  // letter by letter, then the keys of `then`
     std::vector<Qt::Key> then;
     const char* boxText;
     bool listOpen;
@@ -476,27 +476,20 @@ TEST_P(ProfileListKeys, ReachTheListOrTheField) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     // The text field handles the activation later, by a queued call; let it run first.
     QCoreApplication::processEvents();
-    QComboBox* box = ProfileBoxOf(*window);
-    const QString before = Control<DirList>(*window, "dirSource")->path();
     const QStringList lines = StatusLines(*window);
+    QComboBox* box = ProfileBoxOf(*window);
     Control(*window, "cmdSaveProfile")->setFocus();
     // Real key events through the window, routed to the open list as the toolkit does.
     QWindow* keyboard = window->windowHandle();
     QTest::keyClick(keyboard, Qt::Key_Tab);
     ASSERT_TRUE(box->view()->isVisible());
-
     for (const char* c = row.typed; *c; ++c) QTest::keyClick(keyboard, *c);
     for (const Qt::Key key : row.then) QTest::keyClick(keyboard, key);
 
     EXPECT_EQ(box->currentText(), QString::fromUtf8(row.boxText));
     EXPECT_EQ(box->view()->isVisible(), row.listOpen);
-    if (row.loadsWork) {
-        EXPECT_EQ(Control<DirList>(*window, "dirSource")->path(), m_source);
-        EXPECT_EQ(WithoutTime(LastStatusLine(*window)), QStringLiteral(" - [Work] geladen!"));
-    } else {
-        EXPECT_EQ(Control<DirList>(*window, "dirSource")->path(), before);
-        EXPECT_EQ(StatusLines(*window), lines);
-    }
+    EXPECT_EQ(Control<DirList>(*window, "dirSource")->path() == m_source, row.loadsWork);
+    EXPECT_EQ(StatusLines(*window) == lines, !row.loadsWork);
     box->hidePopup();
 }
 
