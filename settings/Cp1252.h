@@ -1,7 +1,7 @@
 #pragma once
 
 // Text encoding of the settings file: UTF-8, with lines from Windows machines in
-// Windows-1252 still read correctly.
+// Windows-1252 still read correctly and written back in it.
 
 #include <QByteArray>
 #include <QString>

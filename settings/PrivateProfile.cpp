@@ -315,17 +315,12 @@ std::vector<std::string_view> SectionNames(const IniFile& ini) {
     return names;
 }
 
+// Every key line, a repeated key each time it occurs, as the Windows primitive lists them.
 std::vector<std::string_view> KeyNames(const IniFile& ini, const IniSection& section) {
     std::vector<std::string_view> names;
-    QSet<QString> seen;
     for (std::size_t i = section.head + 1; i < section.end; ++i) {
         const IniLine& line = ini.lines[i];
-        if (line.kind != LineKind::Key) continue;
-        const QString folded = FoldName(line.name);
-        if (!seen.contains(folded)) {
-            seen.insert(folded);
-            names.push_back(line.name);
-        }
+        if (line.kind == LineKind::Key) names.push_back(line.name);
     }
     return names;
 }
@@ -436,8 +431,15 @@ std::string WithoutLines(const IniFile& ini, const std::vector<bool>& drop) {
     return out;
 }
 
-std::string KeyLine(const char* key, const char* value) {
-    return std::string(key) + "=" + value;
+// A file that already holds Windows-1252 text (written on Windows) gets its new lines in
+// Windows-1252 too, so that it stays in one encoding there; a line that cannot be written
+// in it, or whose bytes would read back as other text, stays UTF-8.
+std::string EncodeLine(const std::string& utf8, bool windows1252) {
+    if (!windows1252) return utf8;
+    const std::optional<QByteArray> bytes = EncodeCp1252(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    if (!bytes) return utf8;
+    std::string out(bytes->constData(), static_cast<std::size_t>(bytes->size()));
+    return DecodeLine(out) == utf8 ? out : utf8;
 }
 
 }  // namespace
@@ -577,21 +579,23 @@ std::int32_t WritePrivateProfileStringA(const char* section, const char* key, co
         return ReplaceFile(fileName, WithoutLines(ini, drop)) ? 1 : 0;
     }
 
-    const std::string ownLine = KeyLine(key, value);
+    const bool windows1252 = !ini.decoded.empty();
+    const std::string valueText = DecodeLine(value);
+    std::string ownLine = EncodeLine(DecodeLine(key) + "=" + valueText, windows1252);
     std::string out;
     if (found == nullptr) {
         out = ini.bytes;
         if (!out.empty() && out.back() != '\n') {
             out += "\r\n";
         }
-        out += "[";
-        out += section;
-        out += "]\r\n";
+        out += EncodeLine("[" + DecodeLine(section) + "]", windows1252);
+        out += "\r\n";
         out += ownLine;
         out += "\r\n";
     } else if (const std::optional<std::size_t> existing = FindKey(ini, *found, foldedKey)) {
-        // Only the line's text changes; its line ending stays as it was.
+        // Only the value changes: the key keeps its spelling in the file, the line its ending.
         const IniLine& line = ini.lines[*existing];
+        ownLine = EncodeLine(std::string(line.name) + "=" + valueText, windows1252);
         if (std::string_view(ini.bytes).substr(line.begin, line.contentEnd - line.begin) == ownLine) {
             return 1;
         }

@@ -2,7 +2,8 @@
 
 // The three private-profile primitives, with the Windows arguments in the Windows
 // order and types, so that callers use them exactly as on Windows. Texts are 8-bit
-// (UTF-8); a null pointer is the absent section, key or value.
+// (UTF-8); a null pointer is the absent section, key or value. A file keeps its encoding:
+// one that holds Windows-1252 text gets new lines in Windows-1252 where they fit.
 
 #include <cstdint>
 

@@ -84,8 +84,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadRow{"ValueCutToSizeMinusOne", "Standard", "dir_a", "-", 5, "/hom\0"s, 4},
         ReadRow{"SizeOneGivesEmptyText", "Standard", "dir_a", "-", 1, "\0"s, 0},
         ReadRow{"DefaultCutToo", "Standard", "nokey", "abcdef", 4, "abc\0"s, 3},
-        ReadRow{"KeyListEachNameOnce", "standard", std::nullopt, "", 255,
-                "dir_a\0Filter\0onlynew\0empty\0\0"s, 27},
+        ReadRow{"KeyListRepeatsADuplicatedKey", "standard", std::nullopt, "", 255,
+                "dir_a\0Filter\0onlynew\0ONLYNEW\0empty\0\0"s, 35},
         ReadRow{"KeyListExactFit", "Profiles", std::nullopt, "", 21, "MeinProfil\0Standard\0\0"s, 20},
         ReadRow{"KeyListCutEndsWithTwoNuls", "Profiles", std::nullopt, "", 20, "MeinProfil\0Standar\0\0"s, 18},
         ReadRow{"KeyListOfEmptySection", "Leer", std::nullopt, "dflt", 255, "\0\0"s, 0},
@@ -184,9 +184,18 @@ INSTANTIATE_TEST_SUITE_P(
         WriteRow{"NewKeyInLastSectionWithoutEnding", "[A]\r\na=1", "A", "k", "v", "[A]\r\na=1\r\nk=v\r\n", 1},
         WriteRow{"ReplaceKeepsLineEnding", "[A]\na=1\nb=2\n", "A", "a", "9", "[A]\na=9\nb=2\n", 1},
         WriteRow{"ReplaceLastLineWithoutEnding", "[A]\r\na=1", "A", "a", "9", "[A]\r\na=9", 1},
-        WriteRow{"ReplaceIgnoresCaseAndBlanks", "[Abc]\r\n  Key = old \r\nz=1\r\n", "ABC", "key", "new",
-                 "[Abc]\r\nkey=new\r\nz=1\r\n", 1},
+        WriteRow{"ReplaceKeepsTheFileSpellingOfKeyAndSection", "[Abc]\r\n  Key = old \r\nz=1\r\n", "ABC", "KEY",
+                 "new", "[Abc]\r\nKey=new\r\nz=1\r\n", 1},
         WriteRow{"ReplaceOnlyTheFirstDuplicate", "[A]\r\nk=1\r\nk=2\r\n", "A", "k", "3", "[A]\r\nk=3\r\nk=2\r\n", 1},
+        WriteRow{"Windows1252FileGetsItsNewKeyInWindows1252", "[A]\r\nname=M\xfcller\r\n", "a", "dir", "/home/jürgen",
+                 "[A]\r\nname=M\xfcller\r\ndir=/home/j\xfcrgen\r\n", 1},
+        WriteRow{"Windows1252FileGetsItsNewSectionInWindows1252", "[A]\r\nk=\xe4\r\n", "Übung", "k", "ä",
+                 "[A]\r\nk=\xe4\r\n[\xdc\x62ung]\r\nk=\xe4\r\n", 1},
+        WriteRow{"Windows1252LineWithACharacterItLacksIsUtf8Whole", "[M\xfcller]\r\nD\xe4tei=alt\r\n", "müller", "DÄTEI",
+                 "Łódź", "[M\xfcller]\r\nDätei=Łódź\r\n", 1},
+        WriteRow{"Windows1252BytesThatReadAsOtherTextStayUtf8", "[A]\r\nk=\xe4\r\n", "A", "k", "Ã¼", "[A]\r\nk=Ã¼\r\n", 1},
+        WriteRow{"Utf8FileStaysUtf8", "[A]\r\nk=ä\r\n", "A", "n", "ü", "[A]\r\nk=ä\r\nn=ü\r\n", 1},
+        WriteRow{"NewFileIsUtf8", std::nullopt, "Übung", "k", "ä", "[Übung]\r\nk=ä\r\n", 1},
         WriteRow{"SameValueLeavesFile", "[A]\nk=1\n", "A", "k", "1", "[A]\nk=1\n", 1},
         WriteRow{"EmptyValueKeepsKey", "[A]\r\nk=1\r\n", "A", "k", "", "[A]\r\nk=\r\n", 1},
         WriteRow{"NullValueDeletesKey", "[A]\r\na=1\r\nb=2\r\n", "A", "a", std::nullopt, "[A]\r\nb=2\r\n", 1},
@@ -256,14 +265,14 @@ TEST(PrivateProfileEncoding, WriteToOneKeyKeepsEveryOtherByte) {
     EXPECT_EQ(tree.ReadFile("tvl.ini"), expected);
 }
 
-TEST(PrivateProfileEncoding, ReplacedWindows1252LineBecomesUtf8) {
+TEST(PrivateProfileEncoding, ReplacedWindows1252LineStaysWindows1252) {
     TempTree tree;
     tree.WriteFile("tvl.ini", kWindowsFile);
     const std::string path = tree.Path("tvl.ini");
     ASSERT_NE(WritePrivateProfileStringA("Müller", "dir_a", "/home/jürgen", path.c_str()), 0);
     std::string expected = kWindowsFile;
     const std::string oldLine = "dir_a=C:\\Daten\\J\xfcrgen\\\xc4rger";
-    expected.replace(expected.find(oldLine), oldLine.size(), "dir_a=/home/jürgen");
+    expected.replace(expected.find(oldLine), oldLine.size(), "dir_a=/home/j\xfcrgen");
     EXPECT_EQ(tree.ReadFile("tvl.ini"), expected);
     char buffer[64];
     GetPrivateProfileStringA("Müller", "dir_a", "", buffer, sizeof buffer, path.c_str());
