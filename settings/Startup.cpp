@@ -1,5 +1,6 @@
 #include "settings/Startup.h"
 
+#include "fileservice/SafeFile.h"
 #include "settings/PrivateProfile.h"
 #include "settings/SearchText.h"
 
@@ -7,8 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <sys/statvfs.h>
-#include <unistd.h>
 
 QString strIniFile;
 
@@ -24,16 +23,7 @@ bool IsWritableDir(const QString& dir) {
     if (dir.isEmpty() || !QFileInfo(dir).isDir()) {
         return false;
     }
-    const QByteArray path = QFile::encodeName(dir);
-    if (::access(path.constData(), W_OK) != 0) {
-        return false;
-    }
-    // root passes access() everywhere, also on a read-only mount.
-    struct statvfs fs {};
-    if (::statvfs(path.constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0) {
-        return false;
-    }
-    return true;
+    return fileservice::CanWriteInto(QFile::encodeName(dir).toStdString());
 }
 
 QString ConfigDataDir() {
@@ -50,7 +40,7 @@ QString ProgramDataDirFor(const QString& programDir) {
         return programDir;
     }
     const QString dir = ConfigDataDir();
-    QDir().mkpath(dir);
+    (void)fileservice::MakeFolders(QFile::encodeName(dir).toStdString());
     return dir;
 }
 
