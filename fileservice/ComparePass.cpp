@@ -4,11 +4,13 @@
 // would be a moment after the comparison.
 //
 // The names themselves are not kept, only a hash of each: the caller holds the list, and a
-// second copy would double the memory of a pass over 100,000 files. The entries are sorted
-// by that hash, so that a query finds its entry in any order. Two listed names of one hash
-// are both read live; a path that is not listed finds an entry only when its 38-bit hash is
-// that of one (about one in three million for 100,000 entries), and the pass asks for listed
-// entries only.
+// second copy would double the memory of a pass over 100,000 files. A copy pass asks for its
+// entries in listing order, and a cursor that follows it reads the entries one after the
+// other. The first query out of that order sorts them by hash in place (an array of positions
+// would cost as much as the hashes): from then on each query is a lookup, in any order, which
+// costs a cache miss or two. Two listed names of one hash are then both read live; a path that
+// is not listed finds an entry only when its 38-bit hash is that of one (about one in three
+// million for 100,000 entries), and the pass asks for listed entries only.
 //
 // The sizes of the files are not kept either, which would cost 8 bytes per listed file: where
 // target and source were the same in time and size, both answers leave the size out and
@@ -89,11 +91,10 @@ std::uint64_t NameHash(std::string_view name) {
 void ListedVersions::Keep(std::string sourcePrefix, std::string targetPrefix, FileWalk& walk) {
     std::vector<ListedEntry>().swap(m_entries);
     std::vector<DifferingEntry>().swap(m_differing);
+    m_cursor = 0;
+    m_sorted = false;
     if (targetPrefix.empty() || walk.entries.size() != walk.names.size()) return;
     for (DifferingEntry& entry : walk.differing) entry.hash = walk.entries[entry.entry].Hash();
-    // In place: an array of positions would cost as much as the hashes themselves.
-    std::sort(walk.entries.begin(), walk.entries.end(),
-              [](const ListedEntry& a, const ListedEntry& b) { return a.Hash() < b.Hash(); });
     std::sort(walk.differing.begin(), walk.differing.end(),
               [](const DifferingEntry& a, const DifferingEntry& b) { return a.hash < b.hash; });
     m_entries = std::move(walk.entries);
@@ -102,9 +103,21 @@ void ListedVersions::Keep(std::string sourcePrefix, std::string targetPrefix, Fi
     m_targetPrefix = std::move(targetPrefix);
 }
 
-const ListedEntry* ListedVersions::Find(std::string_view path, const std::string& prefix) const {
+const ListedEntry* ListedVersions::Find(std::string_view path, const std::string& prefix) {
     if (prefix.empty() || path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0) return nullptr;
     const std::uint64_t hash = NameHash(path.substr(prefix.size())) >> (64 - ListedEntry::kHashBits);
+    if (!m_sorted) {
+        // The entry asked for last (its target, then its source), or the next one.
+        if (m_entries[m_cursor].Hash() == hash) return &m_entries[m_cursor];
+        if (m_cursor + 1 < m_entries.size() && m_entries[m_cursor + 1].Hash() == hash) return &m_entries[++m_cursor];
+        std::sort(m_entries.begin(), m_entries.end(),
+                  [](const ListedEntry& a, const ListedEntry& b) { return a.Hash() < b.Hash(); });
+        m_sorted = true;
+    }
+    return FindSorted(hash);
+}
+
+const ListedEntry* ListedVersions::FindSorted(std::uint64_t hash) const {
     std::size_t low = 0;
     std::size_t high = m_entries.size();  // the entry lies in [low, high), if anywhere
     for (int step = 0; low < high; ++step) {
@@ -169,7 +182,7 @@ ListedVersions::Listed ListedVersions::SourceVersion(const ListedEntry& entry, s
     return Listed::Time;
 }
 
-ListedVersions::Listed ListedVersions::LookUp(std::string_view path, struct timespec& mtime, std::int64_t& size) const {
+ListedVersions::Listed ListedVersions::LookUp(std::string_view path, struct timespec& mtime, std::int64_t& size) {
     size = -1;
     const ListedEntry* asTarget = Find(path, m_targetPrefix);
     const ListedEntry* asSource = Find(path, m_sourcePrefix);

@@ -105,6 +105,8 @@ std::int32_t VBFOLDEREXISTS(const char* folder) {
     return S_ISDIR(st.st_mode) ? 1 : 0;
 }
 
+// The time as "<seconds since 1970>.<exactly nine digits>" (a '-' before times before 1970),
+// then a blank and the size in bytes; the size is left out where an open pass answers so.
 std::string VBFILEVERSION(const char* file) {
     if (!file || !*file) return {};
     struct timespec mtime;
@@ -113,7 +115,7 @@ std::string VBFILEVERSION(const char* file) {
     // (see ComparePass.cpp).
     using Listed = fileservice::ListedVersions::Listed;
     Listed listed = Listed::Unknown;
-    if (const fileservice::ComparePass::State* pass = fileservice::OpenPass(); pass && !pass->versions.Empty())
+    if (fileservice::ComparePass::State* pass = fileservice::OpenPass(); pass && !pass->versions.Empty())
         listed = pass->versions.LookUp(file, mtime, size);
     if (listed == Listed::NoFile) return {};
     if (listed == Listed::Unknown) {

@@ -44,7 +44,7 @@ std::int32_t VBFOLDERLIST(const char* directory, std::int32_t& flag, std::vector
 // Non-zero when `folder` is an existing directory (a link to one counts), else 0.
 std::int32_t VBFOLDEREXISTS(const char* folder);
 
-// Pass. "<seconds>.<nine digits> <size>": a file's (a link's own) modification time and size; empty for no file.
+// Pass. A file's (a link's own) modification time and size, "1700000000.123456789 4096"; empty for no file.
 std::string VBFILEVERSION(const char* file);
 
 // -1 when the version text `first` is newer than `second` (or `second` is none), else 0.

@@ -44,8 +44,8 @@ struct FolderWalk {
     std::size_t files = 0;  // entries that are no folders: the size of the file listing to come
 };
 
-// What a comparing file listing saw, in the order of the names' hashes, so that any listed
-// entry or its counterpart is found without the names (see ComparePass.cpp).
+// What a comparing file listing saw, so that any listed entry or its counterpart is found
+// without the names (see ComparePass.cpp).
 class ListedVersions {
 public:
     // Takes the versions of `walk` (listed below `sourcePrefix`, read along below `targetPrefix`).
@@ -54,18 +54,21 @@ public:
 
     enum class Listed { Unknown, Time, NoFile };
     // What the listing saw at `path`; `size` -1 where the answer leaves it out. Unknown: read it live.
-    Listed LookUp(std::string_view path, struct timespec& mtime, std::int64_t& size) const;
+    Listed LookUp(std::string_view path, struct timespec& mtime, std::int64_t& size);
 
 private:
-    const ListedEntry* Find(std::string_view path, const std::string& prefix) const;
+    const ListedEntry* Find(std::string_view path, const std::string& prefix);
+    const ListedEntry* FindSorted(std::uint64_t hash) const;
     const DifferingEntry* FindDiffering(std::uint64_t hash) const;
     Listed TargetVersion(const ListedEntry& entry, struct timespec& mtime, std::int64_t& size) const;
     Listed SourceVersion(const ListedEntry& entry, struct timespec& mtime, std::int64_t& size) const;
 
     std::string m_sourcePrefix;
     std::string m_targetPrefix;
-    std::vector<ListedEntry> m_entries;        // by hash
+    std::vector<ListedEntry> m_entries;        // in listing order, or by hash once m_sorted
     std::vector<DifferingEntry> m_differing;  // by hash
+    std::size_t m_cursor = 0;                  // the entry asked for last, while in listing order
+    bool m_sorted = false;
 };
 
 struct ComparePass::State {
