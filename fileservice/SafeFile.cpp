@@ -85,14 +85,26 @@ bool IdentityOf(int fd, fileservice::FolderIdentity& identity) {
     return true;
 }
 
-// The parent of the folder `fd` (which it closes), or -1. Reached by opening ".." relative to
-// the folder, not by cutting path text: ".." of a folder reached through a link or a second
-// mount is its real parent, and at the top of a mount the kernel steps out to the folder the
-// mount stands in. O_PATH needs no read permission, only the right to look the folders up.
-int OpenParent(int fd) {
-    const int parent = ::openat(fd, "..", kIdentityFlags);
-    ::close(fd);
-    return parent;
+// The folder at `path` (links followed), opened to find its parents, and its identity.
+fileservice::Result<fileservice::FileHandle> OpenFolder(const std::string& path, fileservice::FolderIdentity& identity) {
+    const int fd = ::open(path.c_str(), kIdentityFlags);
+    if (fd < 0) return Errno(path);
+    fileservice::FileHandle folder(fd, path);
+    if (!IdentityOf(fd, identity)) return fileservice::Failure{path, ENOTDIR};
+    return folder;
+}
+
+// Replaces `folder` by its parent and gives the parent's identity. The parent is reached by
+// opening ".." relative to the folder, not by cutting path text: ".." of a folder reached
+// through a link or a second mount is its real parent, and at the top of a mount the kernel
+// steps out to the folder the mount stands in. O_PATH needs no read permission, only the
+// right to look the folders up.
+fileservice::Status StepToParent(fileservice::FileHandle& folder, fileservice::FolderIdentity& identity) {
+    const int parent = ::openat(folder.Fd(), "..", kIdentityFlags);
+    if (parent < 0) return Errno(folder.Path());
+    folder = fileservice::FileHandle(parent, folder.Path());
+    if (!IdentityOf(parent, identity)) return fileservice::Failure{folder.Path(), ENOTDIR};
+    return {};
 }
 
 }  // namespace
@@ -295,58 +307,34 @@ bool CanWriteInto(const std::string& folder) {
 }
 
 Result<FolderIdentity> ReadFolderIdentity(const std::string& path) {
-    const int fd = ::open(path.c_str(), kIdentityFlags);
-    if (fd < 0) return Errno(path);
     FolderIdentity identity;
-    const bool read = IdentityOf(fd, identity);
-    ::close(fd);
-    if (!read) return Failure{path, ENOTDIR};
+    const Result<FileHandle> folder = OpenFolder(path, identity);
+    if (!folder) return folder.Error();
     return identity;
 }
 
 Result<bool> IsSameOrInsideFolder(const std::string& inner, const std::string& outer) {
     const Result<FolderIdentity> wanted = ReadFolderIdentity(outer);
     if (!wanted) return wanted.Error();
-    int fd = ::open(inner.c_str(), kIdentityFlags);
     FolderIdentity current;
-    if (fd < 0 || !IdentityOf(fd, current)) {
-        const Failure failure{inner, fd < 0 ? errno : ENOTDIR};
-        if (fd >= 0) ::close(fd);
-        return failure;
-    }
+    Result<FileHandle> folder = OpenFolder(inner, current);
+    if (!folder) return folder.Error();
     for (int depth = 0; depth < kMaxDepth; ++depth) {
-        if (current == wanted.Value()) {
-            ::close(fd);
-            return true;
-        }
-        fd = OpenParent(fd);
+        if (current == wanted.Value()) return true;
         FolderIdentity parent;
-        if (fd < 0 || !IdentityOf(fd, parent)) break;
-        if (parent == current) {  // the root is its own parent
-            ::close(fd);
-            return false;
-        }
+        if (Status stepped = StepToParent(folder.Value(), parent); !stepped) return stepped.Error();
+        if (parent == current) return false;  // the root is its own parent
         current = parent;
     }
-    const Failure failure{inner, fd < 0 ? errno : ELOOP};
-    if (fd >= 0) ::close(fd);
-    return failure;
+    return Failure{inner, ELOOP};
 }
 
 Result<bool> IsFileSystemRoot(const std::string& path) {
-    int fd = ::open(path.c_str(), kIdentityFlags);
     FolderIdentity folder;
-    if (fd < 0 || !IdentityOf(fd, folder)) {
-        const Failure failure{path, fd < 0 ? errno : ENOTDIR};
-        if (fd >= 0) ::close(fd);
-        return failure;
-    }
-    fd = OpenParent(fd);
+    Result<FileHandle> opened = OpenFolder(path, folder);
+    if (!opened) return opened.Error();
     FolderIdentity parent;
-    const bool read = fd >= 0 && IdentityOf(fd, parent);
-    const Failure failure{path, fd < 0 ? errno : ENOTDIR};
-    if (fd >= 0) ::close(fd);
-    if (!read) return failure;
+    if (Status stepped = StepToParent(opened.Value(), parent); !stepped) return stepped.Error();
     return parent == folder || parent.device != folder.device;
 }
 
