@@ -2,10 +2,9 @@
 
 #include "engine/Paths.h"
 #include "engine/Trash.h"
+#include "fileservice/SafeFile.h"
 
 #include <QDir>
-#include <filesystem>
-#include <system_error>
 
 int ShellDeleteFlags(qint16 confirm, qint16 showProgress, qint16 showFileNames, qint16 allowUndo,
                      qint16 showErrors) {
@@ -51,9 +50,7 @@ fileservice::Status DeleteList(const QByteArray& list, int flags, bool* aborted)
             const fileservice::Result<QString> trashed = MoveToTrash(path);
             if (!trashed) deleted = trashed.Error();
         } else {
-            std::error_code ec;
-            std::filesystem::remove_all(std::filesystem::path(ToNative(path).toStdString()), ec);
-            if (ec) deleted = fileservice::Failure{ToNative(path).toStdString(), ec.value()};
+            deleted = fileservice::RemoveTree(ToNative(path).toStdString());
         }
         if (first && !deleted) first = deleted;
     }

@@ -41,7 +41,8 @@ fileservice::Result<QString> ReserveName(const QString& trashDir, const QString&
             return created.Error();
         }
         std::int64_t written = 0;
-        Status status = fileservice::WriteAll(created.Value(), std::string_view(info.constData(), info.size()), written);
+        const std::string_view text(info.constData(), static_cast<std::size_t>(info.size()));
+        Status status = fileservice::WriteAll(created.Value(), text, written);
         const Status closed = created.Value().Close();
         if (status) status = closed;
         if (!status) {
@@ -67,7 +68,8 @@ fileservice::Result<QString> TryTrash(const QString& trashDir, const QString& pa
     if (!name) return name.Error();
     const QString dest = trashDir + QStringLiteral("/files/") + name.Value();
     if (Status moved = fileservice::Rename(Native(path), Native(dest)); !moved) {
-        (void)fileservice::Remove(Native(trashDir + QStringLiteral("/info/") + name.Value() + QStringLiteral(".trashinfo")));
+        (void)fileservice::Remove(
+            Native(trashDir + QStringLiteral("/info/") + name.Value() + QStringLiteral(".trashinfo")));
         return moved.Error();
     }
     return dest;

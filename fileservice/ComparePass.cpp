@@ -126,9 +126,10 @@ const ListedEntry* ListedVersions::FindSorted(std::uint64_t hash) const {
             const std::uint64_t first = m_entries[low].Hash();
             const std::uint64_t last = m_entries[high - 1].Hash();
             if (hash < first || hash > last) return nullptr;
-            if (last > first)
-                at = low + static_cast<std::size_t>(static_cast<double>(hash - first) / static_cast<double>(last - first) *
-                                                    static_cast<double>(high - 1 - low));
+            if (last > first) {
+                const double share = static_cast<double>(hash - first) / static_cast<double>(last - first);
+                at = low + static_cast<std::size_t>(share * static_cast<double>(high - 1 - low));
+            }
             at = std::min(at, high - 1);
         }
         const std::uint64_t found = m_entries[at].Hash();
@@ -146,8 +147,9 @@ const ListedEntry* ListedVersions::FindSorted(std::uint64_t hash) const {
 }
 
 const DifferingEntry* ListedVersions::FindDiffering(std::uint64_t hash) const {
-    const auto found = std::lower_bound(m_differing.begin(), m_differing.end(), hash,
-                                        [](const DifferingEntry& entry, std::uint64_t wanted) { return entry.hash < wanted; });
+    const auto found =
+        std::lower_bound(m_differing.begin(), m_differing.end(), hash,
+                         [](const DifferingEntry& entry, std::uint64_t wanted) { return entry.hash < wanted; });
     return found != m_differing.end() && found->hash == hash ? &*found : nullptr;
 }
 

@@ -144,7 +144,8 @@ void CopyPool::Enqueue(std::unique_lock<std::mutex>& lock, Job job) {
 
 void CopyPool::RecordRefused(std::string destination, std::string source, int error) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_failures.emplace_back(m_nextSequence++, CopyFailure{std::move(source), fileservice::Failure{std::move(destination), error}});
+    m_failures.emplace_back(m_nextSequence++,
+                            CopyFailure{std::move(source), fileservice::Failure{std::move(destination), error}});
 }
 
 void CopyPool::Run(Worker& worker) {
@@ -180,8 +181,8 @@ void CopyPool::Execute(Job& job) {
     job.listed.reset();
     std::lock_guard<std::mutex> lock(m_mutex);
     if (error != 0) {
-        m_failures.emplace_back(job.sequence,
-                                CopyFailure{std::move(job.source), fileservice::Failure{std::move(job.destination), error}});
+        m_failures.emplace_back(
+            job.sequence, CopyFailure{std::move(job.source), fileservice::Failure{std::move(job.destination), error}});
     }
     if (--m_pending == 0 || m_pending == m_removals) m_idle.notify_all();
 }

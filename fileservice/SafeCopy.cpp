@@ -199,7 +199,8 @@ Status CopyLink(const std::string& destination, const std::string& source, const
     return status;
 }
 
-Status CopyRegular(const std::string& destination, const std::string& source, const std::vector<std::uint64_t>* listed) {
+Status CopyRegular(const std::string& destination, const std::string& source,
+                   const std::vector<std::uint64_t>* listed) {
     // Opened without blocking: should a FIFO have replaced the file since lstat, it is refused.
     Result<FileHandle> in = OpenForReading(source, false);
     if (!in) return in.Error();
@@ -225,7 +226,8 @@ Status CopyRegular(const std::string& destination, const std::string& source, co
 
 }  // namespace
 
-Status CopyFileSafely(const std::string& destination, const std::string& source, const std::vector<std::uint64_t>* listed) {
+Status CopyFileSafely(const std::string& destination, const std::string& source,
+                      const std::vector<std::uint64_t>* listed) {
     if (destination.empty() || source.empty()) return Failure{destination, ENOENT};
     struct stat st;
     if (::lstat(source.c_str(), &st) != 0) return Failure{source, errno};

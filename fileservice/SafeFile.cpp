@@ -12,9 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <random>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -86,7 +88,8 @@ bool IdentityOf(int fd, fileservice::FolderIdentity& identity) {
 }
 
 // The folder at `path` (links followed), opened to find its parents, and its identity.
-fileservice::Result<fileservice::FileHandle> OpenFolder(const std::string& path, fileservice::FolderIdentity& identity) {
+fileservice::Result<fileservice::FileHandle> OpenFolder(const std::string& path,
+                                                        fileservice::FolderIdentity& identity) {
     const int fd = ::open(path.c_str(), kIdentityFlags);
     if (fd < 0) return Errno(path);
     fileservice::FileHandle folder(fd, path);
@@ -267,6 +270,13 @@ Status Rename(const std::string& from, const std::string& to) {
 
 Status Remove(const std::string& path) {
     if (::unlink(path.c_str()) != 0) return Errno(path);
+    return {};
+}
+
+Status RemoveTree(const std::string& path) {
+    std::error_code error;
+    std::filesystem::remove_all(std::filesystem::path(path), error);
+    if (error) return Failure{path, error.value()};
     return {};
 }
 

@@ -66,6 +66,8 @@ Status ReplaceFile(const std::string& path, std::string_view content);
 
 Status Rename(const std::string& from, const std::string& to);
 Status Remove(const std::string& path);
+// Removes `path` and, for a folder, everything below it, for good (links are not followed).
+Status RemoveTree(const std::string& path);
 
 // Makes the folder `path` (EEXIST when anything stands there).
 Status MakeFolder(const std::string& path, mode_t mode = 0777);

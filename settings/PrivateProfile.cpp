@@ -299,11 +299,10 @@ bool HasLineBreak(const char* text) {
     return std::strpbrk(text, "\r\n") != nullptr;
 }
 
-// Writes `content` into a temporary file beside the settings file and renames it over
-// the old one: a crash or a full disk leaves either the old file or the new one, never
-// a cut one. A link is followed so that the file it points to is the one replaced.
-bool ReplaceFile(const char* fileName, const std::string& content) {
-    return fileservice::ReplaceFile(fileName, content).Ok();
+// 1 when the settings file was replaced by `content`, else 0. Through a temporary file and a
+// rename: a crash or a full disk leaves either the old file or the new one, never a cut one.
+std::int32_t Replace(const char* fileName, const std::string& content) {
+    return fileservice::ReplaceFile(fileName, content) ? 1 : 0;
 }
 
 // The file without the lines whose `drop` flag is set.
@@ -434,7 +433,7 @@ std::int32_t WritePrivateProfileStringA(const char* section, const char* key, co
         if (!any) {
             return 1;
         }
-        return ReplaceFile(fileName, WithoutLines(ini, drop)) ? 1 : 0;
+        return Replace(fileName, WithoutLines(ini, drop));
     }
 
     const IniSection* found = FindSection(ini, foldedSection);
@@ -456,7 +455,7 @@ std::int32_t WritePrivateProfileStringA(const char* section, const char* key, co
         if (!any) {
             return 1;
         }
-        return ReplaceFile(fileName, WithoutLines(ini, drop)) ? 1 : 0;
+        return Replace(fileName, WithoutLines(ini, drop));
     }
 
     const bool windows1252 = !ini.decoded.empty();
@@ -501,5 +500,5 @@ std::int32_t WritePrivateProfileStringA(const char* section, const char* key, co
         out += "\r\n";
         out.append(ini.bytes, line.end, std::string::npos);
     }
-    return ReplaceFile(fileName, out) ? 1 : 0;
+    return Replace(fileName, out);
 }

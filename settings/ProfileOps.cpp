@@ -21,7 +21,8 @@ bool WriteKey(const QByteArray& section, const char* key, const QByteArray& valu
 // True when the file has a line equal to `line`, its line ending not counted. A FIFO in its
 // place is never opened: reading it would hang the window.
 bool FileHasLine(const QString& fileName, const QByteArray& line) {
-    const fileservice::Result<std::string> read = fileservice::ReadRegularFile(QFile::encodeName(fileName).toStdString());
+    const fileservice::Result<std::string> read =
+        fileservice::ReadRegularFile(QFile::encodeName(fileName).toStdString());
     if (!read) {
         return false;
     }

@@ -370,7 +370,8 @@ TEST(ShellDelete, TrashKeepsNamesWithPercentBlanksAndUmlautsRestorable) {
     TempTree t;
     setenv("XDG_DATA_HOME", t.Path("xdg").c_str(), 1);
     t.WriteFile("100% Ärger über/x.txt", "x");
-    const fileservice::Status deleted = ShellDelete(QString::fromStdString(t.Path("100% Ärger über")) + "/", 0, 0, -1, -1, -1, -1);
+    const fileservice::Status deleted =
+        ShellDelete(QString::fromStdString(t.Path("100% Ärger über")) + "/", 0, 0, -1, -1, -1, -1);
     EXPECT_TRUE(deleted.Ok()) << (deleted ? 0 : deleted.Error().error);
     EXPECT_FALSE(t.Exists("100% Ärger über"));
     EXPECT_EQ(t.ReadFile("xdg/Trash/files/100% Ärger über/x.txt"), "x");
