@@ -28,7 +28,7 @@
 namespace fileservice {
 namespace {
 
-// The registration of the one open pass per thread: the only global besides the copy pool.
+// The registration of the open pass per thread: the only global besides the copy pool and test hooks.
 thread_local ComparePass::State* t_openPass = nullptr;
 
 constexpr std::int64_t kNanosPerSecond = 1000000000;

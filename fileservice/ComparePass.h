@@ -22,6 +22,7 @@ namespace fileservice {
 
 class ComparePass {
 public:
+    // Opens the pass on this thread for the listings of `source`, until it is destroyed.
     ComparePass(const std::string& source, const std::string& target, bool compare);
     ~ComparePass();
     ComparePass(const ComparePass&) = delete;

@@ -31,7 +31,8 @@ fileservice::Failure Errno(const std::string& path) { return fileservice::Failur
 // Opened without blocking (a FIFO would wait for its other end), then checked for what it is.
 fileservice::Result<fileservice::FileHandle> OpenRegular(const std::string& path, int flags, mode_t mode) {
     const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
-    if (fd < 0) return Errno(path);
+    // ENXIO: a FIFO without a reader, or a device without its device, opened for writing.
+    if (fd < 0) return errno == ENXIO ? fileservice::Failure{path, fileservice::kNotRegularFile} : Errno(path);
     fileservice::FileHandle file(fd, path);
     struct stat st;
     if (::fstat(fd, &st) != 0) return Errno(path);
@@ -44,8 +45,8 @@ fileservice::Result<fileservice::FileHandle> OpenRegular(const std::string& path
 // A hidden name beside `target` that no one else picks: a replacement never takes another's
 // temporary, also when two processes save the same file.
 std::string ReplacementPath(const std::string& target) {
-    std::random_device random;
-    const unsigned long long number = (static_cast<unsigned long long>(random()) << 32) | random();
+    std::random_device device;
+    const unsigned long long number = (static_cast<unsigned long long>(device()) << 32) | device();
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);

@@ -140,7 +140,8 @@ TEST_F(FifoFiles, LogAndSettingsThatAreFifosNeverHang) {
     ASSERT_TRUE(child.ReadUntil("END")) << "the window hangs:\n" << Join(child.Lines());
     const std::vector<std::string> messages = child.StatusMessages();
 
-    EXPECT_EQ(Containing(messages, " - Logdatei kann nicht geschrieben werden: ").size(), 2u) << Join(messages);
+    EXPECT_EQ(Containing(messages, LogFailedMessage(fileservice::kNotRegularFile).toStdString()).size(), 2u)
+        << Join(messages);
     EXPECT_EQ(Containing(messages, "gespeichert"),
               std::vector<std::string>{" - [Standard] konnte nicht gespeichert werden!"})
         << Join(messages);
