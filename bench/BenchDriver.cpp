@@ -10,6 +10,7 @@
 // Every command prints one line "tvl_bench <command> key=value ..." on standard output.
 
 #include "bench/BenchTrees.h"
+#include "engine/Messages.h"
 #include "engine/MirrorRun.h"
 #include "engine/RunControls.h"
 #include "log/Logfile.h"
@@ -76,7 +77,7 @@ private:
 };
 
 // The status list behind the window's model, logging switched on.
-class BenchStatusList : public StatusList {
+class BenchStatusList : public ReportingStatusList {
 public:
     StatusListModel model;
     void AddStatusLine(const QString& line) override { model.Append(line); }

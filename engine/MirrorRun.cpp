@@ -1,29 +1,30 @@
 #include "engine/MirrorRun.h"
 
+#include "engine/Messages.h"
 #include "engine/Paths.h"
 #include "engine/RunReport.h"
 #include "engine/ShellDelete.h"
 #include "engine/TargetFolders.h"
 #include "engine/Vergleich.h"
+#include "fileservice/ComparePass.h"
 #include "fileservice/FileService.h"
-#include "fileservice/FolderIdentity.h"
+#include "fileservice/SafeFile.h"
 #include "log/Logfile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStorageInfo>
 #include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
 
 namespace {
 
-const QString kHalt = QStringLiteral("Halt!");
+std::string Native(const QString& path) { return ToNative(path).toStdString(); }
 
 // The top of a file system by identity; also any mount point, as a second mount of a folder
 // of the same file system is a volume's top for the user.
 bool IsVolumeRoot(const QString& path) {
-    if (IsFileSystemRoot(ToNative(path).constData()) == 1) return true;
+    const fileservice::Result<bool> top = fileservice::IsFileSystemRoot(Native(path));
+    if (top && top.Value()) return true;
     const QString resolved = ResolvedPath(path);
     return resolved == QStringLiteral("/") || QStorageInfo(resolved).rootPath() == resolved;
 }
@@ -40,23 +41,26 @@ bool HasEntries(const QString& path) {
 // The name the source folder gets as a subfolder of the target.
 QString SubfolderName(const QString& sourcePath) { return QFileInfo(QDir::cleanPath(sourcePath)).fileName(); }
 
+fileservice::Failure Refused(const QString& path, RefusalCode code) { return fileservice::Failure{Native(path), code}; }
+
 // The source folder copied, under its own name, as a subfolder of the target.
 void CopyAsSubfolder(RunControls& controls, Logfile& log, RunReport& report, const QString& sourcePath,
                      const QString& targetPath) {
     const QString destRoot = JoinPath(targetPath, SubfolderName(sourcePath));
-    const int made = ::mkdir(ToNative(destRoot).constData(), 0777) == 0 ? 0 : errno;
+    const fileservice::Status made = fileservice::MakeFolder(Native(destRoot));
     // An existing folder is used again; a link standing there is not followed out of the target.
     const QFileInfo existing(destRoot);
-    if (made != 0 && (!existing.isDir() || existing.isSymLink())) {
-        report.FolderFailed(destRoot, QString::fromLocal8Bit(std::strerror(made)));
+    if (!made && (!existing.isDir() || existing.isSymLink())) {
+        report.FolderFailed(destRoot, made.Error().error);
     } else {
+        const fileservice::ComparePass pass(Native(sourcePath), Native(destRoot), false);
         CreateTargetFolders(controls, report, sourcePath, destRoot);
         const QByteArray source = ToNative(sourcePath);
         Currency totalBytes;
         std::int16_t listFlag = 1;
         std::vector<std::string> fileList;
         const std::int32_t lastIndex = VBFILELIST(source.constData(), listFlag, "*.*", fileList, totalBytes);
-        ReportListFailures(report);
+        ReportListFailures(report, pass);
         for (std::int32_t i = 0; i <= lastIndex; ++i) {
             const QString entry = FromNative(fileList[static_cast<std::size_t>(i)]);
             if (!report.RefuseIfBlocked(entry)) CopyOneFile(JoinPath(sourcePath, entry), JoinPath(destRoot, entry));
@@ -65,41 +69,36 @@ void CopyAsSubfolder(RunControls& controls, Logfile& log, RunReport& report, con
         WaitForCopies(controls, report, targetPath);
     }
     controls.RefreshTarget();
-    log.WriteStatusLine(StatusLine(report.Failures() == 0 ? QStringLiteral(" - Quelle als Unterordner ins Ziel kopiert!")
-                                                          : report.CompletionMessage()));
+    log.WriteStatusLine(
+        StatusLine(report.Failures() == 0 ? SubfolderCopiedMessage() : CompletionMessage(report.Failures())));
 }
 
 }  // namespace
 
-std::optional<QString> RunRefusal(const QString& sourcePath, const QString& targetPath, bool newSubFolder,
-                                  bool delBeforeCopy, const QString& programDir) {
+fileservice::Status RunRefusal(const QString& sourcePath, const QString& targetPath, bool newSubFolder,
+                               bool delBeforeCopy, const QString& programDir) {
     const bool emptyFirst = delBeforeCopy && !newSubFolder;
     // The text comparison also refuses a target that is not there yet.
     if (targetPath.toLower() == programDir.toLower() || IsSameFolder(targetPath, programDir))
-        return QStringLiteral("Das Programmverzeichnis darf nicht das Zielverzeichnis sein!");
-    if (!IsReadableDir(sourcePath))
-        return QStringLiteral("Das Quellverzeichnis ist nicht vorhanden oder nicht lesbar!");
-    if (!QFileInfo(targetPath).isDir()) return QStringLiteral("Das Zielverzeichnis ist nicht vorhanden!");
+        return Refused(targetPath, kProgramDirAsTarget);
+    if (!IsReadableDir(sourcePath)) return Refused(sourcePath, kSourceUnreadable);
+    if (!QFileInfo(targetPath).isDir()) return Refused(targetPath, kTargetMissing);
     if (newSubFolder) {
-        if (QFileInfo(ResolvedPath(sourcePath)).fileName().isEmpty())
-            return QStringLiteral("Ein Laufwerk kann nicht als Unterordner kopiert werden!");
+        if (QFileInfo(ResolvedPath(sourcePath)).fileName().isEmpty()) return Refused(sourcePath, kDriveAsSubfolder);
         // The subfolder, under the name the copy gives it, would be the source itself.
         if (IsSameFolder(JoinPath(targetPath, SubfolderName(sourcePath)), sourcePath))
-            return QStringLiteral("Quell- und Zielverzeichnis dürfen nicht gleich sein!");
+            return Refused(targetPath, kSameFolder);
     }
-    if (IsSameFolder(sourcePath, targetPath))
-        return QStringLiteral("Quell- und Zielverzeichnis dürfen nicht gleich sein!");
-    if (IsSameOrInside(targetPath, sourcePath))
-        return QStringLiteral("Das Zielverzeichnis darf nicht im Quellverzeichnis liegen!");
+    if (IsSameFolder(sourcePath, targetPath)) return Refused(targetPath, kSameFolder);
+    if (IsSameOrInside(targetPath, sourcePath)) return Refused(targetPath, kTargetInsideSource);
     if (emptyFirst) {
         if (IsSameOrInside(programDir, targetPath) || IsSameOrInside(QDir::homePath(), targetPath) ||
             IsVolumeRoot(targetPath))
-            return QStringLiteral("Dieses Zielverzeichnis kann nicht geleert werden!");
-        if (IsSameOrInside(sourcePath, targetPath))
-            return QStringLiteral("Das Quellverzeichnis darf nicht im Zielverzeichnis liegen, wenn das Ziel geleert wird!");
-        if (!HasEntries(sourcePath)) return QStringLiteral("Das Quellverzeichnis ist leer, das Ziel wird nicht geleert!");
+            return Refused(targetPath, kTargetCannotBeEmptied);
+        if (IsSameOrInside(sourcePath, targetPath)) return Refused(sourcePath, kSourceInsideEmptiedTarget);
+        if (!HasEntries(sourcePath)) return Refused(sourcePath, kSourceEmpty);
     }
-    return std::nullopt;
+    return {};
 }
 
 void cmdRun_Click(RunControls& controls, Logfile& log, const QString& programDir) {
@@ -107,8 +106,9 @@ void cmdRun_Click(RunControls& controls, Logfile& log, const QString& programDir
     const QString targetPath = controls.TargetPath();
     const bool newSubFolder = controls.NewSubFolder();
     const bool delBeforeCopy = controls.DelBeforeCopy();
-    if (const auto refusal = RunRefusal(sourcePath, targetPath, newSubFolder, delBeforeCopy, programDir)) {
-        controls.ShowMessage(kHalt, *refusal, MessageIcon::None, MessageButtons::Ok);
+    if (const fileservice::Status refusal = RunRefusal(sourcePath, targetPath, newSubFolder, delBeforeCopy, programDir);
+        !refusal) {
+        controls.ShowMessage(HaltTitle(), RefusalText(refusal.Error().error), MessageIcon::None, MessageButtons::Ok);
         return;
     }
 
@@ -122,17 +122,19 @@ void cmdRun_Click(RunControls& controls, Logfile& log, const QString& programDir
         return;
     }
     if (delBeforeCopy) {
-        QString reason;
         bool aborted = false;
-        const bool trashed = ShellDelete(targetPath + QLatin1Char('/'), 0, 0, -1, -1, -1, -1, &aborted, &reason);
+        fileservice::Status emptied = ShellDelete(targetPath + QLatin1Char('/'), 0, 0, -1, -1, -1, -1, &aborted);
         // Never copy into a target the run claims to have emptied.
-        if (!trashed || ::mkdir(ToNative(targetPath).constData(), 0777) != 0) {
-            if (trashed) reason = QString::fromLocal8Bit(std::strerror(errno));
-            log.WriteStatusLine(StatusLine(QStringLiteral(" - Zielverzeichnis konnte nicht geleert werden: ") + reason));
+        if (emptied) emptied = fileservice::MakeFolder(Native(targetPath));
+        if (!emptied) {
+            log.WriteStatusLine(StatusLine(EmptyingFailedMessage(emptied.Error().error)));
             controls.RefreshTarget();
             return;
         }
     }
+    // The folder step and the copy pass list the source once, and an only-newer pass compares
+    // with what its listing saw.
+    const fileservice::ComparePass pass(Native(sourcePath), Native(targetPath), controls.CopyOnlyNew());
     CreateTargetFolders(controls, report, sourcePath, targetPath);
-    MirrorFiles(controls, log, report, sourcePath);
+    MirrorFiles(controls, log, report, sourcePath, pass);
 }

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "engine/RunControls.h"
-
-#include <optional>
+#include "fileservice/Failure.h"
 
 class Logfile;
 
@@ -10,6 +9,7 @@ class Logfile;
 // `programDir` is the directory that holds the executable.
 void cmdRun_Click(RunControls& controls, Logfile& log, const QString& programDir);
 
-// The text of the "Halt!" box that refuses this run before anything is touched, if any.
-std::optional<QString> RunRefusal(const QString& sourcePath, const QString& targetPath, bool newSubFolder,
-                                  bool delBeforeCopy, const QString& programDir);
+// Whether this run may start: fails, before anything is touched, with the path concerned and
+// a RefusalCode (engine/Messages.h) for the "Halt!" box.
+fileservice::Status RunRefusal(const QString& sourcePath, const QString& targetPath, bool newSubFolder,
+                               bool delBeforeCopy, const QString& programDir);

@@ -1,6 +1,6 @@
 #include "engine/Paths.h"
 
-#include "fileservice/FolderIdentity.h"
+#include "fileservice/SafeFile.h"
 #include "fileservice/Utf8.h"
 
 #include <QDir>
@@ -69,8 +69,9 @@ QString ResolvedPath(const QString& path) {
 }
 
 bool IsSameOrInside(const QString& inner, const QString& outer) {
-    const int byIdentity = IsSameOrInsideFolder(ToNative(inner).constData(), ToNative(outer).constData());
-    if (byIdentity >= 0) return byIdentity == 1;
+    const fileservice::Result<bool> byIdentity =
+        fileservice::IsSameOrInsideFolder(ToNative(inner).toStdString(), ToNative(outer).toStdString());
+    if (byIdentity) return byIdentity.Value();
     // A folder that is not there (yet) has no identity: its path text is all there is.
     const QString in = ResolvedPath(inner);
     const QString out = ResolvedPath(outer);
@@ -80,9 +81,8 @@ bool IsSameOrInside(const QString& inner, const QString& outer) {
 }
 
 bool IsSameFolder(const QString& first, const QString& second) {
-    FolderIdentity a;
-    FolderIdentity b;
-    if (ReadFolderIdentity(ToNative(first).constData(), a) && ReadFolderIdentity(ToNative(second).constData(), b))
-        return a == b;
+    const auto a = fileservice::ReadFolderIdentity(ToNative(first).toStdString());
+    const auto b = fileservice::ReadFolderIdentity(ToNative(second).toStdString());
+    if (a && b) return a.Value() == b.Value();
     return ResolvedPath(first) == ResolvedPath(second);
 }

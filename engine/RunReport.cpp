@@ -1,17 +1,15 @@
 #include "engine/RunReport.h"
 
+#include "engine/Messages.h"
 #include "log/Logfile.h"
 
 #include <cerrno>
-#include <cstring>
 
-void RunReport::CopyFailed(const QString& entry, const QString& reason) {
-    Failed(QStringLiteral(" - ") + entry + QStringLiteral(" konnte nicht kopiert werden: ") + reason);
-}
+void RunReport::CopyFailed(const QString& entry, int error) { Failed(CopyFailedMessage(entry, error)); }
 
-void RunReport::FolderFailed(const QString& path, const QString& reason) {
-    Failed(QStringLiteral(" - Ordner ") + path + QStringLiteral(" konnte nicht angelegt werden: ") + reason);
-}
+void RunReport::FolderFailed(const QString& path, int error) { Failed(FolderFailedMessage(path, error)); }
+
+void RunReport::FolderUnreadable(const QString& path, int error) { Failed(FolderUnreadableMessage(path, error)); }
 
 void RunReport::Failed(const QString& message) {
     ++m_failures;
@@ -29,12 +27,6 @@ bool RunReport::IsBlocked(const QString& entry) const {
 
 bool RunReport::RefuseIfBlocked(const QString& entry) {
     if (m_blocked.isEmpty() || !IsBlocked(entry)) return false;
-    CopyFailed(entry, QString::fromLocal8Bit(std::strerror(ENOTDIR)));
+    CopyFailed(entry, ENOTDIR);
     return true;
-}
-
-QString RunReport::CompletionMessage() const {
-    if (m_failures == 0) return QStringLiteral(" - Abgleich ausgeführt!");
-    if (m_failures == 1) return QStringLiteral(" - Abgleich mit 1 Fehler ausgeführt!");
-    return QStringLiteral(" - Abgleich mit %1 Fehlern ausgeführt!").arg(m_failures);
 }

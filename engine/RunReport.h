@@ -11,9 +11,10 @@ class RunReport {
 public:
     explicit RunReport(Logfile& log) : m_log(log) {}
 
-    void CopyFailed(const QString& entry, const QString& reason);
-    void FolderFailed(const QString& path, const QString& reason);
-    void Failed(const QString& message);
+    // `entry` is relative to the target; `error` an errno value or a code of the file service.
+    void CopyFailed(const QString& entry, int error);
+    void FolderFailed(const QString& path, int error);
+    void FolderUnreadable(const QString& path, int error);
 
     // Marks a target folder that is a link to a folder elsewhere: nothing may be copied
     // below it, as that would write outside the target. `entry` is relative to the target.
@@ -26,10 +27,10 @@ public:
     bool RefuseIfBlocked(const QString& entry);
 
     int Failures() const { return m_failures; }
-    // " - Abgleich ausgeführt!" or the line that counts the failures.
-    QString CompletionMessage() const;
 
 private:
+    void Failed(const QString& message);
+
     Logfile& m_log;
     int m_failures = 0;
     QStringList m_blocked;  // each ending in '/'

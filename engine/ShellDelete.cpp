@@ -2,10 +2,9 @@
 
 #include "engine/Paths.h"
 #include "engine/Trash.h"
+#include "fileservice/SafeFile.h"
 
 #include <QDir>
-#include <filesystem>
-#include <system_error>
 
 int ShellDeleteFlags(qint16 confirm, qint16 showProgress, qint16 showFileNames, qint16 allowUndo,
                      qint16 showErrors) {
@@ -42,36 +41,33 @@ QStringList ListPaths(const QByteArray& list) {
     return paths;
 }
 
-bool DeleteList(const QByteArray& list, int flags, bool* aborted, QString* reason) {
+fileservice::Status DeleteList(const QByteArray& list, int flags, bool* aborted) {
     if (aborted) *aborted = false;
-    bool ok = true;
+    fileservice::Status first;
     for (const QString& path : ListPaths(list)) {
-        QString failure;
+        fileservice::Status deleted;
         if (flags & kFofAllowUndo) {
-            QString trashedAs;
-            if (MoveToTrash(path, &trashedAs, &failure)) continue;
+            const fileservice::Result<QString> trashed = MoveToTrash(path);
+            if (!trashed) deleted = trashed.Error();
         } else {
-            std::error_code ec;
-            std::filesystem::remove_all(std::filesystem::path(ToNative(path).toStdString()), ec);
-            if (!ec) continue;
-            failure = QString::fromStdString(ec.message());
+            deleted = fileservice::RemoveTree(ToNative(path).toStdString());
         }
-        if (ok && reason) *reason = failure;
-        ok = false;
+        if (first && !deleted) first = deleted;
     }
-    return ok;
+    return first;
 }
 
 }  // namespace
 
-bool ShellDelete(const QStringList& paths, quintptr /*ownerWindow*/, qint16 confirm, qint16 showProgress,
-                 qint16 showFileNames, qint16 allowUndo, qint16 showErrors, bool* aborted, QString* reason) {
-    return DeleteList(ShellDeleteList(paths), ShellDeleteFlags(confirm, showProgress, showFileNames, allowUndo,
-                                                               showErrors), aborted, reason);
+fileservice::Status ShellDelete(const QStringList& paths, quintptr /*ownerWindow*/, qint16 confirm,
+                                qint16 showProgress, qint16 showFileNames, qint16 allowUndo, qint16 showErrors,
+                                bool* aborted) {
+    return DeleteList(ShellDeleteList(paths),
+                      ShellDeleteFlags(confirm, showProgress, showFileNames, allowUndo, showErrors), aborted);
 }
 
-bool ShellDelete(const QString& path, quintptr /*ownerWindow*/, qint16 confirm, qint16 showProgress,
-                 qint16 showFileNames, qint16 allowUndo, qint16 showErrors, bool* aborted, QString* reason) {
-    return DeleteList(ShellDeleteList(path), ShellDeleteFlags(confirm, showProgress, showFileNames, allowUndo,
-                                                              showErrors), aborted, reason);
+fileservice::Status ShellDelete(const QString& path, quintptr /*ownerWindow*/, qint16 confirm, qint16 showProgress,
+                                qint16 showFileNames, qint16 allowUndo, qint16 showErrors, bool* aborted) {
+    return DeleteList(ShellDeleteList(path),
+                      ShellDeleteFlags(confirm, showProgress, showFileNames, allowUndo, showErrors), aborted);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fileservice/Failure.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -23,11 +25,9 @@ QByteArray ShellDeleteList(const QString& path);
 QByteArray ShellDeleteList(const QStringList& paths);
 
 // Deletes the paths: with allowUndo into the desktop trash (never permanently), else
-// for good. True when every path was handled; `reason` gets the first failure's cause.
+// for good. Succeeds when every path was handled, else fails with the first failure.
 // `aborted` receives whether the user cancelled (there is no dialog to cancel here).
-bool ShellDelete(const QStringList& paths, quintptr ownerWindow, qint16 confirm, qint16 showProgress,
-                 qint16 showFileNames, qint16 allowUndo, qint16 showErrors, bool* aborted = nullptr,
-                 QString* reason = nullptr);
-bool ShellDelete(const QString& path, quintptr ownerWindow, qint16 confirm, qint16 showProgress,
-                 qint16 showFileNames, qint16 allowUndo, qint16 showErrors, bool* aborted = nullptr,
-                 QString* reason = nullptr);
+fileservice::Status ShellDelete(const QStringList& paths, quintptr ownerWindow, qint16 confirm, qint16 showProgress,
+                                qint16 showFileNames, qint16 allowUndo, qint16 showErrors, bool* aborted = nullptr);
+fileservice::Status ShellDelete(const QString& path, quintptr ownerWindow, qint16 confirm, qint16 showProgress,
+                                qint16 showFileNames, qint16 allowUndo, qint16 showErrors, bool* aborted = nullptr);

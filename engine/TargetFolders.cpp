@@ -4,11 +4,10 @@
 #include "engine/RunControls.h"
 #include "engine/RunReport.h"
 #include "fileservice/FileService.h"
+#include "fileservice/SafeFile.h"
 
 #include <cerrno>
-#include <cstring>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 void CreateTargetFolders(RunControls& controls, RunReport& report, const QString& sourcePath,
@@ -28,25 +27,23 @@ void CreateTargetFolders(RunControls& controls, RunReport& report, const QString
         const QString relative = FromNative(entry.substr(1));
         // Nothing is created below a link that stands for a folder: it would land outside the target.
         if (report.IsBlocked(relative)) {
-            report.FolderFailed(FromNative(folder), QString::fromLocal8Bit(std::strerror(ENOTDIR)));
+            report.FolderFailed(FromNative(folder), ENOTDIR);
             continue;
         }
         if (VBFOLDEREXISTS(folder.c_str()) != 0) {
-            struct stat st;
-            if (::lstat(folder.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            if (fileservice::IsLink(folder)) {
                 // A link where a folder must go leads elsewhere; the run never writes through it.
-                report.FolderFailed(FromNative(folder), QString::fromLocal8Bit(std::strerror(EEXIST)));
+                report.FolderFailed(FromNative(folder), EEXIST);
                 report.BlockFolder(relative);
                 continue;
             }
             VBFOLDERREMOVELEFTOVERSASYNC(folder.c_str(), (std::string(source.constData()) + entry).c_str());
             continue;
         }
-        const std::string& created = folder;
         // One level: the list puts every parent before its children. A parent that failed
         // makes its children fail too, each reported with its own path.
-        if (::mkdir(created.c_str(), 0777) != 0)
-            report.FolderFailed(FromNative(created), QString::fromLocal8Bit(std::strerror(errno)));
+        if (const fileservice::Status made = fileservice::MakeFolder(folder); !made)
+            report.FolderFailed(FromNative(folder), made.Error().error);
         controls.KeepPainting();
     }
 }

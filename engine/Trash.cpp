@@ -1,6 +1,7 @@
 #include "engine/Trash.h"
 
 #include "engine/Paths.h"
+#include "fileservice/SafeFile.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -8,51 +9,49 @@
 #include <QStorageInfo>
 #include <QUrl>
 #include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
 
-QString SystemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+using fileservice::Failure;
+using fileservice::Status;
 
-bool MakePrivateDir(const QString& path) {
-    if (QFileInfo(path).isDir()) return true;
-    return QDir().mkpath(path) && ::chmod(ToNative(path).constData(), 0700) == 0;
-}
+std::string Native(const QString& path) { return ToNative(path).toStdString(); }
 
-// A trash folder with its two subfolders, created when missing.
-bool PrepareTrash(const QString& trashDir) {
-    return MakePrivateDir(trashDir) && MakePrivateDir(trashDir + QStringLiteral("/files")) &&
-           MakePrivateDir(trashDir + QStringLiteral("/info"));
+// A trash folder with its two subfolders, created private when missing.
+Status PrepareTrash(const QString& trashDir) {
+    for (const QString& folder : {trashDir, trashDir + QStringLiteral("/files"), trashDir + QStringLiteral("/info")}) {
+        if (QFileInfo(folder).isDir()) continue;
+        if (Status made = fileservice::MakeFolders(Native(folder), 0700); !made) return made;
+    }
+    return {};
 }
 
 // Reserves a name in the trash by creating its info file exclusively, so that two items
-// of the same name never overwrite each other. Returns the name, or empty on failure.
-QString ReserveName(const QString& trashDir, const QString& baseName, const QByteArray& info, int* error) {
+// of the same name never overwrite each other. Gives the name.
+fileservice::Result<QString> ReserveName(const QString& trashDir, const QString& baseName, const QByteArray& info) {
     for (int n = 1; n < 10000; ++n) {
         const QString name = n == 1 ? baseName : QStringLiteral("%1 %2").arg(baseName).arg(n);
         if (QFileInfo::exists(trashDir + QStringLiteral("/files/") + name)) continue;
-        const QByteArray infoPath = ToNative(trashDir + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo"));
-        const int fd = ::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            if (errno == EEXIST) continue;
-            *error = errno;
-            return {};
+        const std::string infoPath = Native(trashDir + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo"));
+        fileservice::Result<fileservice::FileHandle> created = fileservice::CreateExclusive(infoPath, 0600);
+        if (!created) {
+            if (created.Error().error == EEXIST) continue;
+            return created.Error();
         }
-        const bool written = ::write(fd, info.constData(), static_cast<size_t>(info.size())) == info.size();
-        const int writeError = errno;
-        ::close(fd);
-        if (!written) {
-            ::unlink(infoPath.constData());
-            *error = writeError;
-            return {};
+        std::int64_t written = 0;
+        const std::string_view text(info.constData(), static_cast<std::size_t>(info.size()));
+        Status status = fileservice::WriteAll(created.Value(), text, written);
+        const Status closed = created.Value().Close();
+        if (status) status = closed;
+        if (!status) {
+            (void)fileservice::Remove(infoPath);
+            return status.Error();
         }
         return name;
     }
-    *error = EEXIST;
-    return {};
+    return Failure{Native(trashDir), EEXIST};
 }
 
 QByteArray InfoText(const QString& storedPath) {
@@ -63,22 +62,17 @@ QByteArray InfoText(const QString& storedPath) {
 }
 
 // Tries one trash folder; `storedPath` is what the info file records.
-bool TryTrash(const QString& trashDir, const QString& path, const QString& storedPath, QString* trashedAs,
-              int* error) {
-    if (!PrepareTrash(trashDir)) {
-        *error = errno ? errno : EACCES;
-        return false;
+fileservice::Result<QString> TryTrash(const QString& trashDir, const QString& path, const QString& storedPath) {
+    if (Status prepared = PrepareTrash(trashDir); !prepared) return prepared.Error();
+    const fileservice::Result<QString> name = ReserveName(trashDir, QFileInfo(path).fileName(), InfoText(storedPath));
+    if (!name) return name.Error();
+    const QString dest = trashDir + QStringLiteral("/files/") + name.Value();
+    if (Status moved = fileservice::Rename(Native(path), Native(dest)); !moved) {
+        (void)fileservice::Remove(
+            Native(trashDir + QStringLiteral("/info/") + name.Value() + QStringLiteral(".trashinfo")));
+        return moved.Error();
     }
-    const QString name = ReserveName(trashDir, QFileInfo(path).fileName(), InfoText(storedPath), error);
-    if (name.isEmpty()) return false;
-    const QString dest = trashDir + QStringLiteral("/files/") + name;
-    if (::rename(ToNative(path).constData(), ToNative(dest).constData()) != 0) {
-        *error = errno;
-        ::unlink(ToNative(trashDir + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo")).constData());
-        return false;
-    }
-    *trashedAs = dest;
-    return true;
+    return dest;
 }
 
 }  // namespace
@@ -89,32 +83,23 @@ QString HomeTrashDir() {
     return QDir::cleanPath(data) + QStringLiteral("/Trash");
 }
 
-bool MoveToTrash(const QString& rawPath, QString* trashedAs, QString* reason) {
+fileservice::Result<QString> MoveToTrash(const QString& rawPath) {
     // A trailing separator would be stored in the info file and restore wrongly.
-    QString path = QDir::cleanPath(QDir(rawPath).absolutePath());
-    if (path == QStringLiteral("/") || (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())) {
-        *reason = SystemReason(ENOENT);
-        return false;
-    }
-    int error = 0;
-    if (TryTrash(HomeTrashDir(), path, path, trashedAs, &error)) return true;
-    if (error != EXDEV) {
-        *reason = SystemReason(error);
-        return false;
-    }
+    const QString path = QDir::cleanPath(QDir(rawPath).absolutePath());
+    if (path == QStringLiteral("/") || (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()))
+        return Failure{Native(path), ENOENT};
+    fileservice::Result<QString> trashed = TryTrash(HomeTrashDir(), path, path);
+    if (trashed || trashed.Error().error != EXDEV) return trashed;
 
     // Another volume: use its own trash at the top of the volume.
     const QString top = QStorageInfo(path).rootPath();
     const QString uid = QString::number(::getuid());
     const QString relative = QDir(top).relativeFilePath(path);
     const QString shared = JoinPath(top, QStringLiteral(".Trash"));
-    struct stat st {};
-    const QByteArray sharedNative = ToNative(shared);
     // The shared trash counts only when it is a real, sticky folder (not a link).
-    if (::lstat(sharedNative.constData(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
-        if (TryTrash(shared + QLatin1Char('/') + uid, path, relative, trashedAs, &error)) return true;
+    if (fileservice::IsStickyFolder(Native(shared))) {
+        trashed = TryTrash(shared + QLatin1Char('/') + uid, path, relative);
+        if (trashed) return trashed;
     }
-    if (TryTrash(JoinPath(top, QStringLiteral(".Trash-") + uid), path, relative, trashedAs, &error)) return true;
-    *reason = SystemReason(error);
-    return false;
+    return TryTrash(JoinPath(top, QStringLiteral(".Trash-") + uid), path, relative);
 }

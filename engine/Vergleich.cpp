@@ -1,12 +1,13 @@
 #include "engine/Vergleich.h"
 
+#include "engine/Messages.h"
 #include "engine/Paths.h"
 #include "engine/RunControls.h"
 #include "engine/RunReport.h"
+#include "fileservice/ComparePass.h"
 #include "fileservice/FileService.h"
 #include "log/Logfile.h"
 
-#include <QLocale>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -51,24 +52,6 @@ int ProgressStep(std::int32_t fileCount) {
     return static_cast<int>(std::nearbyint(100.0 / fileCount));
 }
 
-QString FormatByteTotal(std::int64_t scaled) {
-    const bool negative = scaled < 0;
-    const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
-    QString text = QString::number(magnitude / 10000);
-    std::uint64_t fraction = magnitude % 10000;
-    if (fraction != 0) {
-        QString digits = QStringLiteral("%1").arg(fraction, 4, 10, QLatin1Char('0'));
-        while (digits.endsWith(QLatin1Char('0'))) digits.chop(1);
-        text += QLocale::system().decimalPoint() + digits;
-    }
-    return negative ? QLatin1Char('-') + text : text;
-}
-
-QString SummaryText(std::int32_t fileCount, std::int64_t scaledBytes) {
-    return QString::number(fileCount) + QStringLiteral(" Dateien mit insg. ") + FormatByteTotal(scaledBytes) +
-           QStringLiteral(" Bytes im Quellverzeichnis");
-}
-
 void CopyOneFile(const QString& sourceFile, const QString& targetFile) {
     CopyOneFile(ToNative(sourceFile).toStdString(), ToNative(targetFile).toStdString());
 }
@@ -77,10 +60,9 @@ void CopyIfNewer(RunControls& controls, const QString& sourceFile, const QString
     CopyIfNewer(controls, ToNative(sourceFile).toStdString(), ToNative(targetFile).toStdString(), progressStep);
 }
 
-void ReportListFailures(RunReport& report) {
-    for (const ListFailure& failure : LastListFailures())
-        report.Failed(QStringLiteral(" - Ordner ") + FromNative(failure.path) +
-                      QStringLiteral(" konnte nicht gelesen werden: ") + QString::fromLocal8Bit(failure.reason.c_str()));
+void ReportListFailures(RunReport& report, const fileservice::ComparePass& pass) {
+    for (const fileservice::Failure& failure : pass.ListFailures())
+        report.FolderUnreadable(FromNative(failure.path), failure.error);
 }
 
 void WaitForCopies(RunControls& controls, RunReport& report, const QString& targetRoot) {
@@ -90,27 +72,25 @@ void WaitForCopies(RunControls& controls, RunReport& report, const QString& targ
         VBFILECOPYWAITFOR(50);
     }
     const QString prefix = targetRoot.endsWith(QLatin1Char('/')) ? targetRoot : targetRoot + QLatin1Char('/');
-    for (const CopyFailure& failure : VBFILECOPYWAIT()) {
-        QString entry = FromNative(failure.destination);
+    for (const CopyFailure& copy : VBFILECOPYWAIT()) {
+        QString entry = FromNative(copy.failure.path);
         if (entry.startsWith(prefix)) entry = entry.mid(prefix.size());
-        report.CopyFailed(entry, QString::fromLocal8Bit(failure.reason.c_str()));
+        report.CopyFailed(entry, copy.failure.error);
     }
 }
 
-void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const QString& sourcePath) {
+void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const QString& sourcePath,
+                 const fileservice::ComparePass& pass) {
     controls.SetProgressValue(0);
 
     const QByteArray nativeSource = ToNative(sourcePath);
-    // Comparing needs every file's time and its target's: the listing keeps the ones it sees
-    // and reads the target's alongside the source. Copying everything needs neither.
-    if (controls.CopyOnlyNew()) VBFILELISTFORCOMPARE(NativePrefix(controls.TargetPath()).c_str());
     Currency totalBytes;
     std::int16_t listFlag = 1;
     VBFILECOUNT(nativeSource.constData(), listFlag, "*.*", totalBytes);
     std::vector<std::string> fileList;
     listFlag = 1;
     const std::int32_t lastIndex = VBFILELIST(nativeSource.constData(), listFlag, "*.*", fileList, totalBytes);
-    ReportListFailures(report);
+    ReportListFailures(report, pass);
 
     const std::int32_t fileCount = lastIndex + 1;
     const int progressStep = ProgressStep(fileCount);
@@ -137,7 +117,7 @@ void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const Q
             }
             ++processedCount;
             controls.SetCountText(QString::number(processedCount));
-            if (!refused) log.WriteStatusLine(StatusTime() + QStringLiteral(" - ") + entry + QStringLiteral(" kopiert!"));
+            if (!refused) log.WriteStatusLine(StatusLine(CopiedMessage(entry)));
             // Done with the name: its memory goes to the status lines that pile up meanwhile.
             std::string().swap(fileList[static_cast<std::size_t>(i)]);
             controls.KeepPainting();
@@ -162,5 +142,5 @@ void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const Q
     controls.SetProgressVisible(false);
     controls.SetFilesVisible(true);
     controls.RefreshTarget();
-    log.WriteStatusLine(StatusLine(report.CompletionMessage()));
+    log.WriteStatusLine(StatusLine(CompletionMessage(report.Failures())));
 }

@@ -6,11 +6,15 @@
 class Logfile;
 class RunControls;
 class RunReport;
+namespace fileservice {
+class ComparePass;
+}
 
 // The copy pass: lists every file under `sourcePath`, shows and logs the summary, copies
 // every file or only the newer ones into the target of `controls`, waits for the copies,
-// reports each failure and ends with the completion line.
-void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const QString& sourcePath);
+// reports each failure and ends with the completion line. `pass` is open around it.
+void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const QString& sourcePath,
+                 const fileservice::ComparePass& pass);
 
 // Hands one copy to the file service.
 void CopyOneFile(const QString& sourceFile, const QString& targetFile);
@@ -22,15 +26,8 @@ void CopyIfNewer(RunControls& controls, const QString& sourceFile, const QString
 // 100 / fileCount rounded to the nearest whole number, an exact half to the even one.
 int ProgressStep(std::int32_t fileCount);
 
-// A byte total in ten-thousandths as plain decimal text: no grouping, a fraction only
-// when it is not zero, with the user's decimal separator and no trailing zeros.
-QString FormatByteTotal(std::int64_t scaled);
-
-// "<n> Dateien mit insg. <bytes> Bytes im Quellverzeichnis"
-QString SummaryText(std::int32_t fileCount, std::int64_t scaledBytes);
-
-// Reports every folder the last file listing could not read (its files stay uncopied).
-void ReportListFailures(RunReport& report);
+// Reports every folder the file listing of `pass` could not read (its files stay uncopied).
+void ReportListFailures(RunReport& report, const fileservice::ComparePass& pass);
 
 // Waits for every handed-over copy, keeping the window painted, and reports each failed
 // copy by its entry relative to `targetRoot`.

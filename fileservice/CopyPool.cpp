@@ -3,7 +3,9 @@
 // Each worker has its own bounded queue, and a destination always goes to the same worker
 // (by hash), so two copies to one target never run at once (they share a temporary name)
 // and run in the order they were handed over. The bound keeps memory small on huge trees;
-// the caller waits briefly when a queue is full.
+// the caller waits briefly when a queue is full. A copy handed over inside a compare pass
+// carries the names its listing listed that look like temporaries, which the copy's own
+// temporary must avoid.
 
 #include "fileservice/FileService.h"
 #include "fileservice/FileServiceInternal.h"
@@ -34,6 +36,8 @@ constexpr unsigned kMaxWorkers = 4;
 
 std::atomic<bool> g_poolStarted{false};
 
+using Listed = std::shared_ptr<const std::vector<std::uint64_t>>;
+
 class CopyPool {
 public:
     static CopyPool& Instance() {
@@ -46,7 +50,7 @@ public:
     CopyPool& operator=(const CopyPool&) = delete;
     ~CopyPool();
 
-    void Submit(std::string destination, std::string source);
+    void Submit(std::string destination, std::string source, Listed listed);
     void SubmitRemoval(std::string folder, std::string sourceFolder);
     void RecordRefused(std::string destination, std::string source, int error);
     std::vector<CopyFailure> Wait();
@@ -60,6 +64,7 @@ private:
         std::string destination;  // the folder, for a removal of leftovers
         std::string source;       // the folder it mirrors, for a removal of leftovers
         bool removal = false;
+        Listed listed;
     };
     struct Worker {
         std::deque<Job> queue;
@@ -108,18 +113,18 @@ CopyPool::~CopyPool() {
     for (auto& worker : m_workers) worker->thread.join();
 }
 
-void CopyPool::Submit(std::string destination, std::string source) {
+void CopyPool::Submit(std::string destination, std::string source, Listed listed) {
     std::unique_lock<std::mutex> lock(m_mutex);
     // A removal of leftovers that ran beside this copy could take its temporary.
     if (m_removals > 0) m_idle.wait(lock, [&] { return m_removals == 0; });
-    Enqueue(lock, Job{m_nextSequence++, std::move(destination), std::move(source)});
+    Enqueue(lock, Job{m_nextSequence++, std::move(destination), std::move(source), false, std::move(listed)});
 }
 
 void CopyPool::SubmitRemoval(std::string folder, std::string sourceFolder) {
     std::unique_lock<std::mutex> lock(m_mutex);
     if (m_pending > m_removals) m_idle.wait(lock, [&] { return m_pending == m_removals; });
     ++m_removals;
-    Enqueue(lock, Job{m_nextSequence++, std::move(folder), std::move(sourceFolder), true});
+    Enqueue(lock, Job{m_nextSequence++, std::move(folder), std::move(sourceFolder), true, nullptr});
 }
 
 void CopyPool::Enqueue(std::unique_lock<std::mutex>& lock, Job job) {
@@ -140,7 +145,7 @@ void CopyPool::Enqueue(std::unique_lock<std::mutex>& lock, Job job) {
 void CopyPool::RecordRefused(std::string destination, std::string source, int error) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_failures.emplace_back(m_nextSequence++,
-                            CopyFailure{std::move(source), std::move(destination), fileservice::ErrorText(error)});
+                            CopyFailure{std::move(source), fileservice::Failure{std::move(destination), error}});
 }
 
 void CopyPool::Run(Worker& worker) {
@@ -166,18 +171,18 @@ void CopyPool::Execute(Job& job) {
         if (--m_pending == m_removals || m_removals == 0) m_idle.notify_all();
         return;
     }
-    std::string reason;
     int error = 0;
     try {
-        error = fileservice::CopyFileSafely(job.destination, job.source, reason);
+        const fileservice::Status copied = fileservice::CopyFileSafely(job.destination, job.source, job.listed.get());
+        if (!copied) error = copied.Error().error;
     } catch (const std::exception&) {
         error = ENOMEM;
-        reason = fileservice::ErrorText(ENOMEM);
     }
+    job.listed.reset();
     std::lock_guard<std::mutex> lock(m_mutex);
     if (error != 0) {
-        m_failures.emplace_back(job.sequence,
-                                CopyFailure{std::move(job.source), std::move(job.destination), std::move(reason)});
+        m_failures.emplace_back(
+            job.sequence, CopyFailure{std::move(job.source), fileservice::Failure{std::move(job.destination), error}});
     }
     if (--m_pending == 0 || m_pending == m_removals) m_idle.notify_all();
 }
@@ -225,7 +230,8 @@ std::int32_t VBFILECOPYASYNC(const char* destination, const char* source) {
             pool.RecordRefused(destination ? destination : "", source ? source : "", EINVAL);
             return -1;
         }
-        pool.Submit(destination, source);
+        const fileservice::ComparePass::State* pass = fileservice::OpenPass();
+        pool.Submit(destination, source, pass ? pass->temporaries : nullptr);
         return 0;
     } catch (const std::exception&) {
         return -1;

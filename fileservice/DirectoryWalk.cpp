@@ -11,14 +11,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <exception>
 #include <fcntl.h>
 #include <memory>
-#include <mutex>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -76,7 +74,7 @@ public:
         while (m_root.size() > 1 && m_root.back() == '/') m_root.pop_back();
     }
 
-    std::vector<ListFailure> Run();
+    std::vector<fileservice::Failure> Run();
     // Entries that are not folders, seen but not reported by a walk without files.
     std::size_t SkippedFiles() const { return m_skippedFiles; }
     // For each failure Run returned, in order, the listing position it belongs before.
@@ -90,7 +88,7 @@ private:
     std::string m_root;
     WalkOptions m_options;
     WalkVisitor& m_visitor;
-    std::vector<ListFailure> m_failures;
+    std::vector<fileservice::Failure> m_failures;
     std::vector<std::size_t> m_failurePositions;
     std::string m_path;       // relative path of the folder being read
     std::string m_entryPath;  // scratch for the path of one entry
@@ -108,11 +106,11 @@ std::string Walker::FullPath(std::string_view relative) const {
 }
 
 void Walker::Fail(std::string_view relative, int error) {
-    m_failures.push_back(ListFailure{FullPath(relative), fileservice::ErrorText(error)});
+    m_failures.push_back(fileservice::Failure{FullPath(relative), error});
     m_failurePositions.push_back(m_visitor.Position());
 }
 
-std::vector<ListFailure> Walker::Run() {
+std::vector<fileservice::Failure> Walker::Run() {
     if (m_root.empty()) {
         Fail({}, ENOENT);
         return std::move(m_failures);
@@ -255,30 +253,20 @@ std::int32_t ClampCount(std::size_t count) {
     return count > static_cast<std::size_t>(INT32_MAX) ? INT32_MAX : static_cast<std::int32_t>(count);
 }
 
-// The files of one walk: names in listing order, with what the version queries can reuse.
-struct FileWalk {
-    std::string directory;  // as the caller named it
-    std::string prefix;     // see Walker::Prefix
-    std::vector<std::string> names;
-    bool keepTimes = false;            // announced for a comparison (VBFILELISTFORCOMPARE)
-    std::vector<std::int64_t> mtimes;  // with keepTimes: nanoseconds since 1970, fileservice::kNotListed: not stat'ed
-    std::int64_t bytes = 0;
-    std::vector<ListFailure> failures;
-    std::chrono::steady_clock::time_point finished;
-    fileservice::AlongVersions along;  // empty prefix: nothing read along
-    std::vector<std::uint64_t> temporaries;  // listed names that look like the copy's temporaries
-};
+using fileservice::FileWalk;
+using fileservice::FolderWalk;
 
 class FileCollector : public WalkVisitor {
 public:
-    FileCollector(FileWalk& walk, fileservice::StatStage* stage) : m_walk(walk), m_stage(stage) {}
+    FileCollector(FileWalk& walk, fileservice::StatStage* stage, bool keepVersions)
+        : m_walk(walk), m_stage(stage), m_keepVersions(keepVersions) {}
     void File(const std::string& path, std::int64_t size, const struct timespec* mtime, int deferredFd) override {
         const std::int64_t time = mtime ? fileservice::ListedTime(*mtime) : fileservice::kNotListed;
         const std::size_t index = m_walk.names.size();
-        if (m_walk.keepTimes) {
-            // The stage writes into the array of times: it must not move under it.
-            if (m_stage && m_walk.mtimes.size() == m_walk.mtimes.capacity()) m_stage->Drain();
-            m_walk.mtimes.push_back(time);
+        if (m_keepVersions) {
+            // The stage writes into the array of versions: it must not move under it.
+            if (m_stage && m_walk.entries.size() == m_walk.entries.capacity()) m_stage->Drain();
+            m_walk.entries.emplace_back(fileservice::NameHash(path), time);
         }
         m_walk.names.push_back(path);
         m_walk.bytes += std::max<std::int64_t>(size, 0);
@@ -304,14 +292,13 @@ private:
 
     FileWalk& m_walk;
     fileservice::StatStage* m_stage;
+    bool m_keepVersions;
 };
 
 // Drops the entries the stage found removed (`gone`, sorted) from the walk. Allocates nothing.
 void DropGone(FileWalk& walk, const std::vector<std::size_t>& gone) {
     if (gone.empty()) return;
-    std::vector<fileservice::AlongTag>& tags = walk.along.tags;
-    const bool withTags = tags.size() == walk.names.size();
-    const bool withTimes = walk.mtimes.size() == walk.names.size();
+    const bool withVersions = walk.entries.size() == walk.names.size();
     std::size_t kept = 0;
     std::size_t next = 0;  // into gone
     for (std::size_t i = 0; i < walk.names.size(); ++i) {
@@ -321,138 +308,92 @@ void DropGone(FileWalk& walk, const std::vector<std::size_t>& gone) {
         }
         if (kept != i) {
             walk.names[kept] = std::move(walk.names[i]);
-            if (withTimes) walk.mtimes[kept] = walk.mtimes[i];
-            if (withTags) tags[kept] = tags[i];
+            if (withVersions) walk.entries[kept] = walk.entries[i];
         }
         ++kept;
     }
     walk.names.resize(kept);
-    if (withTimes) walk.mtimes.resize(kept);
-    if (withTags) tags.resize(kept);
+    if (withVersions) walk.entries.erase(walk.entries.begin() + static_cast<std::ptrdiff_t>(kept), walk.entries.end());
     // A differing entry moves up by the number of removed entries before it; both are sorted.
     std::size_t before = 0;
-    for (auto& entry : walk.along.differing) {
+    for (auto& entry : walk.differing) {
         while (before < gone.size() && gone[before] < entry.entry) ++before;
         entry.entry = static_cast<std::uint32_t>(entry.entry - before);
     }
 }
 
-// The copy pass counts, then lists the same directory at once: the list reuses the count's
-// walk rather than reading the tree twice. Only right after the count, so it is never older
-// than a listing that took that much longer.
-constexpr auto kCountReuseWindow = std::chrono::seconds(2);
-
-std::mutex g_stateMutex;
-std::vector<ListFailure> g_lastFailures;
-// Set by VBFILELISTFORCOMPARE for the file listings up to the next VBFILELIST.
-struct CompareAnnouncement {
-    bool announced = false;
-    std::string target;  // empty: nothing is read along
-};
-CompareAnnouncement g_compare;
-FileWalk g_countWalk;
-bool g_haveCountWalk = false;
-
-// The same for the folder tree: the target preparation counts the folders, then lists them.
-struct FolderWalk {
-    std::string directory;
-    std::vector<std::string> folders;  // each beginning with '/'
-    std::vector<ListFailure> failures;
-    std::chrono::steady_clock::time_point finished;
-};
-FolderWalk g_folderCountWalk;
-bool g_haveFolderCountWalk = false;
-
-// How many files the last folder walk saw, and where: the file listing that follows it
-// reserves its arrays at that size instead of growing them, which at 100,000 names would
-// leave a quarter of their memory unused. Only a hint; a changed tree just grows as usual.
-std::string g_fileHintDirectory;
-std::size_t g_fileHint = 0;
+// A file listing that follows a folder walk reserves its arrays at the size that walk saw,
+// instead of growing them, which at 100,000 names would leave a quarter of their memory
+// unused. Only a hint; a changed tree just grows as usual.
 constexpr std::size_t kMaxFileHint = std::size_t{1} << 24;
 
-void KeepFileHint(const char* directory, std::size_t files) {
-    std::lock_guard<std::mutex> lock(g_stateMutex);
-    g_fileHintDirectory = directory ? directory : "";
-    g_fileHint = files;
-}
-
-std::vector<ListFailure> RunWalk(const char* directory, WalkOptions options, WalkVisitor& visitor,
-                                 std::size_t* skippedFiles = nullptr, std::vector<std::size_t>* positions = nullptr) {
+std::vector<fileservice::Failure> RunWalk(const char* directory, WalkOptions options, WalkVisitor& visitor,
+                                          std::size_t* skippedFiles = nullptr,
+                                          std::vector<std::size_t>* positions = nullptr) {
     try {
         Walker walker(directory, options, visitor);
-        std::vector<ListFailure> failures = walker.Run();
+        std::vector<fileservice::Failure> failures = walker.Run();
         if (skippedFiles) *skippedFiles = walker.SkippedFiles();
         if (positions) *positions = walker.FailurePositions();
         return failures;
     } catch (const std::exception&) {
         // Out of memory: what was listed so far stands, and the caller learns that it is incomplete.
-        return {ListFailure{directory ? directory : "", fileservice::ErrorText(ENOMEM)}};
+        return {fileservice::Failure{directory ? directory : "", ENOMEM}};
     }
 }
 
-// A new listing starts: earlier results are no longer wanted.
-void ForgetEarlierListings() {
-    fileservice::ClearListingSnapshot();
-    std::lock_guard<std::mutex> lock(g_stateMutex);
-    g_countWalk = FileWalk{};
-    g_haveCountWalk = false;
-    g_folderCountWalk = FolderWalk{};
-    g_haveFolderCountWalk = false;
-}
+void FinishStage(fileservice::StatStage& stage, FileWalk& walk, const std::vector<std::size_t>& positions,
+                 const std::string& directory);
 
-void FinishStage(fileservice::StatStage& stage, FileWalk& walk, const std::vector<std::size_t>& positions);
-
-void WalkFiles(const char* directory, FileWalk& walk) {
-    walk.directory = directory ? directory : "";
+// Lists the files of `directory`; in `pass`, sized by its folder walk and, when it compares,
+// with the versions of the files and of their counterparts below its target.
+FileWalk WalkFiles(const char* directory, const fileservice::ComparePass::State* pass) {
+    FileWalk walk;
+    const std::string listed = directory ? directory : "";
     // The listed directory as paths below it begin: "/src/" for "/src" or "/src/".
-    walk.prefix = walk.directory.empty() ? std::string() : fileservice::DirectoryPrefix(walk.directory);
-    std::size_t hint = 0;
-    std::string alongDirectory;
-    {
-        std::lock_guard<std::mutex> lock(g_stateMutex);
-        if (g_fileHintDirectory == walk.directory) hint = std::min(g_fileHint, kMaxFileHint);
-        // The listed times answer only along with the target's (see ListingSnapshot.cpp).
-        walk.keepTimes = g_compare.announced && !g_compare.target.empty();
-        alongDirectory = g_compare.target;
-    }
+    const std::string prefix = listed.empty() ? std::string() : fileservice::DirectoryPrefix(listed);
+    const std::size_t hint = pass ? std::min(pass->fileHint, kMaxFileHint) : 0;
+    // The listed times answer only along with the target's (see ComparePass.cpp).
+    const bool keepVersions = pass && !pass->targetPrefix.empty();
     try {
         walk.names.reserve(hint);
-        if (walk.keepTimes) walk.mtimes.reserve(hint);
+        if (keepVersions) walk.entries.reserve(hint);
     } catch (const std::exception&) {
         // No room for the hint: the arrays grow as they go.
     }
     // The stats go to a second thread; without one, the walk stats every file itself.
     std::unique_ptr<fileservice::StatStage> stage;
     try {
-        stage = std::make_unique<fileservice::StatStage>(walk.prefix, alongDirectory,
-                                                         walk.keepTimes ? &walk.mtimes : nullptr);
+        stage = std::make_unique<fileservice::StatStage>(prefix, keepVersions ? pass->targetPrefix : std::string(),
+                                                         keepVersions ? &walk.entries : nullptr);
         if (!stage->Active()) stage.reset();
-        if (stage && stage->ReadsAlong()) stage->Reserve(hint);
     } catch (const std::exception&) {
         stage.reset();
     }
-    FileCollector collector(walk, stage.get());
+    FileCollector collector(walk, stage.get(), keepVersions);
     std::vector<std::size_t> positions;
     walk.failures = RunWalk(directory, WalkOptions{true, stage != nullptr}, collector, nullptr, &positions);
     if (stage) {
         try {
-            FinishStage(*stage, walk, positions);
+            FinishStage(*stage, walk, positions, listed);
         } catch (const std::exception&) {
             // Out of memory: what was listed so far stands, and the caller learns that it is incomplete.
-            walk.along = fileservice::AlongVersions{};
-            walk.failures.push_back(ListFailure{walk.directory, fileservice::ErrorText(ENOMEM)});
+            walk.entries.clear();
+            walk.failures.push_back(fileservice::Failure{listed, ENOMEM});
         }
     }
-    walk.finished = std::chrono::steady_clock::now();
+    std::sort(walk.temporaries.begin(), walk.temporaries.end());
+    return walk;
 }
 
 // Takes over what the stage found: byte total, failures in listing order, the target's
 // versions, and the removal of entries that went away before their stat.
-void FinishStage(fileservice::StatStage& stage, FileWalk& walk, const std::vector<std::size_t>& positions) {
+void FinishStage(fileservice::StatStage& stage, FileWalk& walk, const std::vector<std::size_t>& positions,
+                 const std::string& directory) {
     fileservice::StageResults results = stage.Finish();
     walk.bytes += results.bytes;
     // The walk's own failures and the stats' in listing order, the walk's first at one place.
-    std::vector<ListFailure> merged;
+    std::vector<fileservice::Failure> merged;
     merged.reserve(walk.failures.size() + results.failures.size());
     std::size_t next = 0;
     for (std::size_t i = 0; i < walk.failures.size(); ++i) {
@@ -463,29 +404,31 @@ void FinishStage(fileservice::StatStage& stage, FileWalk& walk, const std::vecto
     }
     while (next < results.failures.size()) merged.push_back(std::move(results.failures[next++].failure));
     walk.failures = std::move(merged);
-    if (!results.complete) walk.failures.push_back(ListFailure{walk.directory, fileservice::ErrorText(ENOMEM)});
-    if (results.along.prefix.empty() || !results.complete || walk.names.size() > UINT32_MAX) results.along = {};
-    walk.along = std::move(results.along);
+    if (!results.complete) walk.failures.push_back(fileservice::Failure{directory, ENOMEM});
+    walk.differing = std::move(results.differing);
     DropGone(walk, results.gone);
+    // Versions with stats missing, or more entries than their index holds, are not kept: read live.
+    if (!results.complete || walk.names.size() > UINT32_MAX) {
+        std::vector<fileservice::ListedEntry>().swap(walk.entries);
+        walk.differing.clear();
+    }
 }
 
 class FolderLister : public WalkVisitor {
 public:
-    explicit FolderLister(std::vector<std::string>* list) : m_list(list) {}
+    explicit FolderLister(std::vector<std::string>& list) : m_list(list) {}
     void File(const std::string&, std::int64_t, const struct timespec*, int) override {}
     void Folder(const std::string& path) override {
-        if (m_list) {
-            if (count >= m_list->size()) m_list->emplace_back();
-            std::string& entry = (*m_list)[count];
-            entry.assign(1, '/');
-            entry += path;
-        }
+        if (count >= m_list.size()) m_list.emplace_back();
+        std::string& entry = m_list[count];
+        entry.assign(1, '/');
+        entry += path;
         ++count;
     }
     std::size_t count = 0;
 
 private:
-    std::vector<std::string>* m_list;
+    std::vector<std::string>& m_list;
 };
 
 // Entries after the last one stay empty, as callers that pass a sized array expect.
@@ -493,113 +436,98 @@ void ClearFrom(std::vector<std::string>& list, std::size_t count) {
     for (std::size_t i = count; i < list.size(); ++i) list[i].clear();
 }
 
+// Moves `names` into `list`, the array itself where it is not longer: no second array of
+// 100,000 strings.
+void HandOver(std::vector<std::string>& names, std::vector<std::string>& list) {
+    const std::size_t count = names.size();
+    if (list.size() <= count) {
+        list.swap(names);
+    } else {
+        for (std::size_t i = 0; i < count; ++i) list[i] = std::move(names[i]);
+        ClearFrom(list, count);
+    }
+}
+
+FolderWalk WalkFolders(const char* directory) {
+    FolderWalk walk;
+    FolderLister lister(walk.folders);
+    RunWalk(directory, WalkOptions{false}, lister, &walk.files);
+    walk.folders.resize(lister.count);
+    return walk;
+}
+
+// The pass open on this thread when it lists `directory`, else null.
+fileservice::ComparePass::State* PassListing(const char* directory) {
+    fileservice::ComparePass::State* pass = fileservice::OpenPass();
+    if (!pass || !directory || !*directory || fileservice::DirectoryPrefix(directory) != pass->sourcePrefix)
+        return nullptr;
+    return pass;
+}
+
 constexpr std::int64_t kCurrencyScale = 10000;
 
 }  // namespace
 
 std::int32_t VBFILECOUNT(const char* directory, std::int16_t&, const char*, Currency& byteTotal) {
-    ForgetEarlierListings();
-    FileWalk walk;
-    WalkFiles(directory, walk);
+    fileservice::ComparePass::State* pass = PassListing(directory);
+    FileWalk walk = WalkFiles(directory, pass);
     byteTotal.scaled = walk.bytes * kCurrencyScale;
-    fileservice::KeepListedTemporaries(walk.temporaries);
     const std::int32_t count = ClampCount(walk.names.size());
-    std::lock_guard<std::mutex> lock(g_stateMutex);
-    g_lastFailures = walk.failures;
-    g_countWalk = std::move(walk);
-    g_haveCountWalk = true;
+    if (pass) {
+        pass->failures = walk.failures;
+        // The file list that follows hands this walk over rather than reading the tree again.
+        pass->listed = std::move(walk);
+    }
     return count;
 }
 
 std::int32_t VBFILELIST(const char* directory, std::int16_t&, const char*, std::vector<std::string>& list,
                         Currency& byteTotal) {
+    fileservice::ComparePass::State* pass = PassListing(directory);
     FileWalk walk;
-    {
-        std::lock_guard<std::mutex> lock(g_stateMutex);
-        if (g_haveCountWalk && directory && g_countWalk.directory == directory &&
-            std::chrono::steady_clock::now() - g_countWalk.finished < kCountReuseWindow)
-            walk = std::move(g_countWalk);
-    }
-    ForgetEarlierListings();
-    if (walk.finished == std::chrono::steady_clock::time_point{}) WalkFiles(directory, walk);
-
-    const std::size_t count = walk.names.size();
-    if (list.size() <= count) {
-        // The walk's names become the list as they are: no second array of 100,000 strings.
-        list.swap(walk.names);
+    if (pass && pass->listed) {
+        walk = std::move(*pass->listed);
+        pass->listed.reset();
     } else {
-        for (std::size_t i = 0; i < count; ++i) list[i] = std::move(walk.names[i]);
-        ClearFrom(list, count);
+        walk = WalkFiles(directory, pass);
     }
     byteTotal.scaled = walk.bytes * kCurrencyScale;
-    fileservice::KeepListedTemporaries(std::move(walk.temporaries));
-
-    // Times are kept only when version queries were announced: a plain listing needs none.
-    if (walk.keepTimes)
-        fileservice::InstallListingSnapshot(walk.prefix, list, count, std::move(walk.mtimes), std::move(walk.along));
-    std::lock_guard<std::mutex> lock(g_stateMutex);
-    g_lastFailures = std::move(walk.failures);
-    g_compare = CompareAnnouncement{};
+    // The versions keep a hash of each name, taken before the names go to the caller.
+    if (pass) {
+        pass->versions.Keep(pass->sourcePrefix, pass->targetPrefix, walk);
+        pass->temporaries = walk.temporaries.empty()
+                                ? nullptr
+                                : std::make_shared<const std::vector<std::uint64_t>>(std::move(walk.temporaries));
+        pass->failures = std::move(walk.failures);
+    }
+    const std::size_t count = walk.names.size();
+    HandOver(walk.names, list);
     return ClampIndex(count);
 }
 
 std::int32_t VBFOLDERCOUNT(const char* directory, std::int32_t&) {
-    ForgetEarlierListings();
-    FolderWalk walk;
-    walk.directory = directory ? directory : "";
-    FolderLister lister(&walk.folders);
-    std::size_t files = 0;
-    walk.failures = RunWalk(directory, WalkOptions{false}, lister, &files);
-    walk.finished = std::chrono::steady_clock::now();
-    KeepFileHint(directory, files);
-    const std::int32_t count = ClampCount(lister.count);
-    std::lock_guard<std::mutex> lock(g_stateMutex);
-    g_lastFailures = walk.failures;
-    g_folderCountWalk = std::move(walk);
-    g_haveFolderCountWalk = true;
+    fileservice::ComparePass::State* pass = PassListing(directory);
+    FolderWalk walk = WalkFolders(directory);
+    const std::int32_t count = ClampCount(walk.folders.size());
+    if (pass) {
+        pass->fileHint = walk.files;
+        // The folder list that follows hands this walk over.
+        pass->counted = std::move(walk);
+    }
     return count;
 }
 
 std::int32_t VBFOLDERLIST(const char* directory, std::int32_t&, std::vector<std::string>& list) {
+    fileservice::ComparePass::State* pass = PassListing(directory);
     FolderWalk walk;
-    {
-        // Right after the count of the same directory, its walk is the list (see VBFILELIST).
-        std::lock_guard<std::mutex> lock(g_stateMutex);
-        if (g_haveFolderCountWalk && directory && g_folderCountWalk.directory == directory &&
-            std::chrono::steady_clock::now() - g_folderCountWalk.finished < kCountReuseWindow)
-            walk = std::move(g_folderCountWalk);
-    }
-    ForgetEarlierListings();
-    std::vector<ListFailure> failures;
-    std::size_t count = 0;
-    if (walk.finished != std::chrono::steady_clock::time_point{}) {
-        count = walk.folders.size();
-        if (list.size() <= count) {
-            list.swap(walk.folders);
-        } else {
-            for (std::size_t i = 0; i < count; ++i) list[i] = std::move(walk.folders[i]);
-        }
-        failures = std::move(walk.failures);
+    if (pass && pass->counted) {
+        walk = std::move(*pass->counted);
+        pass->counted.reset();
     } else {
-        FolderLister lister(&list);
-        std::size_t files = 0;
-        failures = RunWalk(directory, WalkOptions{false}, lister, &files);
-        count = lister.count;
-        KeepFileHint(directory, files);
+        walk = WalkFolders(directory);
+        if (pass) pass->fileHint = walk.files;
     }
-    ClearFrom(list, count);
-    std::lock_guard<std::mutex> lock(g_stateMutex);
-    g_lastFailures = std::move(failures);
+    const std::size_t count = walk.folders.size();
+    HandOver(walk.folders, list);
     return ClampIndex(count);
-}
-
-void VBFILELISTFORCOMPARE(const char* targetDirectory) {
-    std::lock_guard<std::mutex> lock(g_stateMutex);
-    g_compare.announced = true;
-    g_compare.target = targetDirectory ? targetDirectory : "";
-}
-
-std::vector<ListFailure> LastListFailures() {
-    std::lock_guard<std::mutex> lock(g_stateMutex);
-    return g_lastFailures;
 }

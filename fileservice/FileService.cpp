@@ -3,6 +3,7 @@
 
 #include "fileservice/FileService.h"
 #include "fileservice/FileServiceInternal.h"
+#include "fileservice/SafeFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -61,77 +62,18 @@ bool ParseVersion(const char* text, VersionTime& time) {
     return true;
 }
 
-// Reads the whole of `fd` into `content`; returns 0 or errno.
-int ReadAll(int fd, std::size_t sizeHint, std::string& content) {
-    content.resize(sizeHint + 1);
-    std::size_t used = 0;
-    for (;;) {
-        if (used == content.size()) content.resize(content.size() * 2);
-        const ssize_t n = ::read(fd, content.data() + used, content.size() - used);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (n == 0) break;
-        used += static_cast<std::size_t>(n);
-    }
-    content.resize(used);
-    return 0;
-}
-
-// Replaces `path` with `content` through a temporary and a rename, keeping owner and mode.
-int ReplaceFile(const std::string& path, const std::string& content, const struct stat& original) {
-    const std::string tmp = fileservice::TemporaryPathFor(path);
-    const int fd = fileservice::CreateTemporary(tmp, S_IRUSR | S_IWUSR);
-    if (fd < 0) return -fd;
-    std::int64_t written = 0;
-    int error = fileservice::WriteAll(fd, content.data(), content.size(), written);
-    // Owner first: changing it clears set-id bits that fchmod then restores. Only root
-    // can give a file away; otherwise the rewritten file belongs to us, as any rewrite would.
-    if (error == 0 && (original.st_uid != ::geteuid() || original.st_gid != ::getegid()))
-        (void)::fchown(fd, original.st_uid, original.st_gid);
-    if (error == 0 && ::fchmod(fd, original.st_mode & 07777) != 0) error = errno;
-    // Unlike a mirror copy, the edited file has no second copy to restore it from: sync it.
-    if (error == 0 && ::fsync(fd) != 0) error = errno;
-    if (::close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && ::rename(tmp.c_str(), path.c_str()) != 0) error = errno;
-    if (error != 0) ::unlink(tmp.c_str());
-    return error;
-}
-
 // Decides whether a line (without its ending) with this number (1 = first) is the one to remove.
 using LineMatcher = bool (*)(std::string_view line, std::int64_t number, const void* context);
 
 // Reads `file`, removes the first line `matches` accepts, and replaces the file atomically.
+// A link is followed to its file; replacing the link itself would cut it off.
 std::int32_t DeleteLine(const char* file, LineMatcher matches, const void* context) {
     if (!file || !*file) return EINVAL;
     try {
-        std::string path = file;
-        struct stat st;
-        if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
-        if (S_ISLNK(st.st_mode)) {
-            // Edit the file the link points to; replacing the link itself would cut it off.
-            char* real = ::realpath(path.c_str(), nullptr);
-            if (!real) return errno == ENOENT ? 0 : errno;
-            path = real;
-            std::free(real);
-        }
-        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) return errno == ENOENT ? 0 : errno;
-        if (::fstat(fd, &st) != 0) {
-            const int error = errno;
-            ::close(fd);
-            return error;
-        }
-        if (!S_ISREG(st.st_mode)) {
-            ::close(fd);
-            return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        }
-        std::string content;
-        const int readError = ReadAll(fd, static_cast<std::size_t>(st.st_size), content);
-        ::close(fd);
-        if (readError != 0) return readError;
-
+        const std::string path = file;
+        fileservice::Result<std::string> read = fileservice::ReadRegularFile(path);
+        if (!read) return read.Error().error == ENOENT ? 0 : read.Error().error;
+        std::string& content = read.Value();
         std::size_t position = 0;
         std::int64_t number = 1;
         while (position < content.size()) {
@@ -143,7 +85,8 @@ std::int32_t DeleteLine(const char* file, LineMatcher matches, const void* conte
             if (newline != std::string::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
             if (matches(line, number, context)) {
                 content.erase(position, lineEnd - position);
-                return ReplaceFile(path, content, st);
+                const fileservice::Status replaced = fileservice::ReplaceFile(path, content);
+                return replaced ? 0 : replaced.Error().error;
             }
             position = lineEnd;
             ++number;
@@ -162,15 +105,20 @@ std::int32_t VBFOLDEREXISTS(const char* folder) {
     return S_ISDIR(st.st_mode) ? 1 : 0;
 }
 
+// The time as "<seconds since 1970>.<exactly nine digits>" (a '-' before times before 1970),
+// then a blank and the size in bytes; the size is left out where an open pass answers so.
 std::string VBFILEVERSION(const char* file) {
     if (!file || !*file) return {};
     struct timespec mtime;
     std::int64_t size = -1;
-    // The files of the last listing, asked in listing order, cost no second stat
-    // (see ListingSnapshot.cpp).
-    const fileservice::Listed listed = fileservice::ListedVersion(file, mtime, size);
-    if (listed == fileservice::Listed::NoFile) return {};
-    if (listed == fileservice::Listed::Unknown) {
+    // The files of an open pass's listing and their counterparts cost no second stat
+    // (see ComparePass.cpp).
+    using Listed = fileservice::ListedVersions::Listed;
+    Listed listed = Listed::Unknown;
+    if (fileservice::ComparePass::State* pass = fileservice::OpenPass(); pass && !pass->versions.Empty())
+        listed = pass->versions.LookUp(file, mtime, size);
+    if (listed == Listed::NoFile) return {};
+    if (listed == Listed::Unknown) {
         struct stat st;
         // The link's own time: links are mirrored as links, with their own times.
         if (::lstat(file, &st) != 0 || S_ISDIR(st.st_mode)) return {};
@@ -194,6 +142,11 @@ std::string VBFILEVERSION(const char* file) {
     return std::string(text, static_cast<std::size_t>(end - text));
 }
 
+// Newer: `second` is empty (no target yet) or no version text, or the first time is more than
+// two seconds later (FAT keeps 2-second stamps, so a file just copied there never counts as
+// newer), or the times are within those two seconds and both texts carry sizes that differ (a
+// cut or emptied copy is not up to date). A text without a size compares by its time; an empty
+// or unreadable `first` is never newer. Every `mode` is treated like 1.
 std::int32_t VBFILEISNEWER(const char* first, const char* second, std::int32_t) {
     VersionTime firstTime;
     VersionTime secondTime;

@@ -1,13 +1,18 @@
 #pragma once
 
-// Hooks for tests of the file-service library: failures that are hard to cause for real.
+// Hooks for tests: failures that are hard to cause for real, injected where the program
+// writes files (SafeFile.cpp).
 
 #include <cstdint>
 #include <string>
 
-// Makes the data writes of every later copy and line deletion fail (EIO) once `bytes`
+// Makes the data writes of every later copy, replacement and append fail (EIO) once `bytes`
 // bytes of that file are written, as an interrupted copy would; -1 turns it off.
 void SetFailWriteAfterBytes(std::int64_t bytes);
+
+// Makes the next replacement of a file write half of its bytes and then fail as a full disk
+// would (ENOSPC).
+void FailNextReplaceAfterHalf();
 
 // Calls `hook` with the source's path after each pass over a file's data, before the copy
 // checks that the source did not change meanwhile, as a writer beside the copy would; null

@@ -81,12 +81,10 @@ std::string DirectoryPrefix(std::string directory) {
     return directory;
 }
 
-StatStage::StatStage(std::string listedPrefix, const std::string& alongDirectory, std::vector<std::int64_t>* mtimes)
-    : m_listedPrefix(std::move(listedPrefix)), m_mtimes(mtimes) {
-    if (!alongDirectory.empty()) {
-        m_alongPrefix = DirectoryPrefix(alongDirectory);
-        m_results.along.prefix = m_alongPrefix;
-    }
+StatStage::StatStage(std::string listedPrefix, const std::string& alongDirectory, std::vector<ListedEntry>* entries)
+    : m_listedPrefix(std::move(listedPrefix)), m_entries(entries) {
+    // The tags of what stood there are kept in the array of versions.
+    if (entries && !alongDirectory.empty()) m_alongPrefix = DirectoryPrefix(alongDirectory);
     try {
         m_thread = std::thread([this] { Work(); });
     } catch (const std::exception&) {
@@ -115,19 +113,8 @@ void StatStage::Stop(bool abandon) {
     m_thread.join();
 }
 
-void StatStage::Reserve(std::size_t entries) {
-    if (!ReadsAlong()) return;
-    try {
-        m_results.along.tags.reserve(entries);
-    } catch (const std::exception&) {
-        // It grows as it goes.
-    }
-}
-
 void StatStage::Add(std::string_view folder, std::string_view name, std::size_t index, int folderFd, bool deferred,
                     std::int64_t sourceTime, std::int64_t sourceSize) {
-    // Growing the array of tags moves it: nothing may be writing to it then.
-    if (ReadsAlong() && m_results.along.tags.size() == m_results.along.tags.capacity()) Drain();
     if (!m_current.items.empty() && (m_current.folder != folder || m_current.items.size() == kBatchEntries))
         Submit();
     if (m_current.items.empty()) m_current.folder.assign(folder);
@@ -144,25 +131,23 @@ void StatStage::Add(std::string_view folder, std::string_view name, std::size_t 
                 std::string path = m_listedPrefix + std::string(folder);
                 if (!folder.empty()) path += '/';
                 path += nameText;
-                m_results.failures.push_back({index, ListFailure{std::move(path), ErrorText(stat.error)}});
+                m_results.failures.push_back({index, Failure{std::move(path), stat.error}});
             }
             m_results.bytes += stat.size;
-            if (m_mtimes) (*m_mtimes)[index] = stat.time;
+            if (m_entries) (*m_entries)[index].SetTime(stat.time);
             sourceTime = stat.time;
             sourceSize = stat.regular ? stat.size : -1;
             deferred = false;
         }
     }
     if (!deferred && !ReadsAlong()) return;
-    if (ReadsAlong()) m_results.along.tags.push_back(AlongTag::ReadLive);
     m_current.names.append(name);
     m_current.names += '\0';
     m_current.items.push_back(Item{index, sourceTime, sourceSize, deferred});
 }
 
 void StatStage::Submit() {
-    m_current.mtimes = m_mtimes ? m_mtimes->data() : nullptr;
-    m_current.tags = m_results.along.tags.data();
+    m_current.entries = m_entries ? m_entries->data() : nullptr;
     Batch help;
     bool helping = false;
     {
@@ -237,20 +222,20 @@ void StatStage::Process(Batch& batch) {
                     std::string path = m_listedPrefix + batch.folder;
                     if (!batch.folder.empty()) path += '/';
                     path += name;
-                    failures.push_back({item.index, ListFailure{std::move(path), ErrorText(stat.error)}});
+                    failures.push_back({item.index, Failure{std::move(path), stat.error}});
                 }
                 bytes += stat.size;
                 sourceTime = stat.time;
                 sourceSize = stat.regular ? stat.size : -1;
-                if (batch.mtimes) batch.mtimes[item.index] = sourceTime;
+                if (batch.entries) batch.entries[item.index].SetTime(sourceTime);
             }
             if (ReadsAlong()) {
                 std::int64_t time = kNotListed;
                 std::int64_t size = -1;
                 const AlongTag tag = ReadTarget(targetFd, unopened, name, sourceTime, sourceSize, time, size);
                 if (tag == AlongTag::Differs)
-                    differing.push_back({static_cast<std::uint32_t>(item.index), time, size, sourceSize});
-                batch.tags[item.index] = tag;
+                    differing.push_back({static_cast<std::uint32_t>(item.index), 0, time, size, sourceSize});
+                batch.entries[item.index].SetTag(tag);
             }
             name += std::char_traits<char>::length(name) + 1;
         }
@@ -266,7 +251,7 @@ void StatStage::Process(Batch& batch) {
             m_results.bytes += bytes;
             m_results.gone.insert(m_results.gone.end(), gone.begin(), gone.end());
             m_results.failures.insert(m_results.failures.end(), failures.begin(), failures.end());
-            m_results.along.differing.insert(m_results.along.differing.end(), differing.begin(), differing.end());
+            m_results.differing.insert(m_results.differing.end(), differing.begin(), differing.end());
         } catch (const std::exception&) {
             complete = false;
         }
@@ -283,7 +268,7 @@ StageResults StatStage::Finish() {
     std::sort(m_results.gone.begin(), m_results.gone.end());
     std::stable_sort(m_results.failures.begin(), m_results.failures.end(),
                      [](const PlacedFailure& a, const PlacedFailure& b) { return a.position < b.position; });
-    std::sort(m_results.along.differing.begin(), m_results.along.differing.end(),
+    std::sort(m_results.differing.begin(), m_results.differing.end(),
               [](const DifferingEntry& a, const DifferingEntry& b) { return a.entry < b.entry; });
     return std::move(m_results);
 }

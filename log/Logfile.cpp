@@ -3,43 +3,15 @@
 #include <QDateTime>
 #include <QFile>
 #include <QLocale>
-#include <QSaveFile>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <string_view>
 
 namespace {
 
-// Opens the log for appending, or gives the reason it cannot be. Only a regular file is
-// taken: opening a FIFO for writing waits for a reader, and the window would hang at its
-// first status line.
-std::unique_ptr<QFile> OpenForAppend(const QString& path, QString& reason) {
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        reason = QString::fromLocal8Bit(std::strerror(errno));
-        return nullptr;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        reason = QStringLiteral("not a regular file");
-        return nullptr;
-    }
-    ::fcntl(fd, F_SETFL, O_APPEND);
-    auto file = std::make_unique<QFile>(path);
-    if (!file->open(fd, QIODevice::WriteOnly | QIODevice::Append, QFileDevice::AutoCloseHandle)) {
-        reason = file->errorString();
-        ::close(fd);
-        return nullptr;
-    }
-    return file;
-}
+std::string_view View(const QByteArray& bytes) { return {bytes.constData(), static_cast<std::size_t>(bytes.size())}; }
 
 // A status line is always one line: a name with a line break must not write a line of its
 // own into the log (one that could claim a success). Control characters are shown escaped.
@@ -66,7 +38,8 @@ QString OneLine(const QString& text) {
 
 }  // namespace
 
-Logfile::Logfile(StatusList& list, QString logPath) : m_list(list), m_logPath(std::move(logPath)) {}
+Logfile::Logfile(StatusList& list, QString logPath)
+    : m_list(list), m_logPath(std::move(logPath)), m_nativePath(QFile::encodeName(m_logPath).toStdString()) {}
 
 Logfile::~Logfile() = default;
 
@@ -83,35 +56,38 @@ void Logfile::BeginRun() { m_failureReported = false; }
 void Logfile::Hold() { ++m_holds; }
 
 void Logfile::Release() {
-    if (m_holds > 0 && --m_holds == 0) m_file.reset();
+    if (m_holds > 0 && --m_holds == 0) m_file = fileservice::FileHandle();
 }
 
 void Logfile::AppendToFile(const QString& text) {
     const QByteArray line = LogFileLine(text);
-    if (m_holds > 0 && m_file) {
-        if (m_file->write(line) == line.size() && m_file->flush()) return;
-        ReportFailure(m_file->errorString());
-        m_file.reset();
+    std::int64_t written = 0;
+    if (m_holds > 0 && m_file.IsOpen()) {
+        const fileservice::Status status = fileservice::WriteAll(m_file, View(line), written);
+        if (status) return;
+        ReportFailure(status.Error());
+        m_file = fileservice::FileHandle();
         return;
     }
-    QString reason;
-    auto file = OpenForAppend(m_logPath, reason);
+    // Only a regular file is taken: opening a FIFO for writing waits for a reader, and the
+    // window would hang at its first status line.
+    fileservice::Result<fileservice::FileHandle> file = fileservice::OpenForAppend(m_nativePath);
     if (!file) {
-        ReportFailure(reason);
+        ReportFailure(file.Error());
         return;
     }
-    if (file->write(line) != line.size() || !file->flush()) {
-        ReportFailure(file->errorString());
+    if (const fileservice::Status status = fileservice::WriteAll(file.Value(), View(line), written); !status) {
+        ReportFailure(status.Error());
         return;
     }
-    if (m_holds > 0) m_file = std::move(file);
+    if (m_holds > 0) m_file = std::move(file.Value());
 }
 
-void Logfile::ReportFailure(const QString& reason) {
+void Logfile::ReportFailure(const fileservice::Failure& failure) {
     // Once per run: a log that cannot be written must not flood the list, nor stop the work.
     if (m_failureReported) return;
     m_failureReported = true;
-    m_list.AddStatusLine(OneLine(StatusLine(QStringLiteral(" - Logdatei kann nicht geschrieben werden: ") + reason)));
+    m_list.LogFailed(failure);
 }
 
 namespace {
@@ -147,26 +123,24 @@ QByteArray LogFileLine(const QString& text) {
            "\r\n";
 }
 
-bool TrimLogFile(const QString& logPath, qint64 limitBytes) {
-    if (limitBytes < 2) return true;
-    QFile in(logPath);
-    if (!in.exists()) return true;
-    if (in.size() <= limitBytes) return true;
-    if (!in.open(QIODevice::ReadOnly)) return false;
-    const QByteArray all = in.readAll();
-    in.close();
-    if (all.size() <= limitBytes) return true;
+fileservice::Status TrimLogFile(const QString& logPath, qint64 limitBytes) {
+    if (limitBytes < 2) return {};
+    const std::string path = QFile::encodeName(logPath).toStdString();
+    const fileservice::Result<std::int64_t> size = fileservice::RegularFileSize(path);
+    if (!size) return size.Error().error == ENOENT ? fileservice::Status() : fileservice::Status(size.Error());
+    if (size.Value() <= limitBytes) return {};
+    const fileservice::Result<std::string> read = fileservice::ReadRegularFile(path);
+    if (!read) return read.Error();
+    const std::string& all = read.Value();
+    if (static_cast<qint64>(all.size()) <= limitBytes) return {};
 
     // Keep the newest bytes, but start at the beginning of a line: a cut line is useless.
-    qsizetype start = all.size() - limitBytes;
-    if (all.at(start - 1) != '\n') {
-        const qsizetype nl = all.indexOf('\n', start);
-        start = nl < 0 ? all.size() : nl + 1;
+    std::size_t start = all.size() - static_cast<std::size_t>(limitBytes);
+    if (all[start - 1] != '\n') {
+        const std::size_t nl = all.find('\n', start);
+        start = nl == std::string::npos ? all.size() : nl + 1;
     }
-    QSaveFile out(logPath);
-    if (!out.open(QIODevice::WriteOnly)) return false;
-    out.write(all.constData() + start, all.size() - start);
-    return out.commit();
+    return fileservice::ReplaceFile(path, std::string_view(all).substr(start));
 }
 
 std::optional<qint32> LogLimitBytes(const QString& sizeText) {

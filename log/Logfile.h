@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QString>
-#include <memory>
-#include <optional>
+#include "fileservice/Failure.h"
+#include "fileservice/SafeFile.h"
 
-class QFile;
+#include <QString>
+#include <optional>
+#include <string>
 
 // What the activity log writes to: the window's status list and its logging switch.
 class StatusList {
@@ -14,6 +15,8 @@ public:
     virtual void AddStatusLine(const QString& line) = 0;
     // True while status lines also go to the log file (the log check box).
     virtual bool LoggingOn() const = 0;
+    // The log file cannot be written (reported once per run): shown as a line of its own.
+    virtual void LogFailed(const fileservice::Failure& failure) = 0;
 };
 
 // The status list and the log file "tvl.log".
@@ -41,11 +44,12 @@ public:
 
 private:
     void AppendToFile(const QString& text);
-    void ReportFailure(const QString& reason);
+    void ReportFailure(const fileservice::Failure& failure);
 
     StatusList& m_list;
     QString m_logPath;
-    std::unique_ptr<QFile> m_file;  // open only while held
+    std::string m_nativePath;
+    fileservice::FileHandle m_file;  // open only while held
     int m_holds = 0;
     bool m_failureReported = false;
 };
@@ -71,8 +75,8 @@ QByteArray LogFileLine(const QString& text);
 
 // Cuts the log file back to `limitBytes`: a file at or below the limit stays as it is;
 // above it, the newest whole lines that fit are kept and the file is replaced atomically.
-// Returns false only when the file existed and could not be rewritten.
-bool TrimLogFile(const QString& logPath, qint64 limitBytes);
+// Fails only when the file exists and could not be read or rewritten.
+fileservice::Status TrimLogFile(const QString& logPath, qint64 limitBytes);
 
 // The byte limit for a size field text in kilobytes, or nothing when the text is empty,
 // not a number or above 2,097,151 KB (the limit would not fit a 32-bit byte count).

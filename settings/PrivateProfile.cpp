@@ -1,31 +1,21 @@
 #include "settings/PrivateProfile.h"
 
+#include "fileservice/SafeFile.h"
 #include "settings/Cp1252.h"
-#include "settings/PrivateProfileTesting.h"
 
 #include <QSet>
 #include <QString>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <fcntl.h>
 #include <optional>
-#include <random>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
-
-std::atomic<bool> g_failNextWriteAfterHalf{false};
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -200,36 +190,16 @@ void Parse(IniFile& ini, const QString* lookedUp = nullptr) {
 enum class LoadResult { Loaded, Missing, Failed };
 
 // Reads the whole file. A path that is not a regular file (a folder, a FIFO) is never
-// read: opening without blocking and checking first keeps a FIFO from hanging us.
+// read: a FIFO would hang us.
 LoadResult LoadBytes(const char* fileName, std::string& out) {
     if (fileName == nullptr || *fileName == '\0') {
         return LoadResult::Missing;
     }
-    const int fd = ::open(fileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return errno == ENOENT ? LoadResult::Missing : LoadResult::Failed;
+    fileservice::Result<std::string> read = fileservice::ReadRegularFile(fileName);
+    if (!read) {
+        return read.Error().error == ENOENT ? LoadResult::Missing : LoadResult::Failed;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return LoadResult::Failed;
-    }
-    out.clear();
-    if (st.st_size > 0) {
-        out.reserve(static_cast<std::size_t>(st.st_size));
-    }
-    char chunk[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            ::close(fd);
-            return LoadResult::Failed;
-        }
-        if (got == 0) break;
-        out.append(chunk, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
+    out = std::move(read.Value());
     return LoadResult::Loaded;
 }
 
@@ -329,93 +299,10 @@ bool HasLineBreak(const char* text) {
     return std::strpbrk(text, "\r\n") != nullptr;
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t put = ::write(fd, data + done, size - done);
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
-std::string TempName(const std::string& target) {
-    static std::mt19937_64 rng{std::random_device{}()};
-    const std::size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".%016llx", static_cast<unsigned long long>(rng()));
-    // Short hidden name: a long settings file name must not push it past NAME_MAX.
-    return dir + "/." + base.substr(0, 64) + suffix + ".tmp";
-}
-
-// Writes `content` into a temporary file beside the settings file and renames it over
-// the old one: a crash or a full disk leaves either the old file or the new one, never
-// a cut one. A link is followed so that the file it points to is the one replaced.
-bool ReplaceFile(const char* fileName, const std::string& content) {
-    std::string target = fileName;
-    struct stat lst {};
-    if (::lstat(fileName, &lst) == 0 && S_ISLNK(lst.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(fileName, resolved) != nullptr) {
-            target = resolved;
-        }
-    }
-    struct stat st {};
-    const bool existed = ::stat(target.c_str(), &st) == 0;
-    if (existed && !S_ISREG(st.st_mode)) {
-        return false;
-    }
-
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 20 && fd < 0; ++attempt) {
-        temp = TempName(target);
-        // 0666 lets the umask decide for a new file, as for any file the user creates.
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            return false;
-        }
-    }
-    if (fd < 0) {
-        return false;
-    }
-
-    bool ok = true;
-    if (existed) {
-        if (::geteuid() == 0) {
-            [[maybe_unused]] const int ignored = ::fchown(fd, st.st_uid, st.st_gid);
-        }
-        ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-    }
-    if (ok) {
-        if (g_failNextWriteAfterHalf.exchange(false)) {
-            WriteAll(fd, content.data(), content.size() / 2);
-            errno = ENOSPC;
-            ok = false;
-        } else {
-            ok = WriteAll(fd, content.data(), content.size());
-        }
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    const std::size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
+// 1 when the settings file was replaced by `content`, else 0. Through a temporary file and a
+// rename: a crash or a full disk leaves either the old file or the new one, never a cut one.
+std::int32_t Replace(const char* fileName, const std::string& content) {
+    return fileservice::ReplaceFile(fileName, content) ? 1 : 0;
 }
 
 // The file without the lines whose `drop` flag is set.
@@ -444,14 +331,6 @@ std::string EncodeLine(const std::string& utf8, bool windows1252) {
 }
 
 }  // namespace
-
-namespace PrivateProfileTesting {
-
-void FailNextWriteAfterHalf() {
-    g_failNextWriteAfterHalf = true;
-}
-
-}  // namespace PrivateProfileTesting
 
 std::uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* defaultText,
                                        char* buffer, std::uint32_t size, const char* fileName) {
@@ -555,7 +434,7 @@ std::int32_t WritePrivateProfileStringA(const char* section, const char* key, co
         if (!any) {
             return 1;
         }
-        return ReplaceFile(fileName, WithoutLines(ini, drop)) ? 1 : 0;
+        return Replace(fileName, WithoutLines(ini, drop));
     }
 
     const IniSection* found = FindSection(ini, foldedSection);
@@ -577,7 +456,7 @@ std::int32_t WritePrivateProfileStringA(const char* section, const char* key, co
         if (!any) {
             return 1;
         }
-        return ReplaceFile(fileName, WithoutLines(ini, drop)) ? 1 : 0;
+        return Replace(fileName, WithoutLines(ini, drop));
     }
 
     const bool windows1252 = !ini.decoded.empty();
@@ -622,5 +501,5 @@ std::int32_t WritePrivateProfileStringA(const char* section, const char* key, co
         out += "\r\n";
         out.append(ini.bytes, line.end, std::string::npos);
     }
-    return ReplaceFile(fileName, out) ? 1 : 0;
+    return Replace(fileName, out);
 }

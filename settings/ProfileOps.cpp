@@ -4,6 +4,7 @@
 #include "settings/PrivateProfile.h"
 #include "settings/Startup.h"
 #include "fileservice/FileService.h"
+#include "fileservice/SafeFile.h"
 
 #include <QFile>
 #include <string>
@@ -17,13 +18,15 @@ bool WriteKey(const QByteArray& section, const char* key, const QByteArray& valu
                                       QFile::encodeName(strIniFile).constData()) != 0;
 }
 
-// True when the file has a line equal to `line`, its line ending not counted.
+// True when the file has a line equal to `line`, its line ending not counted. A FIFO in its
+// place is never opened: reading it would hang the window.
 bool FileHasLine(const QString& fileName, const QByteArray& line) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const fileservice::Result<std::string> read =
+        fileservice::ReadRegularFile(QFile::encodeName(fileName).toStdString());
+    if (!read) {
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = QByteArray::fromStdString(read.Value());
     qsizetype pos = 0;
     while (pos < bytes.size()) {
         qsizetype nl = bytes.indexOf('\n', pos);

@@ -1,6 +1,7 @@
 #include "settings/Startup.h"
 
 #include "TrevalonVersion.h"
+#include "fileservice/SafeFile.h"
 #include "settings/PrivateProfile.h"
 #include "settings/ProfileOps.h"
 #include "settings/SearchText.h"
@@ -10,12 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
+#include <string>
+#include <string_view>
 
 QString strIniFile;
 
@@ -30,16 +27,7 @@ bool IsWritableDir(const QString& dir) {
     if (dir.isEmpty() || !QFileInfo(dir).isDir()) {
         return false;
     }
-    const QByteArray path = QFile::encodeName(dir);
-    if (::access(path.constData(), W_OK) != 0) {
-        return false;
-    }
-    // root passes access() everywhere, also on a read-only mount.
-    struct statvfs fs {};
-    if (::statvfs(path.constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0) {
-        return false;
-    }
-    return true;
+    return fileservice::CanWriteInto(QFile::encodeName(dir).toStdString());
 }
 
 QString ConfigDataDir() {
@@ -66,7 +54,7 @@ QString ProgramDataDirFor(const QString& programDir) {
         return programDir;
     }
     const QString dir = ConfigDataDir();
-    QDir().mkpath(dir);
+    (void)fileservice::MakeFolders(QFile::encodeName(dir).toStdString());
     return dir;
 }
 
@@ -78,27 +66,10 @@ void InitIniFile() {
     strIniFile = ProgramDataDir() + QStringLiteral("/tvl.ini");
 }
 
-namespace {
-
-// Moves `temp` to `target` only while nothing stands at `target`.
-bool MoveIntoFreePlace(const QByteArray& temp, const QByteArray& target) {
-    if (::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {
-        return true;
-    }
-    // File systems without that rename: a hard link never replaces either.
-    if (errno != EINVAL && errno != ENOSYS) {
-        return false;
-    }
-    return ::link(temp.constData(), target.constData()) == 0 && ::unlink(temp.constData()) == 0;
-}
-
-}  // namespace
-
 bool WriteDefaultIniFile(const QString& iniFile, const QString& homeDir) {
-    const QByteArray target = QFile::encodeName(iniFile);
-    struct stat st {};
+    const std::string target = QFile::encodeName(iniFile).toStdString();
     // Whatever stands there, even a broken link or a folder, is the user's.
-    if (::lstat(target.constData(), &st) == 0 || errno != ENOENT) {
+    if (QFileInfo::exists(iniFile) || fileservice::IsLink(target)) {
         return false;
     }
     QFile delivered(QStringLiteral(":/tvl.ini"));
@@ -108,23 +79,24 @@ bool WriteDefaultIniFile(const QString& iniFile, const QString& homeDir) {
     // Written beside the target and moved into place at the end: a crash never leaves a
     // half default that the next start would take for the user's own file.
     const QFileInfo info(iniFile);
-    QFile temp;
-    for (int attempt = 0; attempt < 20 && !temp.isOpen(); ++attempt) {
-        temp.setFileName(info.absolutePath() + QStringLiteral("/.%1.%2.tmp")
-                                                   .arg(info.fileName().left(64))
-                                                   .arg(QRandomGenerator::global()->generate64(), 16, 16,
-                                                        QLatin1Char('0')));
-        // NewOnly: a name taken meanwhile is never reused, only the next one tried.
-        temp.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    std::string tempName;
+    fileservice::Result<fileservice::FileHandle> temp = fileservice::Failure{};
+    for (int attempt = 0; attempt < 20 && !temp; ++attempt) {
+        // A name taken meanwhile is never reused, only the next one tried.
+        tempName = QFile::encodeName(info.absolutePath() + QStringLiteral("/.%1.%2.tmp")
+                                                               .arg(info.fileName().left(64))
+                                                               .arg(QRandomGenerator::global()->generate64(), 16,
+                                                                    16, QLatin1Char('0')))
+                       .toStdString();
+        temp = fileservice::CreateExclusive(tempName, 0666);
     }
-    if (!temp.isOpen()) {
+    if (!temp) {
         return false;
     }
-    const QByteArray tempName = QFile::encodeName(temp.fileName());
     const QByteArray content = delivered.readAll();
-    bool ok = temp.write(content) == content.size();
-    temp.close();
-    ok = ok && temp.error() == QFileDevice::NoError;
+    std::int64_t written = 0;
+    bool ok = fileservice::WriteAll(temp.Value(), std::string_view(content.constData(), content.size()), written).Ok();
+    ok = temp.Value().Close().Ok() && ok;
 
     QString home = homeDir;
     if (home.isEmpty() || !QFileInfo(home).isDir() || home.contains(QLatin1Char('\n')) ||
@@ -133,11 +105,11 @@ bool WriteDefaultIniFile(const QString& iniFile, const QString& homeDir) {
     }
     const QByteArray homeBytes = QFile::encodeName(home);
     for (const char* key : {kKeyDirA, kKeyDirB}) {
-        ok = ok && WritePrivateProfileStringA(kStandardProfile, key, homeBytes.constData(), tempName.constData()) != 0;
+        ok = ok && WritePrivateProfileStringA(kStandardProfile, key, homeBytes.constData(), tempName.c_str()) != 0;
     }
-    ok = ok && MoveIntoFreePlace(tempName, target);
+    ok = ok && fileservice::RenameNoReplace(tempName, target).Ok();
     if (!ok) {
-        ::unlink(tempName.constData());
+        (void)fileservice::Remove(tempName);
     }
     return ok;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/Messages.h"
 #include "engine/RunControls.h"
 #include "log/Logfile.h"
 #include "settings/Startup.h"
@@ -27,7 +28,7 @@ class StatusListModel;
 // The program's one working window. Every control carries its design name as its
 // objectName; the window is the engine's view of the run controls, the log's status
 // list and the settings code's profile box.
-class frmMain : public QWidget, public RunControls, public StatusList, public ProfileBox {
+class frmMain : public QWidget, public RunControls, public ReportingStatusList, public ProfileBox {
     Q_OBJECT
 public:
     // `logPath` empty: "tvl.log" in the program's data folder.

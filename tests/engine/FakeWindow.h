@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/Messages.h"
 #include "engine/RunControls.h"
 #include "log/Logfile.h"
 
@@ -47,7 +48,7 @@ public:
     }
 };
 
-class FakeStatusList : public StatusList {
+class FakeStatusList : public ReportingStatusList {
 public:
     QStringList lines;
     bool loggingOn = true;

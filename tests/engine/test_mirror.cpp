@@ -1,6 +1,7 @@
 #include "FakeWindow.h"
 #include "TempTree.h"
 
+#include "engine/Messages.h"
 #include "engine/MirrorRun.h"
 #include "engine/ShellDelete.h"
 #include "engine/Vergleich.h"
@@ -193,8 +194,7 @@ TEST_F(MirrorRunTest, EmptyFirstModeStopsWhenTrashFails) {
     Run();
 
     EXPECT_EQ(tree.ListFiles("dst"), std::vector<std::string>{"keep.txt"});
-    ASSERT_EQ(status.lines.size(), 1);
-    EXPECT_TRUE(status.Messages()[0].startsWith(" - Zielverzeichnis konnte nicht geleert werden: ")) << status.lines[0].toStdString();
+    EXPECT_EQ(status.Messages(), QStringList{EmptyingFailedMessage(ENOTDIR)});
 }
 
 TEST_F(MirrorRunTest, SubfolderModeCopiesSourceUnderItsNameAndOverwritesOnRerun) {
@@ -225,17 +225,15 @@ TEST_F(MirrorRunTest, CopyFailuresAreReportedAndTheRunGoesOn) {
     EXPECT_EQ(tree.ReadFile("dst/b.txt"), "B");
     EXPECT_EQ(tree.ReadFile("dst/A"), "a file standing where a folder must go");
     const QStringList messages = status.Messages();
-    EXPECT_TRUE(messages.filter(QRegularExpression("^ - Ordner .*/dst/A konnte nicht angelegt werden: .+")).size() == 1)
-        << messages.join('\n').toStdString();
-    EXPECT_TRUE(messages.filter(QRegularExpression("^ - A/x.txt konnte nicht kopiert werden: .+")).size() == 1)
-        << messages.join('\n').toStdString();
-    EXPECT_EQ(messages.last(), " - Abgleich mit 2 Fehlern ausgeführt!");
+    EXPECT_EQ(messages.filter(" konnte nicht "), (QStringList{FolderFailedMessage(Q(tree.Path("dst/A")), EEXIST),
+                                                              CopyFailedMessage("A/x.txt", ENOTDIR)}));
+    EXPECT_EQ(messages.last(), CompletionMessage(2));
 }
 
 struct RefusalCase {
     const char* name;
     std::function<void(TempTree&, FakeControls&)> setUp;
-    const char* text;
+    RefusalCode code;
 };
 
 class RefusalTest : public MirrorRunTest, public ::testing::WithParamInterface<RefusalCase> {};
@@ -251,7 +249,7 @@ TEST_P(RefusalTest, RefusesBeforeTouchingAnything) {
 
     ASSERT_EQ(controls.messages.size(), 1u);
     EXPECT_EQ(controls.messages[0].title, "Halt!");
-    EXPECT_EQ(controls.messages[0].text, QString::fromUtf8(GetParam().text));
+    EXPECT_EQ(controls.messages[0].text, RefusalText(GetParam().code));
     EXPECT_EQ(controls.messages[0].icon, MessageIcon::None);
     EXPECT_EQ(controls.messages[0].buttons, MessageButtons::Ok);
     EXPECT_EQ(tree.ListFiles(), before);
@@ -269,69 +267,69 @@ INSTANTIATE_TEST_SUITE_P(
                         t.MakeDir("PROG");
                         c.target = Q(t.Path("prog")).toUpper().replace(Q(t.Path()).toUpper(), Q(t.Path()));
                     },
-                    "Das Programmverzeichnis darf nicht das Zielverzeichnis sein!"},
+                    kProgramDirAsTarget},
         RefusalCase{"SameFolder", [](TempTree& t, FakeControls& c) { c.target = Q(t.Path("src/../src")); },
-                    "Quell- und Zielverzeichnis dürfen nicht gleich sein!"},
+                    kSameFolder},
         RefusalCase{"SameFolderThroughLink",
                     [](TempTree& t, FakeControls& c) {
                         fs::create_directory_symlink(t.Path("src"), t.Path("link"));
                         c.target = Q(t.Path("link"));
                     },
-                    "Quell- und Zielverzeichnis dürfen nicht gleich sein!"},
+                    kSameFolder},
         RefusalCase{"TargetInsideSource", [](TempTree& t, FakeControls& c) { c.target = Q(t.Path("src/inner")); },
-                    "Das Zielverzeichnis darf nicht im Quellverzeichnis liegen!"},
+                    kTargetInsideSource},
         RefusalCase{"TargetInsideSourceSubfolderMode",
                     [](TempTree& t, FakeControls& c) {
                         c.newSub = true;
                         c.target = Q(t.Path("src/inner"));
                     },
-                    "Das Zielverzeichnis darf nicht im Quellverzeichnis liegen!"},
+                    kTargetInsideSource},
         RefusalCase{"SourceInsideEmptiedTarget",
                     [](TempTree& t, FakeControls& c) {
                         c.delOld = true;
                         c.source = Q(t.Path("src/inner"));
                         c.target = Q(t.Path("src"));
                     },
-                    "Das Quellverzeichnis darf nicht im Zielverzeichnis liegen, wenn das Ziel geleert wird!"},
+                    kSourceInsideEmptiedTarget},
         RefusalCase{"EmptiedTargetHoldsProgramDir",
                     [](TempTree& t, FakeControls& c) {
                         c.delOld = true;
                         c.target = Q(t.Path());
                         c.source = Q(t.Path("src/inner"));
                     },
-                    "Dieses Zielverzeichnis kann nicht geleert werden!"},
+                    kTargetCannotBeEmptied},
         RefusalCase{"EmptiedTargetIsVolumeRoot",
                     [](TempTree&, FakeControls& c) {
                         c.delOld = true;
                         c.target = "/";
                     },
-                    "Dieses Zielverzeichnis kann nicht geleert werden!"},
+                    kTargetCannotBeEmptied},
         RefusalCase{"MissingSource", [](TempTree& t, FakeControls& c) { c.source = Q(t.Path("nope")); },
-                    "Das Quellverzeichnis ist nicht vorhanden oder nicht lesbar!"},
+                    kSourceUnreadable},
         RefusalCase{"MissingTarget", [](TempTree& t, FakeControls& c) { c.target = Q(t.Path("nope")); },
-                    "Das Zielverzeichnis ist nicht vorhanden!"},
+                    kTargetMissing},
         RefusalCase{"EmptySourceWhenEmptying",
                     [](TempTree& t, FakeControls& c) {
                         t.MakeDir("leer");
                         c.delOld = true;
                         c.source = Q(t.Path("leer"));
                     },
-                    "Das Quellverzeichnis ist leer, das Ziel wird nicht geleert!"},
+                    kSourceEmpty},
         RefusalCase{"VolumeRootAsSubfolder",
                     [](TempTree&, FakeControls& c) {
                         c.newSub = true;
                         c.source = "/";
                     },
-                    "Ein Laufwerk kann nicht als Unterordner kopiert werden!"}),
+                    kDriveAsSubfolder}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RunRefusal, TargetBelowProgramDirPasses) {
     TempTree t;
     t.MakeDir("prog/Backup");
     t.MakeDir("src");
-    EXPECT_FALSE(RunRefusal(QString::fromStdString(t.Path("src")), QString::fromStdString(t.Path("prog/Backup")),
-                            false, false, QString::fromStdString(t.Path("prog")))
-                     .has_value());
+    EXPECT_TRUE(RunRefusal(QString::fromStdString(t.Path("src")), QString::fromStdString(t.Path("prog/Backup")), false,
+                           false, QString::fromStdString(t.Path("prog")))
+                    .Ok());
 }
 
 struct StepCase {
@@ -372,9 +370,9 @@ TEST(ShellDelete, TrashKeepsNamesWithPercentBlanksAndUmlautsRestorable) {
     TempTree t;
     setenv("XDG_DATA_HOME", t.Path("xdg").c_str(), 1);
     t.WriteFile("100% Ärger über/x.txt", "x");
-    QString reason;
-    EXPECT_TRUE(ShellDelete(QString::fromStdString(t.Path("100% Ärger über")) + "/", 0, 0, -1, -1, -1, -1, nullptr, &reason))
-        << reason.toStdString();
+    const fileservice::Status deleted =
+        ShellDelete(QString::fromStdString(t.Path("100% Ärger über")) + "/", 0, 0, -1, -1, -1, -1);
+    EXPECT_TRUE(deleted.Ok()) << (deleted ? 0 : deleted.Error().error);
     EXPECT_FALSE(t.Exists("100% Ärger über"));
     EXPECT_EQ(t.ReadFile("xdg/Trash/files/100% Ärger über/x.txt"), "x");
     const std::string info = t.ReadFile("xdg/Trash/info/100% Ärger über.trashinfo");
@@ -384,7 +382,7 @@ TEST(ShellDelete, TrashKeepsNamesWithPercentBlanksAndUmlautsRestorable) {
 
     // A second item of the same name gets its own place.
     t.WriteFile("100% Ärger über/y.txt", "y");
-    EXPECT_TRUE(ShellDelete(QString::fromStdString(t.Path("100% Ärger über")), 0, 0, -1, -1, -1, -1));
+    EXPECT_TRUE(ShellDelete(QString::fromStdString(t.Path("100% Ärger über")), 0, 0, -1, -1, -1, -1).Ok());
     EXPECT_EQ(t.ReadFile("xdg/Trash/files/100% Ärger über 2/y.txt"), "y");
     unsetenv("XDG_DATA_HOME");
 }

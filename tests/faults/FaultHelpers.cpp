@@ -1,5 +1,7 @@
 #include "FaultHelpers.h"
 
+#include "engine/Messages.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -96,11 +98,9 @@ std::vector<std::string> Containing(const std::vector<std::string>& lines, const
     return out;
 }
 
-std::string CompletionFor(int failures) {
-    if (failures == 0) return " - Abgleich ausgeführt!";
-    if (failures == 1) return " - Abgleich mit 1 Fehler ausgeführt!";
-    return " - Abgleich mit " + std::to_string(failures) + " Fehlern ausgeführt!";
-}
+std::string CompletionFor(int failures) { return CompletionMessage(failures).toStdString(); }
+
+std::string Reason(int error) { return ReasonText(error).toStdString(); }
 
 std::string Join(const std::vector<std::string>& lines) {
     std::string out;

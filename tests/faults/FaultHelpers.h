@@ -36,6 +36,9 @@ std::vector<std::string> Containing(const std::vector<std::string>& lines, const
 // " - Abgleich ausgeführt!" or the line that counts `failures`.
 std::string CompletionFor(int failures);
 
+// The reason a failure line gives for `error`.
+std::string Reason(int error);
+
 // Joins for failure messages.
 std::string Join(const std::vector<std::string>& lines);
 std::string Join(const QStringList& lines);

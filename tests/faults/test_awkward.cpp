@@ -6,6 +6,7 @@
 #include "FaultHelpers.h"
 #include "TempTree.h"
 
+#include "engine/Messages.h"
 #include "engine/MirrorRun.h"
 #include "engine/Paths.h"
 #include "fileservice/FileServiceTesting.h"
@@ -107,7 +108,7 @@ TEST_P(AwkwardEntries, AreMirroredOrReportedAndTheRestIsCopied) {
     for (const std::string& rel : row.mirrored) ExpectMirrored(rel);
     QStringList expected;
     for (const std::string& rel : row.reported) {
-        expected << QString::fromStdString(" - " + rel + " konnte nicht kopiert werden: not a regular file or link");
+        expected << CopyFailedMessage(QString::fromStdString(rel), fileservice::kNotRegularFile);
         EXPECT_FALSE(fs::exists(fs::symlink_status(m_tree.Path("dst/" + rel)))) << rel;
     }
     EXPECT_EQ(Failures(), expected) << Join(m_status.Messages());
@@ -224,7 +225,7 @@ TEST_F(AwkwardSource, PathsLongerThanTheSystemLimitAreReportedAndTheRestIsCopied
     ExpectNormalMirrored();
     const QStringList failures = Failures();
     ASSERT_FALSE(failures.isEmpty()) << Join(m_status.Messages());
-    for (const QString& line : failures) EXPECT_TRUE(line.endsWith(QStringLiteral("File name too long"))) << line.toStdString();
+    for (const QString& line : failures) EXPECT_TRUE(line.endsWith(ReasonText(ENAMETOOLONG))) << line.toStdString();
     EXPECT_EQ(failures.filter(QString::fromStdString(" - " + deep.Relative() + " konnte nicht kopiert werden")).size(), 1)
         << Join(failures);
     EXPECT_EQ(m_status.Messages().last().toStdString(), CompletionFor(static_cast<int>(failures.size())));
@@ -240,7 +241,7 @@ TEST_F(AwkwardSource, FileDeletedAfterTheListingIsReported) {
     };
     Run();
 
-    EXPECT_EQ(Failures(), QStringList{" - c.txt konnte nicht kopiert werden: No such file or directory"})
+    EXPECT_EQ(Failures(), QStringList{CopyFailedMessage("c.txt", ENOENT)})
         << Join(m_status.Messages());
     EXPECT_FALSE(m_tree.Exists("dst/c.txt"));
     EXPECT_EQ(m_tree.ReadFile("dst/b.txt"), "b");
@@ -330,7 +331,7 @@ TEST_F(AwkwardSource, FileChangingAtEveryCopyIsReportedAndTheOldTargetKept) {
     Run();
     SetAfterCopyDataHook(nullptr);
 
-    EXPECT_EQ(Failures(), QStringList{" - changing.bin konnte nicht kopiert werden: source changed while it was copied"})
+    EXPECT_EQ(Failures(), QStringList{CopyFailedMessage("changing.bin", fileservice::kSourceChanged)})
         << Join(m_status.Messages());
     EXPECT_EQ(m_status.Messages().last().toStdString(), CompletionFor(1));
     EXPECT_TRUE(FileBytes(m_tree.Path("dst/changing.bin")) == old) << "the old target file was replaced";

@@ -1,15 +1,17 @@
 // Failures that root cannot wave through: a file where a folder must go, a folder where a
 // file must go, a link standing in the target, a read-only mount, and a child process
-// without root's privileges. Each failure is reported with its path and the system's
-// reason, and the run goes on with the next file. Last, one folder reached by two paths.
+// without root's privileges. Each failure is reported with its path and its error, and the
+// run goes on with the next file. Last, one folder reached by two paths.
 
 #include "../engine/FakeWindow.h"
 #include "ChildRun.h"
 #include "FaultHelpers.h"
 #include "TempTree.h"
 
+#include "engine/Messages.h"
 #include "engine/MirrorRun.h"
 
+#include <cerrno>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -75,9 +77,9 @@ INSTANTIATE_TEST_SUITE_P(
                      t.WriteFile("src/a.txt", "a");
                      t.WriteFile("dst/sub", "I am a file");
                  },
-                 {" - Ordner <dst>/sub konnte nicht angelegt werden: File exists",
-                  " - sub/x.txt konnte nicht kopiert werden: Not a directory",
-                  " - sub/y.txt konnte nicht kopiert werden: Not a directory"},
+                 {" - Ordner <dst>/sub konnte nicht angelegt werden: " + Reason(EEXIST),
+                  " - sub/x.txt konnte nicht kopiert werden: " + Reason(ENOTDIR),
+                  " - sub/y.txt konnte nicht kopiert werden: " + Reason(ENOTDIR)},
                  [](TempTree& t) {
                      EXPECT_EQ(t.ReadFile("dst/sub"), "I am a file");
                      EXPECT_EQ(t.ReadFile("dst/a.txt"), "a");
@@ -88,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
                      t.WriteFile("src/b.txt", "b");
                      t.WriteFile("dst/a.txt/inner.txt", "inside");
                  },
-                 {" - a.txt konnte nicht kopiert werden: Is a directory"},
+                 {" - a.txt konnte nicht kopiert werden: " + Reason(EISDIR)},
                  [](TempTree& t) {
                      EXPECT_EQ(t.ReadFile("dst/a.txt/inner.txt"), "inside");
                      EXPECT_EQ(t.ReadFile("dst/b.txt"), "b");
@@ -113,8 +115,8 @@ INSTANTIATE_TEST_SUITE_P(
                      t.WriteFile("outside/keep.txt", "untouched");
                      fs::create_symlink(t.Path("outside"), t.Path("dst/sub"));
                  },
-                 {" - Ordner <dst>/sub konnte nicht angelegt werden: File exists",
-                  " - sub/x.txt konnte nicht kopiert werden: Not a directory"},
+                 {" - Ordner <dst>/sub konnte nicht angelegt werden: " + Reason(EEXIST),
+                  " - sub/x.txt konnte nicht kopiert werden: " + Reason(ENOTDIR)},
                  [](TempTree& t) {
                      // Nothing is written through the link, out of the target.
                      EXPECT_TRUE(fs::is_symlink(t.Path("dst/sub")));
@@ -128,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
                      t.WriteFile("outside/keep.txt", "untouched");
                      fs::create_directory_symlink(t.Path("outside"), t.Path("dst/src"));
                  },
-                 {" - Ordner <dst>/src konnte nicht angelegt werden: File exists"},
+                 {" - Ordner <dst>/src konnte nicht angelegt werden: " + Reason(EEXIST)},
                  [](TempTree& t) {
                      EXPECT_EQ(EntriesBelow(t.Path("outside")), std::vector<std::string>{"keep.txt"});
                  },
@@ -174,8 +176,8 @@ TEST_F(ChildFailures, ReadOnlyMountFailsItsFilesAndTheRestIsCopied) {
     m_tree.WriteFile("dst/ro/x.txt", "old x");
     if (!RunChild({"--readonly", m_tree.Path("dst/ro")})) GTEST_SKIP() << "no read-only mount here: " << m_skip;
 
-    const std::vector<std::string> expected{" - ro/x.txt konnte nicht kopiert werden: Read-only file system",
-                                            " - ro/y.txt konnte nicht kopiert werden: Read-only file system"};
+    const std::vector<std::string> expected{" - ro/x.txt konnte nicht kopiert werden: " + Reason(EROFS),
+                                            " - ro/y.txt konnte nicht kopiert werden: " + Reason(EROFS)};
     EXPECT_EQ(Failures(), expected) << Join(m_messages);
     EXPECT_EQ(m_messages.back(), CompletionFor(2));
     EXPECT_EQ(m_tree.ReadFile("dst/ro/x.txt"), "old x");
@@ -197,15 +199,15 @@ TEST_F(ChildFailures, WithoutPrivilegesLockedFoldersAndTheLogFailVisibly) {
     if (!RunChild({"--nobody"})) GTEST_SKIP() << "cannot drop privileges: " << m_skip;
 
     const std::vector<std::string> expected{
-        " - Ordner " + m_tree.Path("dst/locked/new") + " konnte nicht angelegt werden: Permission denied",
-        " - locked/a.txt konnte nicht kopiert werden: Permission denied",
-        " - locked/new/b.txt konnte nicht kopiert werden: No such file or directory"};
+        " - Ordner " + m_tree.Path("dst/locked/new") + " konnte nicht angelegt werden: " + Reason(EACCES),
+        " - locked/a.txt konnte nicht kopiert werden: " + Reason(EACCES),
+        " - locked/new/b.txt konnte nicht kopiert werden: " + Reason(ENOENT)};
     EXPECT_EQ(Failures(), expected) << Join(m_messages);
     EXPECT_EQ(m_messages.back(), CompletionFor(3));
     EXPECT_EQ(m_tree.ReadFile("dst/locked/a.txt"), "old a");
     EXPECT_EQ(m_tree.ReadFile("dst/free.txt"), "free");
     // The log cannot be written: said once, not once per line.
-    EXPECT_EQ(Containing(m_messages, " - Logdatei kann nicht geschrieben werden: ").size(), 1u) << Join(m_messages);
+    EXPECT_EQ(Containing(m_messages, LogFailedMessage(EACCES).toStdString()).size(), 1u) << Join(m_messages);
     EXPECT_EQ(m_tree.ReadFile("tvl.log"), "old log\r\n");
 }
 
@@ -217,7 +219,7 @@ struct TwoPathCase {
     bool delOld;
     const char* source;
     const char* target;
-    const char* refusal;
+    RefusalCode refusal;
 };
 
 void PrintTo(const TwoPathCase& row, std::ostream* out) { *out << row.name; }
@@ -234,20 +236,18 @@ TEST_P(SameFolderByTwoPaths, IsRefusedAndNothingIsTouched) {
     if (row.delOld) options.push_back("--delold");
     if (!RunChild(options, row.source, row.target)) GTEST_SKIP() << "no second mount here: " << m_skip;
 
-    EXPECT_EQ(Containing(m_lines, "MESSAGE"), std::vector<std::string>{std::string("MESSAGE Halt!|") + row.refusal});
+    EXPECT_EQ(Containing(m_lines, "MESSAGE"),
+              std::vector<std::string>{"MESSAGE Halt!|" + RefusalText(row.refusal).toStdString()});
     EXPECT_EQ(m_messages, std::vector<std::string>{});
     EXPECT_EQ(m_tree.ListFiles(), before);  // nothing went to a trash, nothing was copied
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SameFolderByTwoPaths,
-    ::testing::Values(TwoPathCase{"EmptyFirstIntoTheSameFolder", true, "data/photos", "view/photos",
-                                  "Quell- und Zielverzeichnis dürfen nicht gleich sein!"},
-                      TwoPathCase{"TargetInsideTheSource", false, "data", "view/photos/sub",
-                                  "Das Zielverzeichnis darf nicht im Quellverzeichnis liegen!"},
+    ::testing::Values(TwoPathCase{"EmptyFirstIntoTheSameFolder", true, "data/photos", "view/photos", kSameFolder},
+                      TwoPathCase{"TargetInsideTheSource", false, "data", "view/photos/sub", kTargetInsideSource},
                       TwoPathCase{"SourceInsideTheEmptiedTarget", true, "data/photos/sub", "view/photos",
-                                  "Das Quellverzeichnis darf nicht im Zielverzeichnis liegen, wenn das Ziel geleert "
-                                  "wird!"}),
+                                  kSourceInsideEmptiedTarget}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -92,8 +92,8 @@ TEST_F(CopyTest, FifoIsRefusedWithoutBlocking) {
     const std::vector<CopyFailure> failures = VBFILECOPYWAIT();
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_EQ(failures[0].source, Src("pipe"));
-    EXPECT_EQ(failures[0].destination, Dst("pipe"));
-    EXPECT_EQ(failures[0].reason, "not a regular file or link");
+    EXPECT_EQ(failures[0].failure.path, Dst("pipe"));
+    EXPECT_EQ(failures[0].failure.error, fileservice::kNotRegularFile);
     EXPECT_TRUE(tree.ListFiles("dst").empty());
 }
 
@@ -105,7 +105,7 @@ TEST_F(CopyTest, InterruptedCopyLeavesOldTargetAndNoTemporary) {
     Copy("big.txt");
     const std::vector<CopyFailure> failures = VBFILECOPYWAIT();
     ASSERT_EQ(failures.size(), 1u);
-    EXPECT_EQ(failures[0].reason, std::strerror(EIO));
+    EXPECT_EQ(failures[0].failure.error, EIO);
     EXPECT_EQ(tree.ReadFile("dst/big.txt"), "old content");
     EXPECT_EQ(tree.ListFiles("dst"), std::vector<std::string>{"big.txt"});
 }
@@ -181,7 +181,7 @@ TEST_F(CopyTest, DirectoryWhereTheFileGoesIsReportedAndKept) {
     Copy("name");
     const std::vector<CopyFailure> failures = VBFILECOPYWAIT();
     ASSERT_EQ(failures.size(), 1u);
-    EXPECT_EQ(failures[0].reason, std::strerror(EISDIR));
+    EXPECT_EQ(failures[0].failure.error, EISDIR);
     EXPECT_EQ(tree.ReadFile("dst/name/inside.txt"), "keep");
     EXPECT_EQ(tree.ListFiles("dst"), std::vector<std::string>{"name/inside.txt"});
 }
@@ -191,8 +191,8 @@ TEST_F(CopyTest, MissingDestinationFolderIsReported) {
     ASSERT_EQ(VBFILECOPYASYNC(Dst("missing/f.txt").c_str(), Src("f.txt").c_str()), 0);
     const std::vector<CopyFailure> failures = VBFILECOPYWAIT();
     ASSERT_EQ(failures.size(), 1u);
-    EXPECT_EQ(failures[0].destination, Dst("missing/f.txt"));
-    EXPECT_EQ(failures[0].reason, std::strerror(ENOENT));
+    EXPECT_EQ(failures[0].failure.path, Dst("missing/f.txt"));
+    EXPECT_EQ(failures[0].failure.error, ENOENT);
     EXPECT_TRUE(tree.ListFiles("dst").empty());
 }
 

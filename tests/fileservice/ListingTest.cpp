@@ -1,5 +1,6 @@
 #include "TempTree.h"
 
+#include "fileservice/ComparePass.h"
 #include "fileservice/FileService.h"
 
 #include <cerrno>
@@ -53,6 +54,7 @@ TEST(ListingTest, FilesComeDepthFirstSortedByteWiseWithTheirByteTotal) {
     std::filesystem::create_symlink("a.txt", tree.Path("sub dir/link"));
 
     // Stale entries of a reused array are cleared behind the last one.
+    const fileservice::ComparePass pass(tree.Path(), "", false);
     const Listing listing = ListFiles(tree.Path(), std::vector<std::string>(10, "stale"));
     const std::vector<std::string> expected = {"Zebra.txt", "a.txt", "b c.txt", "Ärger.txt", "Sub/k.txt",
                                                "sub dir/link", "sub dir/ü.txt", "sub dir/x/y.txt"};
@@ -62,7 +64,7 @@ TEST(ListingTest, FilesComeDepthFirstSortedByteWiseWithTheirByteTotal) {
               std::vector<std::string>(2, ""));
     // Regular files only: 5 + 1 + 0 + 3 + 7 + 2 + 4 bytes; the link counts 0.
     EXPECT_EQ(listing.scaledBytes, 22 * 10000);
-    EXPECT_TRUE(LastListFailures().empty());
+    EXPECT_TRUE(pass.ListFailures().empty());
 
     std::int16_t flag = 1;
     Currency total;
@@ -144,14 +146,15 @@ TEST(ListingTest, LinksAreFilesAndLoopsEndTheWalk) {
 TEST(ListingTest, MissingDirectoryListsNothingAndSaysWhy) {
     TempTree tree;
     const std::string missing = tree.Path("missing");
+    const fileservice::ComparePass pass(missing, "", false);
     const Listing listing = ListFiles(missing);
     EXPECT_EQ(listing.lastIndex, -1);
     EXPECT_TRUE(listing.entries.empty());
     EXPECT_EQ(listing.scaledBytes, 0);
-    const std::vector<ListFailure> failures = LastListFailures();
+    const std::vector<fileservice::Failure>& failures = pass.ListFailures();
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_EQ(failures[0].path, missing);
-    EXPECT_EQ(failures[0].reason, std::strerror(ENOENT));
+    EXPECT_EQ(failures[0].error, ENOENT);
 }
 
 // A tree deeper than PATH_MAX: created and removed relative to descriptors, since no
@@ -224,11 +227,12 @@ TEST(ListingTest, UnreadableFolderIsSkippedAndReported) {
     ::chmod(tree.Path("locked").c_str(), 0);
 
     const int result = RunUnprivileged(tree.Path(), [](const std::string& root) {
+        const fileservice::ComparePass pass(root, "", false);
         const Listing listing = ListFiles(root);
         if (listing.entries != std::vector<std::string>{"open/a.txt"}) return 1;
-        const std::vector<ListFailure> failures = LastListFailures();
+        const std::vector<fileservice::Failure>& failures = pass.ListFailures();
         if (failures.size() != 1 || failures[0].path != root + "/locked") return 2;
-        if (failures[0].reason != std::strerror(EACCES)) return 3;
+        if (failures[0].error != EACCES) return 3;
         // The folder itself is still listed, so the target gets it.
         if (ListFolders(root) != std::vector<std::string>{"/locked", "/open"}) return 4;
         return 0;

@@ -1,7 +1,7 @@
 // The three profile primitives against real files: every row of their behaviour,
 // byte-exact writes, encodings, atomic replacement and hostile input.
 #include "settings/PrivateProfile.h"
-#include "settings/PrivateProfileTesting.h"
+#include "fileservice/FileServiceTesting.h"
 #include "TempTree.h"
 
 #include <gtest/gtest.h>
@@ -302,7 +302,7 @@ protected:
 TEST_F(AtomicWrite, FailedWriteLeavesOldFileWhole) {
     const std::string original = kReadFile + "[Optionen]\r\nwritelog=1\r\nlogsize=50\r\n";
     tree.WriteFile("tvl.ini", original);
-    PrivateProfileTesting::FailNextWriteAfterHalf();
+    FailNextReplaceAfterHalf();
     EXPECT_EQ(WritePrivateProfileStringA("Optionen", "logsize", "100", path.c_str()), 0);
     EXPECT_EQ(tree.ReadFile("tvl.ini"), original);
     EXPECT_EQ(tree.ListFiles(), std::vector<std::string>{"tvl.ini"}) << "no temporary left behind";
@@ -314,7 +314,7 @@ TEST_F(AtomicWrite, FailedWriteLeavesOldFileWhole) {
 }
 
 TEST_F(AtomicWrite, FailedFirstWriteCreatesNoFile) {
-    PrivateProfileTesting::FailNextWriteAfterHalf();
+    FailNextReplaceAfterHalf();
     EXPECT_EQ(WritePrivateProfileStringA("S", "k", "v", path.c_str()), 0);
     EXPECT_TRUE(tree.ListFiles().empty());
 }

@@ -5,6 +5,7 @@
 #include "TempTree.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -149,6 +150,11 @@ TEST_F(ProfileFile, DeleteKeepsOtherProfileSharingTheKey) {
     EXPECT_TRUE(DeleteProfile("Mein Profil"));
     EXPECT_EQ(tree.ReadFile("tvl.ini"), "[Profiles]\r\nMeinProfil=MeinPro fil\r\n[MeinPro fil]\r\n" +
                                             kNewProfileSection);
+}
+
+TEST_F(ProfileFile, DeleteWithAFifoForTheSettingsFileFailsWithoutHanging) {
+    ASSERT_EQ(::mkfifo(tree.Path("tvl.ini").c_str(), 0644), 0);
+    EXPECT_FALSE(DeleteProfile("Standard"));
 }
 
 TEST_F(ProfileFile, DeleteOtherLetterCaseRemovesSectionButNotCatalogueLine) {

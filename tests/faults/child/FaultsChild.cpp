@@ -18,6 +18,7 @@
 // With --wait the process stays until its stdin closes, so that the parent can look at
 // its mounts through /proc/<pid>/root.
 
+#include "engine/Messages.h"
 #include "engine/MirrorRun.h"
 #include "engine/RunControls.h"
 #include "log/Logfile.h"
@@ -78,7 +79,7 @@ void Emit(const std::string& kind, const QString& text) {
     std::exit(kExitSkip);
 }
 
-class ChildControls : public RunControls, public StatusList {
+class ChildControls : public RunControls, public ReportingStatusList {
 public:
     explicit ChildControls(const Options& options) : m_options(options) {}
 

@@ -1,0 +1,121 @@
+#include "engine/Messages.h"
+
+#include <QLocale>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// glibc offers the GNU strerror_r (returns a pointer), other C libraries the POSIX one
+// (returns an int); overloads pick whichever is declared.
+[[maybe_unused]] const char* StrerrorResult(const char* result, const char*) { return result; }
+[[maybe_unused]] const char* StrerrorResult(int result, const char* buffer) {
+    return result == 0 ? buffer : "Unknown error";
+}
+
+QString SystemText(int error) {
+    char buffer[256] = {};
+    return QString::fromLocal8Bit(StrerrorResult(strerror_r(error, buffer, sizeof buffer), buffer));
+}
+
+}  // namespace
+
+QString HaltTitle() { return QStringLiteral("Halt!"); }
+
+QString RefusalText(int code) {
+    switch (code) {
+    case kProgramDirAsTarget: return QStringLiteral("Das Programmverzeichnis darf nicht das Zielverzeichnis sein!");
+    case kSourceUnreadable: return QStringLiteral("Das Quellverzeichnis ist nicht vorhanden oder nicht lesbar!");
+    case kTargetMissing: return QStringLiteral("Das Zielverzeichnis ist nicht vorhanden!");
+    case kDriveAsSubfolder: return QStringLiteral("Ein Laufwerk kann nicht als Unterordner kopiert werden!");
+    case kSameFolder: return QStringLiteral("Quell- und Zielverzeichnis dürfen nicht gleich sein!");
+    case kTargetInsideSource: return QStringLiteral("Das Zielverzeichnis darf nicht im Quellverzeichnis liegen!");
+    case kTargetCannotBeEmptied: return QStringLiteral("Dieses Zielverzeichnis kann nicht geleert werden!");
+    case kSourceInsideEmptiedTarget:
+        return QStringLiteral("Das Quellverzeichnis darf nicht im Zielverzeichnis liegen, wenn das Ziel geleert wird!");
+    case kSourceEmpty: return QStringLiteral("Das Quellverzeichnis ist leer, das Ziel wird nicht geleert!");
+    default: return ReasonText(code);
+    }
+}
+
+QString ReasonText(int error) {
+    switch (error) {
+    case fileservice::kNotRegularFile: return QStringLiteral("Keine gewöhnliche Datei (FIFO, Socket oder Gerät)");
+    case fileservice::kSourceChanged: return QStringLiteral("Die Quelldatei hat sich beim Kopieren geändert");
+    case ENOSPC: return QStringLiteral("Auf dem Gerät ist kein Speicherplatz mehr verfügbar");
+    case EDQUOT: return QStringLiteral("Der zugewiesene Plattenplatz (Quota) ist überschritten");
+    case EFBIG: return QStringLiteral("Die Datei ist zu groß");
+    case EACCES: return QStringLiteral("Keine Berechtigung");
+    case EPERM: return QStringLiteral("Die Operation ist nicht erlaubt");
+    case EROFS: return QStringLiteral("Das Dateisystem ist nur lesbar");
+    case ENOENT: return QStringLiteral("Datei oder Verzeichnis nicht gefunden");
+    case ENOTDIR: return QStringLiteral("Ist kein Verzeichnis");
+    case EISDIR: return QStringLiteral("Ist ein Verzeichnis");
+    case EEXIST: return QStringLiteral("Die Datei existiert bereits");
+    case ENOTEMPTY: return QStringLiteral("Das Verzeichnis ist nicht leer");
+    case ENAMETOOLONG: return QStringLiteral("Der Dateiname ist zu lang");
+    case ELOOP: return QStringLiteral("Zu viele Ebenen aus symbolischen Verknüpfungen");
+    case EIO: return QStringLiteral("Eingabe-/Ausgabefehler");
+    case EXDEV: return QStringLiteral("Ungültige Verknüpfung über Gerätegrenzen hinweg");
+    case EBUSY: return QStringLiteral("Das Gerät oder die Ressource ist belegt");
+    case ESTALE: return QStringLiteral("Veraltete Dateizugriffsnummer (NFS)");
+    case ENOMEM: return QStringLiteral("Nicht genügend Hauptspeicher verfügbar");
+    case EMFILE: return QStringLiteral("Zu viele offene Dateien");
+    case ENFILE: return QStringLiteral("Zu viele offene Dateien im System");
+    case EINVAL: return QStringLiteral("Ungültiges Argument");
+    case EOPNOTSUPP: return QStringLiteral("Die Operation wird nicht unterstützt");
+    default: return SystemText(error);
+    }
+}
+
+QString CopiedMessage(const QString& entry) { return QStringLiteral(" - ") + entry + QStringLiteral(" kopiert!"); }
+
+QString CopyFailedMessage(const QString& entry, int error) {
+    return QStringLiteral(" - ") + entry + QStringLiteral(" konnte nicht kopiert werden: ") + ReasonText(error);
+}
+
+QString FolderFailedMessage(const QString& path, int error) {
+    return QStringLiteral(" - Ordner ") + path + QStringLiteral(" konnte nicht angelegt werden: ") + ReasonText(error);
+}
+
+QString FolderUnreadableMessage(const QString& path, int error) {
+    return QStringLiteral(" - Ordner ") + path + QStringLiteral(" konnte nicht gelesen werden: ") + ReasonText(error);
+}
+
+QString EmptyingFailedMessage(int error) {
+    return QStringLiteral(" - Zielverzeichnis konnte nicht geleert werden: ") + ReasonText(error);
+}
+
+QString SubfolderCopiedMessage() { return QStringLiteral(" - Quelle als Unterordner ins Ziel kopiert!"); }
+
+QString CompletionMessage(int failures) {
+    if (failures == 0) return QStringLiteral(" - Abgleich ausgeführt!");
+    if (failures == 1) return QStringLiteral(" - Abgleich mit 1 Fehler ausgeführt!");
+    return QStringLiteral(" - Abgleich mit %1 Fehlern ausgeführt!").arg(failures);
+}
+
+QString LogFailedMessage(int error) {
+    return QStringLiteral(" - Logdatei kann nicht geschrieben werden: ") + ReasonText(error);
+}
+
+QString SummaryText(std::int32_t fileCount, std::int64_t scaledBytes) {
+    return QString::number(fileCount) + QStringLiteral(" Dateien mit insg. ") + FormatByteTotal(scaledBytes) +
+           QStringLiteral(" Bytes im Quellverzeichnis");
+}
+
+QString FormatByteTotal(std::int64_t scaled) {
+    const bool negative = scaled < 0;
+    const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
+    QString text = QString::number(magnitude / 10000);
+    std::uint64_t fraction = magnitude % 10000;
+    if (fraction != 0) {
+        QString digits = QStringLiteral("%1").arg(fraction, 4, 10, QLatin1Char('0'));
+        while (digits.endsWith(QLatin1Char('0'))) digits.chop(1);
+        text += QLocale::system().decimalPoint() + digits;
+    }
+    return negative ? QLatin1Char('-') + text : text;
+}
+
+void ReportingStatusList::LogFailed(const fileservice::Failure& failure) {
+    AddStatusLine(StatusLine(LogFailedMessage(failure.error)));
+}

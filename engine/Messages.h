@@ -1,0 +1,58 @@
+#pragma once
+
+// Every German sentence that a run and the log show the user: the status lines, the texts of
+// the "Halt!" box, the failure lines and the reasons of failures. Below the engine a failure
+// is a value (fileservice/Failure.h); it is worded here.
+
+#include "fileservice/Failure.h"
+#include "log/Logfile.h"
+
+#include <QString>
+#include <cstdint>
+
+// Why a run refuses to start (RunRefusal); above the file service's codes.
+enum RefusalCode : int {
+    kProgramDirAsTarget = 0x20000,
+    kSourceUnreadable,
+    kTargetMissing,
+    kDriveAsSubfolder,
+    kSameFolder,
+    kTargetInsideSource,
+    kTargetCannotBeEmptied,
+    kSourceInsideEmptiedTarget,
+    kSourceEmpty,
+};
+
+// The title of the box that refuses a run.
+QString HaltTitle();
+// The text of that box for a RefusalCode.
+QString RefusalText(int code);
+
+// The reason of a failure: German for the errors a mirror meets and the project's own codes,
+// the system's text for the rest.
+QString ReasonText(int error);
+
+// The messages of status lines; each begins with " - ", the time goes before it (StatusLine).
+QString CopiedMessage(const QString& entry);
+QString CopyFailedMessage(const QString& entry, int error);
+QString FolderFailedMessage(const QString& path, int error);
+QString FolderUnreadableMessage(const QString& path, int error);
+QString EmptyingFailedMessage(int error);
+QString SubfolderCopiedMessage();
+// " - Abgleich ausgeführt!" or the line that counts the failures.
+QString CompletionMessage(int failures);
+QString LogFailedMessage(int error);
+
+// "<n> Dateien mit insg. <bytes> Bytes im Quellverzeichnis"
+QString SummaryText(std::int32_t fileCount, std::int64_t scaledBytes);
+
+// A byte total in ten-thousandths as plain decimal text: no grouping, a fraction only
+// when it is not zero, with the user's decimal separator and no trailing zeros.
+QString FormatByteTotal(std::int64_t scaled);
+
+// A status list that shows the log file's failure worded as above; the window and every other
+// holder of a run's status lines derive from it.
+class ReportingStatusList : public StatusList {
+public:
+    void LogFailed(const fileservice::Failure& failure) override;
+};
