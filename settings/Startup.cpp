@@ -2,8 +2,8 @@
 
 #include "TrevalonVersion.h"
 #include "settings/PrivateProfile.h"
-#include "settings/ProfileOps.h"
 #include "settings/SearchText.h"
+#include "settings/SettingsLayout.h"
 
 #include <QCoreApplication>
 #include <QDir>
