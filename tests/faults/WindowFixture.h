@@ -3,7 +3,7 @@
 // The real main window offscreen, with its settings and log file in a temporary folder,
 // as the window's own tests have it; paths as the fault helpers take them.
 
-#include "../ui/test_mainwindow_fixture.h"
+#include "MainWindowFixture.h"
 #include "FaultHelpers.h"
 
 #include <QComboBox>

@@ -1,5 +1,5 @@
 // The help balloons and the about window on the real main window.
-#include "test_mainwindow_fixture.h"
+#include "MainWindowFixture.h"
 
 #include "ui/BalloonTip.h"
 #include "ui/HelpBalloons.h"

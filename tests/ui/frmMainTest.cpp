@@ -1,5 +1,5 @@
 // The main window: its controls, the option interplay, the log options and the close.
-#include "test_mainwindow_fixture.h"
+#include "MainWindowFixture.h"
 
 #include "ui/FormLayout.h"
 #include "ui/MainWindowTable.h"

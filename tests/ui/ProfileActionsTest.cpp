@@ -1,5 +1,5 @@
 // Choosing, loading, saving and deleting profiles in the main window.
-#include "test_profile_fixture.h"
+#include "ProfileWindowFixture.h"
 
 #include "ui/DriveList.h"
 
