@@ -2,6 +2,7 @@
 // file's path, write the delivered one where none exists, show the main window, then fill
 // the profile list.
 #include "TrevalonVersion.h"
+#include "settings/SettingsLayout.h"
 #include "settings/Startup.h"
 #include "ui/GermanTexts.h"
 #include "ui/frmMain.h"
@@ -28,6 +29,6 @@ int main(int argc, char** argv) {
     WriteDefaultIniFile(strIniFile, QDir::homePath());
     frmMain window;
     window.show();
-    FillProfileList(window, QStringLiteral("Standard"));
+    FillProfileList(window, QLatin1String(kStandardProfile));
     return app.exec();
 }

@@ -14,7 +14,7 @@
 #include "engine/MirrorRun.h"
 #include "engine/RunControls.h"
 #include "log/Logfile.h"
-#include "ui/StatusListModel.h"
+#include "log/StatusListModel.h"
 
 #include <QCoreApplication>
 #include <QDir>

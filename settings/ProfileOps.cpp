@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr std::uint32_t kProfileValueSize = 255;
-
 bool WriteKey(const QByteArray& section, const char* key, const QByteArray& value) {
     return WritePrivateProfileStringA(section.constData(), key, value.constData(),
                                       QFile::encodeName(strIniFile).constData()) != 0;
@@ -72,32 +70,66 @@ QString CatalogueLine(const QString& name) {
 bool WriteProfileValues(const QString& name, const ProfileValues& values) {
     const QByteArray section = name.toUtf8();
     bool ok = true;
-    ok = WriteKey(section, kKeyDirA, values.dirA.toUtf8()) && ok;
-    ok = WriteKey(section, kKeyDirB, values.dirB.toUtf8()) && ok;
-    ok = WriteKey(section, kKeyFilter, values.filter.toUtf8()) && ok;
-    ok = WriteKey(section, kKeyOnlyNew, QByteArray::number(values.onlyNew)) && ok;
-    ok = WriteKey(section, kKeyDelNot, QByteArray::number(values.delNot)) && ok;
-    ok = WriteKey(section, kKeyDelOld, QByteArray::number(values.delOld)) && ok;
-    ok = WriteKey(section, kKeyDelToTrash, QByteArray::number(values.delToTrash)) && ok;
-    ok = WriteKey(section, kKeyNewSubFolder, QByteArray::number(values.newSubFolder)) && ok;
+    for (const ProfileKey& key : kProfileSaveOrder) {
+        ok = WriteKey(section, key.name, (values.*key.value).toUtf8()) && ok;
+    }
     return ok;
+}
+
+ProfileValues ReadProfileValues(const QString& name) {
+    ProfileValues values;
+    for (const ProfileKey& key : kProfileLoadOrder) {
+        values.*key.value = ReadProfileKey(name, key.name);
+    }
+    return values;
 }
 
 bool WriteNewProfile(const QString& name) {
     bool ok = WriteKey(kProfilesSection, CatalogueKey(name).toUtf8().constData(), name.toUtf8());
     ProfileValues defaults;
-    defaults.onlyNew = 1;
-    defaults.delToTrash = 1;
+    defaults.onlyNew = QStringLiteral("1");
+    defaults.delNot = QStringLiteral("0");
+    defaults.delOld = QStringLiteral("0");
+    defaults.delToTrash = QStringLiteral("1");
+    defaults.newSubFolder = QStringLiteral("0");
     ok = WriteProfileValues(name, defaults) && ok;
     return ok;
 }
 
 QString ReadProfileKey(const QString& name, const char* key) {
-    std::string buffer(kProfileValueSize, ' ');
+    std::string buffer(kValueBufferSize, ' ');
     const std::uint32_t count =
-        GetPrivateProfileStringA(name.toUtf8().constData(), key, "", buffer.data(), kProfileValueSize,
+        GetPrivateProfileStringA(name.toUtf8().constData(), key, "", buffer.data(), kValueBufferSize,
                                  QFile::encodeName(strIniFile).constData());
     return QString::fromUtf8(buffer.data(), static_cast<qsizetype>(count));
+}
+
+std::optional<int> StoredState(const QString& text) {
+    bool ok = false;
+    const int number = text.trimmed().toInt(&ok, 10);
+    if (!ok || number < 0 || number > 2) return std::nullopt;
+    return number;
+}
+
+RunOptionStates RunOptionsAfterLoad(const ProfileValues& values, RunOptionStates before) {
+    RunOptionStates options = before;
+    for (const ProfileKey& key : kProfileLoadOrder) {
+        if (key.value == &ProfileValues::dirA || key.value == &ProfileValues::dirB ||
+            key.value == &ProfileValues::filter) {
+            continue;
+        }
+        const std::optional<int> state = StoredState(values.*key.value);
+        if (!state) break;
+        bool RunOptionStates::*option = nullptr;
+        if (key.value == &ProfileValues::onlyNew) option = &RunOptionStates::onlyNew;
+        if (key.value == &ProfileValues::delOld) option = &RunOptionStates::delOld;
+        if (key.value == &ProfileValues::newSubFolder) option = &RunOptionStates::newSubFolder;
+        if (!option) continue;
+        // Ticking one box unticks the other two; unticking or greying one leaves them.
+        if (*state == 1) options = RunOptionStates{};
+        options.*option = *state == 1;
+    }
+    return options;
 }
 
 bool IsStorableProfileName(const QString& name) {

@@ -3,8 +3,8 @@
 #include "TrevalonVersion.h"
 #include "fileservice/SafeFile.h"
 #include "settings/PrivateProfile.h"
-#include "settings/ProfileOps.h"
 #include "settings/SearchText.h"
+#include "settings/SettingsLayout.h"
 
 #include <QCoreApplication>
 #include <QDir>

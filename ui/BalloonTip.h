@@ -80,6 +80,8 @@ public:
 
     // The control whose balloon is showing, or null.
     QWidget* ShownTool() const;
+    // True while a balloon waits for the pointer to rest the initial delay.
+    bool ShowPending() const { return m_initialTimer.isActive(); }
     // The global point the stem touches while a balloon is showing.
     QPoint StemPoint() const { return m_stemPoint; }
     // True when the stem is drawn above the body (balloon below its point).

@@ -19,45 +19,8 @@
 #include <QPushButton>
 #include <QWidget>
 #include <optional>
-#include <string_view>
 
 namespace {
-
-// The controls a profile is copied into and out of.
-struct ProfileControls {
-    QComboBox* profile = nullptr;
-    DirList* source = nullptr;
-    DirList* target = nullptr;
-    QLineEdit* filter = nullptr;
-    QCheckBox* onlyNew = nullptr;
-    QCheckBox* delNot = nullptr;
-    QCheckBox* delOld = nullptr;
-    QCheckBox* toTrash = nullptr;
-    QCheckBox* newSubFolder = nullptr;
-
-    bool Complete() const {
-        return profile && source && target && filter && onlyNew && delNot && delOld && toTrash && newSubFolder;
-    }
-};
-
-template <class W>
-W* Find(QWidget* window, const char* name) {
-    return window ? window->findChild<W*>(QLatin1String(name)) : nullptr;
-}
-
-ProfileControls FindControls(QWidget* window) {
-    ProfileControls c;
-    c.profile = Find<QComboBox>(window, "cmbProfile");
-    c.source = Find<DirList>(window, "dirSource");
-    c.target = Find<DirList>(window, "dirTarget");
-    c.filter = Find<QLineEdit>(window, "txtFilter");
-    c.onlyNew = Find<QCheckBox>(window, "chkCopyOnlyNew");
-    c.delNot = Find<QCheckBox>(window, "chkDelIfNotExist");
-    c.delOld = Find<QCheckBox>(window, "chkDelBeforeCopy");
-    c.toTrash = Find<QCheckBox>(window, "chkTrash");
-    c.newSubFolder = Find<QCheckBox>(window, "chkNewSubFolder");
-    return c;
-}
 
 bool ApplyDirectory(DirList* list, const QString& value) {
     // A new profile stores empty directories: the list stays where it is, so that the
@@ -66,54 +29,42 @@ bool ApplyDirectory(DirList* list, const QString& value) {
     return list->setPath(value);
 }
 
-// The stored text as a check-box state: a whole number 0, 1 or 2, nothing else.
-std::optional<Qt::CheckState> StateOf(const QString& text) {
-    bool ok = false;
-    const int number = text.trimmed().toInt(&ok, 10);
-    if (!ok) return std::nullopt;
-    switch (number) {
-    case 0: return Qt::Unchecked;
-    case 1: return Qt::Checked;
-    case 2: return Qt::PartiallyChecked;
-    default: return std::nullopt;
-    }
-}
-
 bool ApplyState(QCheckBox* box, const QString& value) {
-    const std::optional<Qt::CheckState> state = StateOf(value);
+    const std::optional<int> state = StoredState(value);
     if (!state) return false;
     // Set through the box, so that its change reaction (the option exclusion) runs.
-    if (*state == Qt::PartiallyChecked) {
+    if (*state == 2) {
         box->setTristate(true);
         box->setCheckState(Qt::PartiallyChecked);
     } else {
-        box->setCheckState(*state);
+        box->setCheckState(*state == 1 ? Qt::Checked : Qt::Unchecked);
         // A greyed state from an earlier profile must not come back on the user's clicks.
         box->setTristate(false);
     }
     return true;
 }
 
-bool ApplyValue(const ProfileControls& c, std::string_view key, const QString& value) {
-    if (key == kKeyDirA) return ApplyDirectory(c.source, value);
-    if (key == kKeyDirB) return ApplyDirectory(c.target, value);
-    if (key == kKeyFilter) {
+bool ApplyValue(const ProfileControls& c, QString ProfileValues::*field, const QString& value) {
+    if (field == &ProfileValues::dirA) return ApplyDirectory(c.source, value);
+    if (field == &ProfileValues::dirB) return ApplyDirectory(c.target, value);
+    if (field == &ProfileValues::filter) {
         c.filter->setText(value);
         return true;
     }
-    if (key == kKeyDelOld) return ApplyState(c.delOld, value);
-    if (key == kKeyDelNot) return ApplyState(c.delNot, value);
-    if (key == kKeyDelToTrash) return ApplyState(c.toTrash, value);
-    if (key == kKeyNewSubFolder) return ApplyState(c.newSubFolder, value);
-    if (key == kKeyOnlyNew) return ApplyState(c.onlyNew, value);
+    if (field == &ProfileValues::delOld) return ApplyState(c.delOld, value);
+    if (field == &ProfileValues::delNot) return ApplyState(c.delNot, value);
+    if (field == &ProfileValues::delToTrash) return ApplyState(c.toTrash, value);
+    if (field == &ProfileValues::newSubFolder) return ApplyState(c.newSubFolder, value);
+    if (field == &ProfileValues::onlyNew) return ApplyState(c.onlyNew, value);
     return false;
 }
 
-int StateValue(const QCheckBox* box) {
+// The box's state as stored: "0" unchecked, "1" checked, "2" greyed.
+QString StateText(const QCheckBox* box) {
     switch (box->checkState()) {
-    case Qt::Checked: return 1;
-    case Qt::PartiallyChecked: return 2;
-    default: return 0;
+    case Qt::Checked: return QStringLiteral("1");
+    case Qt::PartiallyChecked: return QStringLiteral("2");
+    default: return QStringLiteral("0");
     }
 }
 
@@ -232,21 +183,18 @@ private:
 
 }  // namespace
 
-void LoadProfile(QWidget* window, Logfile& log, const QString& sptl) {
-    const ProfileControls c = FindControls(window);
-    if (!c.Complete()) return;
-
+void LoadProfile(const ProfileControls& c, Logfile& log, const QString& sptl) {
     QString name = c.profile->currentText();
     if (!sptl.isEmpty()) {
         name = sptl;
         c.profile->setEditText(sptl);
     }
 
-    // Each value right after its own read; the first one refused ends the load and
-    // leaves what was applied before it.
+    // The first value refused ends the load and leaves what was applied before it.
+    const ProfileValues values = ReadProfileValues(name);
     bool complete = true;
-    for (const char* key : kProfileLoadOrder) {
-        if (!ApplyValue(c, key, ReadProfileKey(name, key))) {
+    for (const ProfileKey& key : kProfileLoadOrder) {
+        if (!ApplyValue(c, key.value, values.*key.value)) {
             complete = false;
             break;
         }
@@ -259,21 +207,18 @@ void LoadProfile(QWidget* window, Logfile& log, const QString& sptl) {
     log.WriteStatusLine(StatusLine(message.arg(name)));
 }
 
-void SaveProfile(QWidget* window, Logfile& log) {
-    const ProfileControls c = FindControls(window);
-    if (!c.Complete()) return;
-
+void SaveProfile(const ProfileControls& c, Logfile& log) {
     // The box's text as it stands: a typed name gets a section, never a catalogue line.
     const QString name = c.profile->currentText();
     ProfileValues values;
     values.dirA = c.source->path();
     values.dirB = c.target->path();
     values.filter = c.filter->text();
-    values.onlyNew = StateValue(c.onlyNew);
-    values.delNot = StateValue(c.delNot);
-    values.delOld = StateValue(c.delOld);
-    values.delToTrash = StateValue(c.toTrash);
-    values.newSubFolder = StateValue(c.newSubFolder);
+    values.onlyNew = StateText(c.onlyNew);
+    values.delNot = StateText(c.delNot);
+    values.delOld = StateText(c.delOld);
+    values.delToTrash = StateText(c.toTrash);
+    values.newSubFolder = StateText(c.newSubFolder);
 
     const bool written = WriteProfileValues(name, values);
     const QString message = written ? QStringLiteral(" - [%1] gespeichert!")
@@ -281,19 +226,16 @@ void SaveProfile(QWidget* window, Logfile& log) {
     log.WriteStatusLine(StatusLine(message.arg(name)));
 }
 
-void DeleteCurrentProfile(QWidget* window, ProfileBox& box) {
-    const QComboBox* profile = Find<QComboBox>(window, "cmbProfile");
-    if (!profile) return;
-
-    const QString name = profile->currentText();
+void DeleteCurrentProfile(const ProfileControls& c, ProfileBox& box) {
+    const QString name = c.profile->currentText();
     // The exact text: "standard" passes and, since section names ignore letter case,
     // removes the section of "Standard" once confirmed.
     if (name == QLatin1String(kStandardProfile)) {
-        ShowMessageBox(window, "msgStandardProfile", QMessageBox::Critical, QStringLiteral("Abbruch!"),
+        ShowMessageBox(c.window, "msgStandardProfile", QMessageBox::Critical, QStringLiteral("Abbruch!"),
                        QString::fromUtf8("Standardprofil kann nicht gelöscht werden"), QMessageBox::Ok);
         return;
     }
-    if (ShowMessageBox(window, "msgDeleteProfile", QMessageBox::Warning, QString::fromUtf8("Profil löschen?"),
+    if (ShowMessageBox(c.window, "msgDeleteProfile", QMessageBox::Warning, QString::fromUtf8("Profil löschen?"),
                        QString::fromUtf8("Soll das Profil wirklich gelöscht werden?"),
                        QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
         return;
@@ -304,30 +246,20 @@ void DeleteCurrentProfile(QWidget* window, ProfileBox& box) {
     FillProfileList(box, QLatin1String(kStandardProfile));
 }
 
-void ConnectProfileControls(QWidget* window, Logfile& log, ProfileBox& box) {
-    QComboBox* profile = Find<QComboBox>(window, "cmbProfile");
-    if (profile) {
-        auto* focus = new ProfileBoxFocus(profile);
-        profile->installEventFilter(focus);
-        if (profile->lineEdit()) profile->lineEdit()->installEventFilter(focus);
-        profile->view()->installEventFilter(new ProfileListKeys(profile));
-        // The toolkit picks the entry matching a typed name when the field's editing
-        // ends (Enter or leaving it) and reports that as a choice; a typed name must
-        // never load, so only a choice in the list (mouse or arrow keys) remains.
-        if (QLineEdit* field = profile->lineEdit()) {
-            QObject::disconnect(field, &QLineEdit::editingFinished, profile, nullptr);
-        }
-        QObject::connect(profile, &QComboBox::activated, window,
-                         [window, &log](int) { LoadProfile(window, log, QString()); });
+void ConnectProfileControls(const ProfileControls& c, Logfile& log, ProfileBox& box) {
+    auto* focus = new ProfileBoxFocus(c.profile);
+    c.profile->installEventFilter(focus);
+    if (c.profile->lineEdit()) c.profile->lineEdit()->installEventFilter(focus);
+    c.profile->view()->installEventFilter(new ProfileListKeys(c.profile));
+    // The toolkit picks the entry matching a typed name when the field's editing ends
+    // (Enter or leaving it) and reports that as a choice; a typed name must never load,
+    // so only a choice in the list (mouse or arrow keys) remains.
+    if (QLineEdit* field = c.profile->lineEdit()) {
+        QObject::disconnect(field, &QLineEdit::editingFinished, c.profile, nullptr);
     }
-    if (auto* save = Find<QPushButton>(window, "cmdSaveProfile")) {
-        QObject::connect(save, &QPushButton::clicked, window, [window, &log] { SaveProfile(window, log); });
-    }
-    if (auto* remove = Find<QPushButton>(window, "cmdDelProfile")) {
-        QObject::connect(remove, &QPushButton::clicked, window, [window, &box] { DeleteCurrentProfile(window, box); });
-    }
-    if (auto* create = Find<QPushButton>(window, "cmdNewProfile")) {
-        QObject::connect(create, &QPushButton::clicked, window,
-                         [window, &log, &box] { frmNewProfile::ShowModal(window, log, box); });
-    }
+    QObject::connect(c.profile, &QComboBox::activated, c.window, [c, &log](int) { LoadProfile(c, log, QString()); });
+    QObject::connect(c.save, &QPushButton::clicked, c.window, [c, &log] { SaveProfile(c, log); });
+    QObject::connect(c.remove, &QPushButton::clicked, c.window, [c, &box] { DeleteCurrentProfile(c, box); });
+    QObject::connect(c.create, &QPushButton::clicked, c.window,
+                     [c, &log, &box] { frmNewProfile::ShowModal(c.window, log, box); });
 }

@@ -1,28 +1,50 @@
 #pragma once
 
 // The profile operations of the main window: choosing, loading, saving and deleting a
-// profile. They work on the window's controls found by their design names, so that
-// they need nothing of the window but its children.
+// profile, on the controls the window hands over.
 
 #include <QString>
 
+class DirList;
 class Logfile;
 class ProfileBox;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
 class QWidget;
 
-// Applies the profile `sptl` (empty: the one the profile box shows) to the window's
-// controls in load order, each through its control so the window's reactions run, and
-// reports in the status list whether every value was applied.
-void LoadProfile(QWidget* window, Logfile& log, const QString& sptl);
+// The window's controls a profile is copied into and out of, and the profile buttons;
+// the window fills it once.
+struct ProfileControls {
+    QWidget* window = nullptr;  // owns the message boxes and the new-profile dialog
+    QComboBox* profile = nullptr;
+    DirList* source = nullptr;
+    DirList* target = nullptr;
+    QLineEdit* filter = nullptr;
+    QCheckBox* onlyNew = nullptr;
+    QCheckBox* delNot = nullptr;
+    QCheckBox* delOld = nullptr;
+    QCheckBox* toTrash = nullptr;
+    QCheckBox* newSubFolder = nullptr;
+    QPushButton* save = nullptr;
+    QPushButton* create = nullptr;
+    QPushButton* remove = nullptr;
+};
+
+// Applies the profile `sptl` (empty: the one the profile box shows) to the controls in
+// load order, each through its control so the window's reactions run, and reports in the
+// status list whether every value was applied.
+void LoadProfile(const ProfileControls& c, Logfile& log, const QString& sptl);
 
 // Writes the controls' values into the section named by the profile box's text, in save
 // order, and reports in the status list whether every write succeeded.
-void SaveProfile(QWidget* window, Logfile& log);
+void SaveProfile(const ProfileControls& c, Logfile& log);
 
 // Asks, then removes the profile the box shows (section and catalogue line) and refills
 // the list with "Standard" shown; "Standard" itself is refused.
-void DeleteCurrentProfile(QWidget* window, ProfileBox& box);
+void DeleteCurrentProfile(const ProfileControls& c, ProfileBox& box);
 
 // Wires the profile box (focus opens the list, a choice from the list loads, the keyboard
 // keeps working while the list is open) and the save, new and delete buttons.
-void ConnectProfileControls(QWidget* window, Logfile& log, ProfileBox& box);
+void ConnectProfileControls(const ProfileControls& c, Logfile& log, ProfileBox& box);

@@ -4,25 +4,14 @@
 #include "engine/RunControls.h"
 #include "log/Logfile.h"
 #include "settings/Startup.h"
+#include "ui/MainWindowLayout.h"
+#include "ui/ProfileActions.h"
 
 #include <QElapsedTimer>
 #include <QSystemTrayIcon>
 #include <QWidget>
 
 class HelpBalloons;
-
-class QAction;
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QListView;
-class QMenu;
-class QProgressBar;
-class QPushButton;
-class DirList;
-class DriveList;
 class StatusListModel;
 
 // The program's one working window. Every control carries its design name as its
@@ -83,16 +72,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void BuildControls();
-    void SetTabOrder();
     void ConnectEvents();
 
     void Form_Load();
     void Form_Resize();
     void Form_QueryUnload();
-    void LayOutHeader();
-    void ReadOptions();
-    void WriteOptions();
     void AddTrayIcon();
     void RemoveTrayIcon();
 
@@ -121,44 +105,8 @@ private:
     StatusListModel* m_statusModel = nullptr;
     HelpBalloons* m_objToolTip = nullptr;  // the one help-balloon object of the window
 
-    QLabel* m_picture1 = nullptr;
-    QLabel* m_image1 = nullptr;
-    QLabel* m_label1 = nullptr;
-    QLabel* m_label2 = nullptr;
-    QLabel* m_lblCopy = nullptr;
-    QLabel* m_picture5 = nullptr;
-    QWidget* m_line1 = nullptr;
-
-    QComboBox* m_cmbProfile = nullptr;
-    QPushButton* m_cmdSaveProfile = nullptr;
-    QPushButton* m_cmdNewProfile = nullptr;
-    QPushButton* m_cmdDelProfile = nullptr;
-    DriveList* m_drvSource = nullptr;
-    DirList* m_dirSource = nullptr;
-    DriveList* m_drvTarget = nullptr;
-    DirList* m_dirTarget = nullptr;
-    QCheckBox* m_chkCopyOnlyNew = nullptr;
-    QCheckBox* m_chkDelIfNotExist = nullptr;
-    QCheckBox* m_chkTrash = nullptr;
-    QCheckBox* m_chkDelBeforeCopy = nullptr;
-    QCheckBox* m_chkNewSubFolder = nullptr;
-    QLabel* m_label3 = nullptr;
-    QLineEdit* m_txtFilter = nullptr;
-    QCheckBox* m_chkLog = nullptr;
-    QLineEdit* m_txtLogSize = nullptr;
-    QLabel* m_label5 = nullptr;
-    QListView* m_lstStatus = nullptr;
-    QProgressBar* m_pb1 = nullptr;
-    QLineEdit* m_txtFiles = nullptr;
-    QLineEdit* m_txtCount = nullptr;
-    QPushButton* m_cmdRun = nullptr;
-    QPushButton* m_cmdInfo = nullptr;
-    QPushButton* m_cmdExit = nullptr;
-
-    QMenu* m_mnuFile = nullptr;
-    QAction* m_mnuInfo = nullptr;
-    QAction* m_mnuLimiter = nullptr;
-    QAction* m_mnuExit = nullptr;
+    MainWindowControls m_ui;           // every control, built from the control table
+    ProfileControls m_profileControls;  // the profile operations' view of them
     QSystemTrayIcon* m_tray = nullptr;
 
     bool m_loaded = false;

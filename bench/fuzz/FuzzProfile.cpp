@@ -4,6 +4,7 @@
 
 #include "FuzzFiles.h"
 #include "settings/PrivateProfile.h"
+#include "settings/SettingsLayout.h"
 
 #include <QString>
 #include <cstdint>
@@ -21,7 +22,8 @@ constexpr std::size_t kMaxSections = 8;
 constexpr std::size_t kMaxKeys = 8;
 constexpr std::uint32_t kValueSize = 4096;
 
-const char* const kNames[] = {"Profiles", "Optionen", "Standard", "dir_a", "writelog", "logsize", "a", "B"};
+// The settings file's own names, and two of no meaning.
+const char* const kNames[] = {kProfilesSection, kOptionsSection, kStandardProfile, kKeyDirA, kKeyWriteLog, kKeyLogSize, "a", "B"};
 
 void Check(bool condition) {
     if (!condition) std::abort();

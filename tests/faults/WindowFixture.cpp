@@ -2,7 +2,6 @@
 
 #include "settings/Startup.h"
 #include "ui/DirList.h"
-#include "ui/GermanTexts.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
@@ -10,16 +9,8 @@
 #include <QPushButton>
 #include <QTest>
 
-WindowFixture::WindowFixture() : m_savedIni(strIniFile) {
-    strIniFile = QString::fromStdString(IniPath());
-    InstallGermanTexts();
-}
-
-WindowFixture::~WindowFixture() { strIniFile = m_savedIni; }
-
 std::unique_ptr<frmMain> WindowFixture::Open() {
-    auto window = std::make_unique<frmMain>(QString::fromStdString(LogPath()));
-    window->show();
+    auto window = OpenWindow();
     FillProfileList(*window, QStringLiteral("Standard"));
     return window;
 }

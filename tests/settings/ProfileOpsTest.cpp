@@ -69,8 +69,8 @@ TEST_F(ProfileFile, SavingTwiceKeepsOneSectionWithLinesInPlace) {
     tree.WriteFile("tvl.ini", "[Optionen]\r\nwritelog=1\r\n");
     WriteNewProfile("Arbeit");
     WriteNewProfile("Privat");
-    const ProfileValues first{"/home/u/Quelle", "/media/Ziel", "*.*", 1, 0, 0, 1, 0};
-    const ProfileValues second{"/home/u/Übung", "/", "", 0, 2, 1, 0, 1};
+    const ProfileValues first{"/home/u/Quelle", "/media/Ziel", "*.*", "1", "0", "0", "1", "0"};
+    const ProfileValues second{"/home/u/Übung", "/", "", "0", "2", "1", "0", "1"};
     EXPECT_TRUE(WriteProfileValues("Arbeit", first));
     EXPECT_TRUE(WriteProfileValues("arbeit", second));
     EXPECT_EQ(tree.ReadFile("tvl.ini"),
@@ -80,12 +80,11 @@ TEST_F(ProfileFile, SavingTwiceKeepsOneSectionWithLinesInPlace) {
               "deltotrash=0\r\nnewsubfolder=1\r\n"
               "[Privat]\r\n" +
                   kNewProfileSection);
-    EXPECT_EQ(ReadProfileKey("Arbeit", "dir_a"), "/home/u/Übung");
-    EXPECT_EQ(ReadProfileKey("Arbeit", "delnot"), "2");
+    EXPECT_EQ(ReadProfileValues("Arbeit"), second);
 }
 
 TEST_F(ProfileFile, SavingANameWithoutCatalogueLineWritesOnlyItsSection) {
-    EXPECT_TRUE(WriteProfileValues("Getippt", ProfileValues{"/a", "/b", "", 1, 0, 0, 1, 0}));
+    EXPECT_TRUE(WriteProfileValues("Getippt", ProfileValues{"/a", "/b", "", "1", "0", "0", "1", "0"}));
     EXPECT_EQ(tree.ReadFile("tvl.ini"),
               "[Getippt]\r\ndir_a=/a\r\ndir_b=/b\r\nFilter=\r\nonlynew=1\r\ndelnot=0\r\ndelold=0\r\n"
               "deltotrash=1\r\nnewsubfolder=0\r\n");
@@ -95,6 +94,7 @@ TEST_F(ProfileFile, ReadProfileKeyCutsAt254) {
     tree.WriteFile("tvl.ini", "[P]\r\ndir_a=/" + std::string(259, 'd') + "\r\n");
     EXPECT_EQ(ReadProfileKey("P", "dir_a"), "/" + QString(253, u'd'));
     EXPECT_EQ(ReadProfileKey("P", "dir_b"), "");
+    EXPECT_EQ(ReadProfileValues("P").dirA, "/" + QString(253, u'd'));
 }
 
 TEST_F(ProfileFile, DeleteRemovesSectionAndCatalogueLineOnly) {
@@ -163,5 +163,32 @@ TEST_F(ProfileFile, DeleteOtherLetterCaseRemovesSectionButNotCatalogueLine) {
     EXPECT_TRUE(DeleteProfile("standard"));
     EXPECT_EQ(tree.ReadFile("tvl.ini"), "[Profiles]\r\nStandard=Standard\r\n");
 }
+
+// The run options a load leaves set, from the design state (only onlynew ticked).
+struct RunOptionRow {
+    const char* name;
+    ProfileValues stored;
+    RunOptionStates after;
+};
+
+class RunOptionsRule : public ::testing::TestWithParam<RunOptionRow> {};
+
+TEST_P(RunOptionsRule, StatesApplyInLoadOrderEachTickClearingTheOthers) {
+    const RunOptionStates after = RunOptionsAfterLoad(GetParam().stored, {.onlyNew = true});
+    EXPECT_EQ(after.onlyNew, GetParam().after.onlyNew);
+    EXPECT_EQ(after.delOld, GetParam().after.delOld);
+    EXPECT_EQ(after.newSubFolder, GetParam().after.newSubFolder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ProfileOps, RunOptionsRule,
+    ::testing::Values(
+        RunOptionRow{"AllThreeOnlyNewWins", {"", "", "", "1", "0", "1", "0", "1"}, {.onlyNew = true}},
+        RunOptionRow{"NewSubFolderWinsOverDelOld", {"", "", "", "0", "0", "1", "0", "1"}, {.newSubFolder = true}},
+        RunOptionRow{"GreyedIsNotSet", {"", "", "", "2", "0", "0", "0", "0"}, {}},
+        RunOptionRow{"BlanksAroundAStateAreTaken", {"", "", "", " 0 ", "0", " 1", "0", "0"}, {.delOld = true}},
+        RunOptionRow{"BadDelNotEndsTheLoadAfterDelOld", {"", "", "", "1", "ja", "1", "0", "0"}, {.delOld = true}},
+        RunOptionRow{"MissingSectionKeepsTheStart", {}, {.onlyNew = true}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

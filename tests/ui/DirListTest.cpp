@@ -1,5 +1,5 @@
 // The directory and drive lists, alone and as the main window pairs them.
-#include "test_mainwindow_fixture.h"
+#include "MainWindowFixture.h"
 
 #include "ui/DirList.h"
 #include "ui/DriveList.h"

@@ -3,7 +3,7 @@
 // without root's privileges. Each failure is reported with its path and its error, and the
 // run goes on with the next file. Last, one folder reached by two paths.
 
-#include "../engine/FakeWindow.h"
+#include "FakeWindow.h"
 #include "ChildRun.h"
 #include "FaultHelpers.h"
 #include "TempTree.h"

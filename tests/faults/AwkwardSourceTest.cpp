@@ -2,7 +2,7 @@
 // longer than the system's limit, and files deleted or growing during the run. No hang, no
 // crash, every skip reported, everything else mirrored.
 
-#include "../engine/FakeWindow.h"
+#include "FakeWindow.h"
 #include "FaultHelpers.h"
 #include "TempTree.h"
 

@@ -1,6 +1,6 @@
 // A profile's whole life against a settings file on disk: create, load, save, delete,
 // with every byte of the lines that belong to others kept.
-#include "test_profile_fixture.h"
+#include "ProfileWindowFixture.h"
 
 #include <QLineEdit>
 #include <QTest>

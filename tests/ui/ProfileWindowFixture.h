@@ -3,7 +3,7 @@
 // Shared set-up of the profile tests: the real main window over a settings file in a
 // temporary folder, and a script that answers the modal windows a handler opens.
 
-#include "test_mainwindow_fixture.h"
+#include "MainWindowFixture.h"
 
 #include "settings/ProfileOps.h"
 #include "ui/DirList.h"

@@ -1,5 +1,5 @@
-// Test entry point shared by every test executable: a QApplication on the
-// offscreen platform, so that GUI tests drive real widgets without a display.
+// Entry point of the tests that drive real widgets: a QApplication on the offscreen
+// platform, so that they run without a display.
 #include <QApplication>
 #include <cstdlib>
 #include <gtest/gtest.h>

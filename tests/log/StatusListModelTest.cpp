@@ -1,4 +1,4 @@
-#include "ui/StatusListModel.h"
+#include "log/StatusListModel.h"
 
 #include <gtest/gtest.h>
 

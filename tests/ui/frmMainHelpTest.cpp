@@ -1,5 +1,5 @@
 // The help balloons and the about window on the real main window.
-#include "test_mainwindow_fixture.h"
+#include "MainWindowFixture.h"
 
 #include "ui/BalloonTip.h"
 #include "ui/HelpBalloons.h"
@@ -24,6 +24,7 @@ TEST_F(MainWindowHelp, RestingOnRunShowsItsBalloonAndCloseDestroysIt) {
     ASSERT_NE(help->ToolTip(), nullptr);
     QPointer<BalloonTip> tip = help->ToolTip()->TipWindow();
     ASSERT_FALSE(tip.isNull());
+    help->ToolTip()->DelayTime(5);
 
     QTest::mouseMove(Control(*window, "cmdRun"), QPoint(10, 8));
     QTRY_VERIFY_WITH_TIMEOUT(tip->isVisible(), 3000);

@@ -1,5 +1,5 @@
 // The new-profile dialog: its layout, creating, refusing and cancelling.
-#include "test_profile_fixture.h"
+#include "ProfileWindowFixture.h"
 
 #include "ui/frmNewProfile.h"
 

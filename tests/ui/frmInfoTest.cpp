@@ -1,5 +1,5 @@
 // The about window: texts, look, the address click and the modal opening.
-#include "test_mainwindow_fixture.h"
+#include "MainWindowFixture.h"
 
 #include "TrevalonVersion.h"
 #include "ui/frmInfo.h"
@@ -162,4 +162,4 @@ TEST(InfoModal, TwoOpeningsInARowAreFreshAndShowTheSameTexts) {
     EXPECT_EQ(seen[3], seen[1]);
 }
 
-#include "test_info.moc"
+#include "frmInfoTest.moc"

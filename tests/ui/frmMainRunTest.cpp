@@ -1,5 +1,5 @@
 // A mirror run started with the window's run button.
-#include "test_mainwindow_fixture.h"
+#include "MainWindowFixture.h"
 
 #include "ui/DirList.h"
 

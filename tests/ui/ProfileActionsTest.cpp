@@ -1,5 +1,5 @@
 // Choosing, loading, saving and deleting profiles in the main window.
-#include "test_profile_fixture.h"
+#include "ProfileWindowFixture.h"
 
 #include "ui/DriveList.h"
 
@@ -91,7 +91,7 @@ TEST_F(Profiles, GivenNameBecomesTheBoxText) {
     WriteWorkProfile();
     auto window = OpenProfileWindow();
 
-    LoadProfile(window.get(), window->Log(), QStringLiteral("work"));
+    window->LoadProfile(QStringLiteral("work"));
 
     // Section names ignore letter case; the box shows the name as given.
     EXPECT_EQ(ProfileBoxOf(*window)->currentText(), QStringLiteral("work"));
@@ -119,12 +119,17 @@ TEST_P(ProfileOptions, LoadLeavesTheExpectedBoxesTicked) {
                 "\r\n");
     auto window = OpenProfileWindow();
 
-    LoadProfile(window.get(), window->Log(), QStringLiteral("Opt"));
+    window->LoadProfile(QStringLiteral("Opt"));
 
     EXPECT_EQ(State(*window, "chkDelBeforeCopy"), row.delOldState);
     EXPECT_EQ(State(*window, "chkNewSubFolder"), row.newSubState);
     EXPECT_EQ(State(*window, "chkCopyOnlyNew"), row.onlyNewState);
     EXPECT_EQ(WithoutTime(LastStatusLine(*window)), QStringLiteral(" - [Opt] geladen!"));
+    // A load without the window, from the same start, leaves the same options set.
+    const RunOptionStates rule = RunOptionsAfterLoad(ReadProfileValues(QStringLiteral("Opt")), {.onlyNew = true});
+    EXPECT_EQ(rule.delOld, row.delOldState == Qt::Checked);
+    EXPECT_EQ(rule.newSubFolder, row.newSubState == Qt::Checked);
+    EXPECT_EQ(rule.onlyNew, row.onlyNewState == Qt::Checked);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -141,7 +146,7 @@ TEST_F(Profiles, GreyedStateComesBackOnSaveAsTwo) {
     SetIniBytes("[Grey]\r\ndir_a=\r\ndir_b=\r\nFilter=\r\nonlynew=2\r\ndelnot=0\r\ndelold=0\r\ndeltotrash=0\r\n"
                 "newsubfolder=0\r\n");
     auto window = OpenProfileWindow();
-    LoadProfile(window.get(), window->Log(), QStringLiteral("Grey"));
+    window->LoadProfile(QStringLiteral("Grey"));
     ASSERT_TRUE(Control<QCheckBox>(*window, "chkCopyOnlyNew")->isTristate());
 
     QTest::mouseClick(Control<QPushButton>(*window, "cmdSaveProfile"), Qt::LeftButton);
@@ -176,7 +181,7 @@ TEST_P(PartialLoad, KeepsWhatWasAppliedAndLogsTheIncompleteLoad) {
     const QString startPath = Control<DirList>(*window, "dirSource")->path();
     const QString startFilter = Control<QLineEdit>(*window, "txtFilter")->text();
 
-    LoadProfile(window.get(), window->Log(), QStringLiteral("Part"));
+    window->LoadProfile(QStringLiteral("Part"));
 
     EXPECT_EQ(Control<DirList>(*window, "dirSource")->path(), row.sourceMoved ? source : startPath);
     EXPECT_EQ(Control<QLineEdit>(*window, "txtFilter")->text(), row.filterSet ? QStringLiteral("*.bak") : startFilter);
@@ -199,7 +204,7 @@ TEST_F(Profiles, MissingSectionStopsAtTheFirstCheckBox) {
     auto window = OpenProfileWindow();
     const QString startPath = Control<DirList>(*window, "dirSource")->path();
 
-    LoadProfile(window.get(), window->Log(), QStringLiteral("Nirgends"));
+    window->LoadProfile(QStringLiteral("Nirgends"));
 
     EXPECT_EQ(Control<DirList>(*window, "dirSource")->path(), startPath);
     // The filter is the last value before the first check box: it became empty.
@@ -218,7 +223,7 @@ TEST_F(Profiles, EmptyStoredDirectoriesKeepTheListsAndTheDefaultsArrive) {
     Control<QCheckBox>(*window, "chkNewSubFolder")->setCheckState(Qt::Checked);
     const QString target = Control<DirList>(*window, "dirTarget")->path();
 
-    LoadProfile(window.get(), window->Log(), QStringLiteral("Neu"));
+    window->LoadProfile(QStringLiteral("Neu"));
 
     EXPECT_EQ(Control<DirList>(*window, "dirSource")->path(), source);
     EXPECT_EQ(Control<DirList>(*window, "dirTarget")->path(), target);
@@ -371,7 +376,7 @@ TEST_F(Profiles, CancelChangesNothing) {
     WriteWorkProfile();
     const std::string before = IniBytes();
     auto window = OpenProfileWindow();
-    LoadProfile(window.get(), window->Log(), QStringLiteral("Work"));
+    window->LoadProfile(QStringLiteral("Work"));
     const QStringList lines = StatusLines(*window);
     const QStringList entries = ListEntries(*window);
     ModalScript script;
@@ -390,7 +395,7 @@ TEST_F(Profiles, CancelChangesNothing) {
 TEST_F(Profiles, ConfirmedDeletionRefillsTheListAndKeepsTheControls) {
     WriteWorkProfile();
     auto window = OpenProfileWindow();
-    LoadProfile(window.get(), window->Log(), QStringLiteral("Work"));
+    window->LoadProfile(QStringLiteral("Work"));
     const QStringList lines = StatusLines(*window);
     ModalScript script;
     script.Answer(QStringLiteral("msgDeleteProfile"), QMessageBox::Ok);

@@ -1,0 +1,100 @@
+// frmMain as the engine's run controls, the log's status list and the settings code's
+// profile box.
+#include "ui/frmMain.h"
+
+#include "log/StatusListModel.h"
+#include "ui/ClassicControls.h"
+#include "ui/DirList.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QSignalBlocker>
+#include <QTimer>
+
+// ---- RunControls ----
+
+QString frmMain::SourcePath() const { return m_ui.dirSource->path(); }
+QString frmMain::TargetPath() const { return m_ui.dirTarget->path(); }
+bool frmMain::CopyOnlyNew() const { return m_ui.chkCopyOnlyNew->checkState() == Qt::Checked; }
+bool frmMain::DelBeforeCopy() const { return m_ui.chkDelBeforeCopy->checkState() == Qt::Checked; }
+bool frmMain::NewSubFolder() const { return m_ui.chkNewSubFolder->checkState() == Qt::Checked; }
+QString frmMain::CountText() const { return m_ui.txtCount->text(); }
+void frmMain::SetCountText(const QString& text) { m_ui.txtCount->setText(text); }
+void frmMain::SetFilesText(const QString& text) { m_ui.txtFiles->setText(text); }
+void frmMain::SetFilesVisible(bool visible) { m_ui.txtFiles->setVisible(visible); }
+void frmMain::SetProgressVisible(bool visible) { m_ui.pb1->setVisible(visible); }
+int frmMain::ProgressValue() const { return m_ui.pb1->value(); }
+void frmMain::SetProgressValue(int value) { m_ui.pb1->setValue(value); }
+void frmMain::RefreshTarget() { m_ui.dirTarget->refresh(); }
+
+MessageResult frmMain::ShowMessage(const QString& title, const QString& text, MessageIcon icon,
+                                   MessageButtons buttons) {
+    QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
+    switch (icon) {
+    case MessageIcon::None: boxIcon = QMessageBox::NoIcon; break;
+    case MessageIcon::Information: boxIcon = QMessageBox::Information; break;
+    case MessageIcon::Warning: boxIcon = QMessageBox::Warning; break;
+    case MessageIcon::Critical: boxIcon = QMessageBox::Critical; break;
+    case MessageIcon::Question: boxIcon = QMessageBox::Question; break;
+    }
+    const QMessageBox::StandardButtons boxButtons =
+        buttons == MessageButtons::OkCancel ? (QMessageBox::Ok | QMessageBox::Cancel) : QMessageBox::Ok;
+    return ShowMessageBox(this, "msgRun", boxIcon, title, text, boxButtons) == QMessageBox::Ok ? MessageResult::Ok
+                                                                                               : MessageResult::Cancel;
+}
+
+void frmMain::KeepPainting() {
+    // Paint and timer events only: the run takes no input, but the window stays alive.
+    if (m_paintTimer.isValid() && m_paintTimer.elapsed() < 50) return;
+    // Scroll first, so that the repaint it asks for is done by this round of events, not the next.
+    FlushStatusScroll();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_paintTimer.start();
+}
+
+// ---- StatusList ----
+
+void frmMain::AddStatusLine(const QString& line) {
+    m_statusModel->Append(line);
+    const QModelIndex last = m_statusModel->index(m_statusModel->rowCount() - 1);
+    {
+        // Selecting through the view would lay out all rows again for every line, which
+        // makes a run of many thousand lines crawl; the view catches up once per paint.
+        const QSignalBlocker blocker(m_ui.lstStatus->selectionModel());
+        m_ui.lstStatus->selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect);
+    }
+    if (!m_statusScrollPending) {
+        m_statusScrollPending = true;
+        QTimer::singleShot(0, this, [this] { FlushStatusScroll(); });
+    }
+}
+
+void frmMain::FlushStatusScroll() {
+    if (!m_statusScrollPending) return;
+    m_statusScrollPending = false;
+    m_ui.lstStatus->scrollTo(m_ui.lstStatus->currentIndex());
+    m_ui.lstStatus->viewport()->update();
+}
+
+bool frmMain::LoggingOn() const { return m_ui.chkLog->checkState() == Qt::Checked; }
+
+// ---- ProfileBox ----
+
+void frmMain::ClearProfiles() { m_ui.cmbProfile->clear(); }
+
+void frmMain::SetProfileText(const QString& text) { m_ui.cmbProfile->setEditText(text); }
+
+void frmMain::AddProfile(const QString& name) {
+    // Adding the first entry would make it the box's text; the box keeps the name it shows.
+    const QString text = m_ui.cmbProfile->currentText();
+    m_ui.cmbProfile->addItem(name);
+    if (m_ui.cmbProfile->currentText() != text) {
+        m_ui.cmbProfile->setCurrentIndex(-1);
+        m_ui.cmbProfile->setEditText(text);
+    }
+}
