@@ -1,7 +1,8 @@
-// Start-up: check for a display, make the toolkit's own texts German, fix the settings
+// Start-up: with arguments, the command line without a window. Else: check for a display, make the toolkit's own texts German, fix the settings
 // file's path, write the delivered one where none exists, show the main window, then fill
 // the profile list.
 #include "TrevalonVersion.h"
+#include "cli/CommandLine.h"
 #include "settings/SettingsLayout.h"
 #include "settings/Startup.h"
 #include "ui/GermanTexts.h"
@@ -12,6 +13,13 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    if (argc > 1) {
+        // No display needed: a timer or a service runs this.
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Trevalon"));
+        InitIniFile();
+        return RunCommandLine(QCoreApplication::arguments().mid(1));
+    }
     // Without a display Qt aborts with a long message; one clear line is kinder.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

@@ -34,6 +34,7 @@ QString RefusalText(int code) {
     case kSourceInsideEmptiedTarget:
         return QStringLiteral("Das Quellverzeichnis darf nicht im Zielverzeichnis liegen, wenn das Ziel geleert wird!");
     case kSourceEmpty: return QStringLiteral("Das Quellverzeichnis ist leer, das Ziel wird nicht geleert!");
+    case kTargetInUse: return QStringLiteral("In dieses Zielverzeichnis schreibt gerade ein anderer Abgleich!");
     default: return ReasonText(code);
     }
 }
@@ -42,6 +43,7 @@ QString ReasonText(int error) {
     switch (error) {
     case fileservice::kNotRegularFile: return QStringLiteral("Keine gewöhnliche Datei (FIFO, Socket oder Gerät)");
     case fileservice::kSourceChanged: return QStringLiteral("Die Quelldatei hat sich beim Kopieren geändert");
+    case fileservice::kFolderInUse: return QStringLiteral("In dieses Verzeichnis schreibt gerade ein anderer Abgleich");
     case ENOSPC: return QStringLiteral("Auf dem Gerät ist kein Speicherplatz mehr verfügbar");
     case EDQUOT: return QStringLiteral("Der zugewiesene Plattenplatz (Quota) ist überschritten");
     case EFBIG: return QStringLiteral("Die Datei ist zu groß");
@@ -108,6 +110,63 @@ QString LogFailedMessage(int error) {
 QString SummaryText(std::int32_t fileCount, std::int64_t scaledBytes) {
     return QString::number(fileCount) + QStringLiteral(" Dateien mit insg. ") + FormatByteTotal(scaledBytes) +
            QStringLiteral(" Bytes im Quellverzeichnis");
+}
+
+QString ProfileLoadedMessage(const QString& name) { return QStringLiteral(" - [%1] geladen!").arg(name); }
+
+QString ProfileIncompleteMessage(const QString& name) {
+    return QStringLiteral(" - [%1] konnte nicht vollständig geladen werden!").arg(name);
+}
+
+QString WouldMakeFolderText(const QString& entry) { return QStringLiteral("würde Ordner anlegen: ") + entry; }
+
+QString WouldCopyText(const QString& entry) { return QStringLiteral("würde kopieren: ") + entry; }
+
+QString WouldTrashText(const QString& path) { return QStringLiteral("würde in den Papierkorb verschieben: ") + path; }
+
+QString WouldCopySummaryText(std::int32_t files, std::int64_t bytes) {
+    return QStringLiteral("%1 Dateien mit insg. %2 Bytes würden kopiert.").arg(files).arg(bytes);
+}
+
+QString CommandLineHelpText() {
+    return QStringLiteral(
+        "Aufruf: trevalon [Befehl]\n"
+        "Ohne Befehl öffnet sich das Fenster.\n"
+        "\n"
+        "  --run NAME             das Profil NAME aus tvl.ini ohne Fenster abgleichen\n"
+        "  --run NAME --dry-run   zeigen, was dieser Abgleich täte, und nichts ändern\n"
+        "  --list                 die Namen der Profile, einer je Zeile\n"
+        "  --help                 diese Hilfe\n"
+        "  --version              Name und Version des Programms\n"
+        "\n"
+        "Rückgabewerte: 0 ausgeführt, 1 mit Fehlern ausgeführt, 2 abgewiesen (Halt!),\n"
+        "3 kein solches Profil, Einstellungsdatei nicht lesbar oder falscher Aufruf,\n"
+        "130 abgebrochen (Strg+C, SIGTERM).\n");
+}
+
+QString BadArgumentsText(const QString& argument) {
+    return argument.isEmpty() ? QStringLiteral("Unvollständiger Aufruf.")
+                              : QStringLiteral("Unbekannter Aufruf: %1").arg(argument);
+}
+
+QString SettingsUnreadableText(const QString& path, int error) {
+    return QStringLiteral("Die Einstellungsdatei %1 kann nicht gelesen werden: %2").arg(path, ReasonText(error));
+}
+
+QString ProgressText(std::int64_t filesDone, std::int64_t filesTotal, std::int64_t bytesDone,
+                     std::int64_t bytesTotal, double bytesPerSecond) {
+    constexpr double kMiB = 1024.0 * 1024.0;
+    QString text = QStringLiteral("%1 von %2 Dateien, %3 von %4 MB, %5 MB/s")
+                       .arg(filesDone)
+                       .arg(filesTotal)
+                       .arg(bytesDone / kMiB, 0, 'f', 1)
+                       .arg(bytesTotal / kMiB, 0, 'f', 1)
+                       .arg(bytesPerSecond / kMiB, 0, 'f', 1);
+    if (bytesPerSecond > 0 && bytesTotal > bytesDone) {
+        const qint64 seconds = static_cast<qint64>((bytesTotal - bytesDone) / bytesPerSecond);
+        text += QStringLiteral(", noch %1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    }
+    return text;
 }
 
 QString FormatByteTotal(std::int64_t scaled) {

@@ -21,6 +21,7 @@ enum RefusalCode : int {
     kTargetCannotBeEmptied,
     kSourceInsideEmptiedTarget,
     kSourceEmpty,
+    kTargetInUse,
 };
 
 // The title of the box that refuses a run.
@@ -48,6 +49,26 @@ QString StoppedMessage(int copied, int listed, bool targetEmptied);
 
 // "<n> Dateien mit insg. <bytes> Bytes im Quellverzeichnis"
 QString SummaryText(std::int32_t fileCount, std::int64_t scaledBytes);
+
+// A profile's load, as the window's load words it: " - [<name>] geladen!", or the line
+// that says it did not load completely.
+QString ProfileLoadedMessage(const QString& name);
+QString ProfileIncompleteMessage(const QString& name);
+
+// The lines of a dry run: folders named below the target ("/Fotos"), files relative to the
+// source, the trashed target by its full path, and the number of files and bytes.
+QString WouldMakeFolderText(const QString& entry);
+QString WouldCopyText(const QString& entry);
+QString WouldTrashText(const QString& path);
+QString WouldCopySummaryText(std::int32_t files, std::int64_t bytes);
+
+// The command line: its help (every command, one line each), a call it does not know, a
+// settings file it cannot read, and the progress line drawn on a terminal.
+QString CommandLineHelpText();
+QString BadArgumentsText(const QString& argument);
+QString SettingsUnreadableText(const QString& path, int error);
+QString ProgressText(std::int64_t filesDone, std::int64_t filesTotal, std::int64_t bytesDone,
+                     std::int64_t bytesTotal, double bytesPerSecond);
 
 // A byte total in ten-thousandths as plain decimal text: no grouping, a fraction only
 // when it is not zero, with the user's decimal separator and no trailing zeros.

@@ -2,8 +2,8 @@
 
 #include "engine/Messages.h"
 #include "engine/Paths.h"
+#include "engine/RunActions.h"
 #include "engine/RunReport.h"
-#include "engine/ShellDelete.h"
 #include "engine/TargetFolders.h"
 #include "engine/Vergleich.h"
 #include "fileservice/ComparePass.h"
@@ -44,17 +44,17 @@ QString SubfolderName(const QString& sourcePath) { return QFileInfo(QDir::cleanP
 fileservice::Failure Refused(const QString& path, RefusalCode code) { return fileservice::Failure{Native(path), code}; }
 
 // The source folder copied, under its own name, as a subfolder of the target.
-void CopyAsSubfolder(RunControls& controls, Logfile& log, RunReport& report, const QString& sourcePath,
-                     const QString& targetPath) {
+void CopyAsSubfolder(RunControls& controls, Logfile& log, RunReport& report, RunActions& actions,
+                     const QString& sourcePath, const QString& targetPath) {
     const QString destRoot = JoinPath(targetPath, SubfolderName(sourcePath));
-    const fileservice::Status made = fileservice::MakeFolder(Native(destRoot));
+    const fileservice::Status made = actions.MakeFolder(Native(destRoot));
     // An existing folder is used again; a link standing there is not followed out of the target.
     const QFileInfo existing(destRoot);
     if (!made && (!existing.isDir() || existing.isSymLink())) {
         report.FolderFailed(destRoot, made.Error().error);
     } else {
         const fileservice::ComparePass pass(Native(sourcePath), Native(destRoot), false);
-        CreateTargetFolders(controls, report, sourcePath, destRoot);
+        CreateTargetFolders(controls, report, actions, sourcePath, destRoot);
         const QByteArray source = ToNative(sourcePath);
         Currency totalBytes;
         std::int16_t listFlag = 1;
@@ -63,9 +63,10 @@ void CopyAsSubfolder(RunControls& controls, Logfile& log, RunReport& report, con
         ReportListFailures(report, pass);
         int handedOver = 0;
         for (std::int32_t i = 0; i <= lastIndex && !report.Stopping(controls); ++i) {
-            const QString entry = FromNative(fileList[static_cast<std::size_t>(i)]);
+            const std::string& name = fileList[static_cast<std::size_t>(i)];
+            const QString entry = FromNative(name);
             if (!report.RefuseIfBlocked(entry)) {
-                CopyOneFile(JoinPath(sourcePath, entry), JoinPath(destRoot, entry));
+                actions.Copy(Native(JoinPath(sourcePath, entry)), Native(JoinPath(destRoot, entry)), name);
                 ++handedOver;
             }
             controls.KeepPainting();
@@ -78,8 +79,17 @@ void CopyAsSubfolder(RunControls& controls, Logfile& log, RunReport& report, con
         }
     }
     controls.RefreshTarget();
-    log.WriteStatusLine(
-        StatusLine(report.Failures() == 0 ? SubfolderCopiedMessage() : CompletionMessage(report.Failures())));
+    actions.WriteEnd(log, report.Failures() == 0 ? SubfolderCopiedMessage() : CompletionMessage(report.Failures()));
+}
+
+// The lock that keeps a second run out of the target for as long as this one runs. Only a
+// lock held by another run refuses; a file system without locks runs unlocked.
+fileservice::Status LockTarget(const QString& targetPath, fileservice::FileHandle& lock) {
+    lock = fileservice::FileHandle();
+    fileservice::Result<fileservice::FileHandle> locked = fileservice::LockFolder(Native(targetPath));
+    if (locked) lock = std::move(locked.Value());
+    else if (locked.Error().error == fileservice::kFolderInUse) return locked.Error();
+    return {};
 }
 
 RunOutcome OutcomeOf(const RunReport& report) {
@@ -115,7 +125,9 @@ fileservice::Status RunRefusal(const QString& sourcePath, const QString& targetP
     return {};
 }
 
-RunOutcome cmdRun_Click(RunControls& controls, Logfile& log, const QString& programDir) {
+RunOutcome cmdRun_Click(RunControls& controls, Logfile& log, const QString& programDir, RunActions* runActions) {
+    DiskActions diskActions;
+    RunActions& actions = runActions ? *runActions : diskActions;
     const QString sourcePath = controls.SourcePath();
     const QString targetPath = controls.TargetPath();
     const bool newSubFolder = controls.NewSubFolder();
@@ -125,6 +137,11 @@ RunOutcome cmdRun_Click(RunControls& controls, Logfile& log, const QString& prog
         controls.ShowMessage(HaltTitle(), RefusalText(refusal.Error().error), MessageIcon::None, MessageButtons::Ok);
         return RunOutcome::Refused;
     }
+    fileservice::FileHandle lock;
+    if (!LockTarget(targetPath, lock)) {
+        controls.ShowMessage(HaltTitle(), RefusalText(kTargetInUse), MessageIcon::None, MessageButtons::Ok);
+        return RunOutcome::Refused;
+    }
 
     log.BeginRun();
     LogHold hold(log);
@@ -132,7 +149,7 @@ RunOutcome cmdRun_Click(RunControls& controls, Logfile& log, const QString& prog
     controls.SetCountText(QStringLiteral("0"));
 
     if (newSubFolder) {
-        CopyAsSubfolder(controls, log, report, sourcePath, targetPath);
+        CopyAsSubfolder(controls, log, report, actions, sourcePath, targetPath);
         return OutcomeOf(report);
     }
     if (delBeforeCopy) {
@@ -141,10 +158,10 @@ RunOutcome cmdRun_Click(RunControls& controls, Logfile& log, const QString& prog
             report.WriteStoppedLine(0, 0);
             return RunOutcome::Stopped;
         }
-        bool aborted = false;
-        fileservice::Status emptied = ShellDelete(targetPath + QLatin1Char('/'), 0, 0, -1, -1, -1, -1, &aborted);
-        // Never copy into a target the run claims to have emptied.
-        if (emptied) emptied = fileservice::MakeFolder(Native(targetPath));
+        // Never copy into a target the run claims to have emptied; the new folder is locked
+        // before anything goes into it.
+        fileservice::Status emptied = actions.EmptyTarget(targetPath);
+        if (emptied) emptied = LockTarget(targetPath, lock);
         if (!emptied) {
             log.WriteStatusLine(StatusLine(EmptyingFailedMessage(emptied.Error().error)));
             controls.RefreshTarget();
@@ -155,7 +172,7 @@ RunOutcome cmdRun_Click(RunControls& controls, Logfile& log, const QString& prog
     // The folder step and the copy pass list the source once, and an only-newer pass compares
     // with what its listing saw.
     const fileservice::ComparePass pass(Native(sourcePath), Native(targetPath), controls.CopyOnlyNew());
-    CreateTargetFolders(controls, report, sourcePath, targetPath);
-    MirrorFiles(controls, log, report, sourcePath, pass);
+    CreateTargetFolders(controls, report, actions, sourcePath, targetPath);
+    MirrorFiles(controls, log, report, actions, sourcePath, pass);
     return OutcomeOf(report);
 }

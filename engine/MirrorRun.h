@@ -4,6 +4,7 @@
 #include "fileservice/Failure.h"
 
 class Logfile;
+class RunActions;
 
 // How a run ended: refused before anything was touched, done without or with failures, or
 // stopped on request.
@@ -11,7 +12,10 @@ enum class RunOutcome { Refused, Succeeded, Failed, Stopped };
 
 // The run button: checks the paths, chooses the mode and runs it to the end (or until
 // RunControls::StopRequested). `programDir` is the directory that holds the executable.
-RunOutcome cmdRun_Click(RunControls& controls, Logfile& log, const QString& programDir);
+// The run holds a lock on the target, so that a second run into it is refused. Its changes
+// to the disk go through `actions` (a dry run's), by default those that change the disk.
+RunOutcome cmdRun_Click(RunControls& controls, Logfile& log, const QString& programDir,
+                        RunActions* actions = nullptr);
 
 // Whether this run may start: fails, before anything is touched, with the path concerned and
 // a RefusalCode (engine/Messages.h) for the "Halt!" box.

@@ -1,6 +1,7 @@
 #include "engine/TargetFolders.h"
 
 #include "engine/Paths.h"
+#include "engine/RunActions.h"
 #include "engine/RunControls.h"
 #include "engine/RunReport.h"
 #include "fileservice/FileService.h"
@@ -10,7 +11,7 @@
 #include <string>
 #include <vector>
 
-void CreateTargetFolders(RunControls& controls, RunReport& report, const QString& sourcePath,
+void CreateTargetFolders(RunControls& controls, RunReport& report, RunActions& actions, const QString& sourcePath,
                          const QString& targetPath) {
     const QByteArray source = ToNative(sourcePath);
     std::int32_t listFlag = 1;
@@ -21,7 +22,7 @@ void CreateTargetFolders(RunControls& controls, RunReport& report, const QString
 
     const QByteArray target = ToNative(targetPath);
     // Leftovers of an interrupted run go in the background; the first copy waits for that.
-    VBFOLDERREMOVELEFTOVERSASYNC(target.constData(), source.constData());
+    actions.RemoveLeftovers(target.constData(), source.constData());
     for (const std::string& entry : folderList) {
         if (report.Stopping(controls)) return;
         const std::string folder = std::string(target.constData()) + entry;
@@ -31,19 +32,19 @@ void CreateTargetFolders(RunControls& controls, RunReport& report, const QString
             report.FolderFailed(FromNative(folder), ENOTDIR);
             continue;
         }
-        if (VBFOLDEREXISTS(folder.c_str()) != 0) {
+        if (actions.FolderExists(folder)) {
             if (fileservice::IsLink(folder)) {
                 // A link where a folder must go leads elsewhere; the run never writes through it.
                 report.FolderFailed(FromNative(folder), EEXIST);
                 report.BlockFolder(relative);
                 continue;
             }
-            VBFOLDERREMOVELEFTOVERSASYNC(folder.c_str(), (std::string(source.constData()) + entry).c_str());
+            actions.RemoveLeftovers(folder, std::string(source.constData()) + entry);
             continue;
         }
         // One level: the list puts every parent before its children. A parent that failed
         // makes its children fail too, each reported with its own path.
-        if (const fileservice::Status made = fileservice::MakeFolder(folder); !made)
+        if (const fileservice::Status made = actions.MakeFolder(folder); !made)
             report.FolderFailed(FromNative(folder), made.Error().error);
         controls.KeepPainting();
     }

@@ -2,6 +2,7 @@
 
 #include "engine/Messages.h"
 #include "engine/Paths.h"
+#include "engine/RunActions.h"
 #include "engine/RunControls.h"
 #include "engine/RunReport.h"
 #include "fileservice/ComparePass.h"
@@ -29,18 +30,15 @@ void JoinNative(std::string& path, const std::string& prefix, const std::string&
     path += name;
 }
 
-void CopyOneFile(const std::string& sourceFile, const std::string& targetFile) {
-    VBFILECOPYASYNC(targetFile.c_str(), sourceFile.c_str());
-}
-
-// True when the file was handed over.
-bool CopyIfNewer(RunControls& controls, const std::string& sourceFile, const std::string& targetFile,
-                 int progressStep) {
-    const std::string targetVersion = VBFILEVERSION(targetFile.c_str());
+// Copies the source file when it is newer than the target file, then advances the progress
+// bar by `progressStep` (never above 100) and the counter by one; true when it was handed over.
+bool CopyIfNewer(RunControls& controls, RunActions& actions, const std::string& sourceFile,
+                 const std::string& targetFile, const std::string& entry, int progressStep) {
+    const std::string targetVersion = actions.TargetVersion(targetFile);
     const std::string sourceVersion = VBFILEVERSION(sourceFile.c_str());
     if (VBFILEISNEWER(sourceVersion.c_str(), targetVersion.c_str(), 1) != -1) return false;
 
-    VBFILECOPYASYNC(targetFile.c_str(), sourceFile.c_str());
+    actions.Copy(sourceFile, targetFile, entry);
     const int value = controls.ProgressValue();
     if (value < kProgressMax) controls.SetProgressValue(std::min(kProgressMax, value + progressStep));
     controls.SetCountText(QString::number(controls.CountText().toInt() + 1));
@@ -54,14 +52,6 @@ int ProgressStep(std::int32_t fileCount) {
     return static_cast<int>(std::nearbyint(100.0 / fileCount));
 }
 
-void CopyOneFile(const QString& sourceFile, const QString& targetFile) {
-    CopyOneFile(ToNative(sourceFile).toStdString(), ToNative(targetFile).toStdString());
-}
-
-void CopyIfNewer(RunControls& controls, const QString& sourceFile, const QString& targetFile, int progressStep) {
-    CopyIfNewer(controls, ToNative(sourceFile).toStdString(), ToNative(targetFile).toStdString(), progressStep);
-}
-
 void ReportListFailures(RunReport& report, const fileservice::ComparePass& pass) {
     for (const fileservice::Failure& failure : pass.ListFailures())
         report.FolderUnreadable(FromNative(failure.path), failure.error);
@@ -69,7 +59,14 @@ void ReportListFailures(RunReport& report, const fileservice::ComparePass& pass)
 
 int WaitForCopies(RunControls& controls, RunReport& report, const QString& targetRoot) {
     // Keep painting while large copies finish; the pool reports failures only at the end.
+    // A stop drops the copies not yet begun; those running end whole.
+    int dropped = 0;
+    bool cancelled = false;
     while (VBFILECOPYPENDING() > 0) {
+        if (!cancelled && report.Stopping(controls)) {
+            cancelled = true;
+            dropped = VBFILECOPYCANCEL();
+        }
         controls.KeepPainting();
         VBFILECOPYWAITFOR(50);
     }
@@ -80,11 +77,11 @@ int WaitForCopies(RunControls& controls, RunReport& report, const QString& targe
         if (entry.startsWith(prefix)) entry = entry.mid(prefix.size());
         report.CopyFailed(entry, copy.failure.error);
     }
-    return static_cast<int>(failures.size());
+    return static_cast<int>(failures.size()) + dropped;
 }
 
-void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const QString& sourcePath,
-                 const fileservice::ComparePass& pass) {
+void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, RunActions& actions,
+                 const QString& sourcePath, const fileservice::ComparePass& pass) {
     controls.SetProgressValue(0);
 
     const QByteArray nativeSource = ToNative(sourcePath);
@@ -100,7 +97,7 @@ void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const Q
     const int progressStep = ProgressStep(fileCount);
     const QString summary = SummaryText(fileCount, totalBytes.scaled);
     controls.SetFilesText(summary);
-    log.WriteLogFileLine(StatusTime() + QStringLiteral(" - ") + summary);
+    actions.WriteSummary(log, StatusTime() + QStringLiteral(" - ") + summary);
 
     const QString sourceDir = controls.SourcePath();
     const QString targetDir = controls.TargetPath();
@@ -118,12 +115,12 @@ void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const Q
             if (!refused) {
                 JoinNative(sourceFile, sourcePrefix, name);
                 JoinNative(targetFile, targetPrefix, name);
-                CopyOneFile(sourceFile, targetFile);
+                actions.Copy(sourceFile, targetFile, name);
                 ++handedOver;
             }
             ++processedCount;
             controls.SetCountText(QString::number(processedCount));
-            if (!refused) log.WriteStatusLine(StatusLine(CopiedMessage(entry)));
+            if (!refused) actions.WriteCopied(log, entry);
             // Done with the name: its memory goes to the status lines that pile up meanwhile.
             std::string().swap(fileList[static_cast<std::size_t>(i)]);
             controls.KeepPainting();
@@ -136,7 +133,7 @@ void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const Q
             if (!report.HasBlocked() || !report.RefuseIfBlocked(FromNative(name))) {
                 JoinNative(sourceFile, sourcePrefix, name);
                 JoinNative(targetFile, targetPrefix, name);
-                if (CopyIfNewer(controls, sourceFile, targetFile, progressStep)) ++handedOver;
+                if (CopyIfNewer(controls, actions, sourceFile, targetFile, name, progressStep)) ++handedOver;
             }
             std::string().swap(fileList[static_cast<std::size_t>(i)]);
             controls.KeepPainting();
@@ -152,5 +149,5 @@ void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const Q
     if (report.Stopped())
         report.WriteStoppedLine(handedOver - failedCopies, fileCount);
     else
-        log.WriteStatusLine(StatusLine(CompletionMessage(report.Failures())));
+        actions.WriteEnd(log, CompletionMessage(report.Failures()));
 }

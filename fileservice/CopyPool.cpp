@@ -57,6 +57,8 @@ public:
     std::int64_t WaitFor(std::chrono::milliseconds timeout);
     void WaitIdle();
     std::int64_t Pending();
+    std::int64_t Cancel();
+    void Done(std::int64_t& files, std::int64_t& bytes);
 
 private:
     struct Job {
@@ -85,6 +87,8 @@ private:
     std::uint64_t m_nextSequence = 0;
     std::int64_t m_pending = 0;   // copies and removals
     std::int64_t m_removals = 0;  // removals of leftovers among them
+    std::int64_t m_doneFiles = 0;  // copies that landed, since the start
+    std::int64_t m_doneBytes = 0;  // and their bytes
     bool m_stopping = false;
 };
 
@@ -172,9 +176,12 @@ void CopyPool::Execute(Job& job) {
         return;
     }
     int error = 0;
+    std::int64_t bytes = 0;
     try {
-        const fileservice::Status copied = fileservice::CopyFileSafely(job.destination, job.source, job.listed.get());
-        if (!copied) error = copied.Error().error;
+        const fileservice::Result<std::int64_t> copied =
+            fileservice::CopyFileSafely(job.destination, job.source, job.listed.get());
+        if (copied) bytes = copied.Value();
+        else error = copied.Error().error;
     } catch (const std::exception&) {
         error = ENOMEM;
     }
@@ -183,6 +190,9 @@ void CopyPool::Execute(Job& job) {
     if (error != 0) {
         m_failures.emplace_back(
             job.sequence, CopyFailure{std::move(job.source), fileservice::Failure{std::move(job.destination), error}});
+    } else {
+        ++m_doneFiles;
+        m_doneBytes += bytes;
     }
     if (--m_pending == 0 || m_pending == m_removals) m_idle.notify_all();
 }
@@ -217,6 +227,26 @@ void CopyPool::WaitIdle() {
 std::int64_t CopyPool::Pending() {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_pending;
+}
+
+std::int64_t CopyPool::Cancel() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::int64_t dropped = 0;
+    // Nothing of a queued copy exists yet, not even its temporary; a running one ends whole.
+    for (auto& worker : m_workers) {
+        dropped += static_cast<std::int64_t>(
+            std::erase_if(worker->queue, [](const Job& job) { return !job.removal; }));
+    }
+    m_pending -= dropped;
+    m_notFull.notify_all();
+    if (m_pending == 0 || m_pending == m_removals) m_idle.notify_all();
+    return dropped;
+}
+
+void CopyPool::Done(std::int64_t& files, std::int64_t& bytes) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    files = m_doneFiles;
+    bytes = m_doneBytes;
 }
 
 std::int32_t ClampCount(std::int64_t count) { return count > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(count); }
@@ -265,6 +295,17 @@ std::int32_t VBFILECOPYPENDING() {
 std::int32_t VBFILECOPYWAITFOR(std::int32_t milliseconds) {
     if (!g_poolStarted) return 0;
     return ClampCount(CopyPool::Instance().WaitFor(std::chrono::milliseconds(std::max(0, milliseconds))));
+}
+
+std::int32_t VBFILECOPYCANCEL() {
+    if (!g_poolStarted) return 0;
+    return ClampCount(CopyPool::Instance().Cancel());
+}
+
+void VBFILECOPYDONE(std::int64_t& files, std::int64_t& bytes) {
+    files = 0;
+    bytes = 0;
+    if (g_poolStarted) CopyPool::Instance().Done(files, bytes);
 }
 
 namespace fileservice {

@@ -14,6 +14,7 @@ namespace fileservice {
 enum ErrorCode : int {
     kNotRegularFile = 0x10000,  // a FIFO, socket or device where a file is wanted: never opened
     kSourceChanged,             // the source changed while it was copied, also on the second try
+    kFolderInUse,               // another process holds the folder's lock (LockFolder)
 };
 
 struct Failure {

@@ -68,6 +68,13 @@ std::int32_t VBFILECOPYPENDING();
 // Waits at most `milliseconds` for them; how many are still pending.
 std::int32_t VBFILECOPYWAITFOR(std::int32_t milliseconds);
 
+// Drops the handed-over copies that have not started (nothing of them exists yet); those
+// running end whole. How many were dropped; they are no failures.
+std::int32_t VBFILECOPYCANCEL();
+
+// The copies that landed since the process started (links too), and their bytes.
+void VBFILECOPYDONE(std::int64_t& files, std::int64_t& bytes);
+
 // Removes the copy's leftover temporaries in `folder` that `sourceFolder` lacks; how many, -1 when unreadable.
 std::int32_t VBFOLDERREMOVELEFTOVERS(const char* folder, const char* sourceFolder);
 

@@ -99,8 +99,8 @@ std::string TemporaryPathFor(const std::string& path, const std::vector<std::uin
 bool IsTemporaryName(std::string_view name, std::uint64_t* hash = nullptr);
 
 // Copies `source` to `destination` through a temporary (never a name in `listed`) and a
-// rename; nothing is left behind on failure.
-Status CopyFileSafely(const std::string& destination, const std::string& source,
+// rename; nothing is left behind on failure. Gives the bytes copied (0 for a link).
+Result<std::int64_t> CopyFileSafely(const std::string& destination, const std::string& source,
                       const std::vector<std::uint64_t>* listed);
 
 // Removes the copy's temporaries in `folder` (not below it) that `sourceFolder` (may be null)

@@ -199,8 +199,8 @@ Status CopyLink(const std::string& destination, const std::string& source, const
     return status;
 }
 
-Status CopyRegular(const std::string& destination, const std::string& source,
-                   const std::vector<std::uint64_t>* listed) {
+Result<std::int64_t> CopyRegular(const std::string& destination, const std::string& source,
+                                 const std::vector<std::uint64_t>* listed) {
     // Opened without blocking: should a FIFO have replaced the file since lstat, it is refused.
     Result<FileHandle> in = OpenForReading(source, false);
     if (!in) return in.Error();
@@ -220,18 +220,25 @@ Status CopyRegular(const std::string& destination, const std::string& source,
     const Status closed = out.Value().Close();
     if (status) status = closed;
     if (status) status = Rename(tmp, destination);
-    if (!status) ::unlink(tmp.c_str());
-    return status;
+    if (!status) {
+        ::unlink(tmp.c_str());
+        return status.Error();
+    }
+    return static_cast<std::int64_t>(st.st_size);
 }
 
 }  // namespace
 
-Status CopyFileSafely(const std::string& destination, const std::string& source,
-                      const std::vector<std::uint64_t>* listed) {
+Result<std::int64_t> CopyFileSafely(const std::string& destination, const std::string& source,
+                                    const std::vector<std::uint64_t>* listed) {
     if (destination.empty() || source.empty()) return Failure{destination, ENOENT};
     struct stat st;
     if (::lstat(source.c_str(), &st) != 0) return Failure{source, errno};
-    if (S_ISLNK(st.st_mode)) return CopyLink(destination, source, st, listed);
+    if (S_ISLNK(st.st_mode)) {
+        const Status copied = CopyLink(destination, source, st, listed);
+        if (!copied) return copied.Error();
+        return std::int64_t{0};
+    }
     // FIFOs, sockets and devices are never opened: opening a FIFO blocks.
     if (!S_ISREG(st.st_mode)) return Failure{source, kNotRegularFile};
     return CopyRegular(destination, source, listed);

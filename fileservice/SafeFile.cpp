@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <system_error>
@@ -175,9 +176,9 @@ Result<std::string> ReadRegularFile(const std::string& path) {
     }
 }
 
-Result<std::int64_t> RegularFileSize(const std::string& path) {
+Result<std::int64_t> RegularFileSize(const std::string& path, bool followLink) {
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return Errno(path);
+    if ((followLink ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0) return Errno(path);
     if (S_ISDIR(st.st_mode)) return Failure{path, EISDIR};
     if (!S_ISREG(st.st_mode)) return Failure{path, kNotRegularFile};
     return static_cast<std::int64_t>(st.st_size);
@@ -323,6 +324,20 @@ bool CanWriteInto(const std::string& folder) {
     if (::access(folder.c_str(), W_OK) != 0) return false;
     struct statvfs fs;
     return ::statvfs(folder.c_str(), &fs) != 0 || (fs.f_flag & ST_RDONLY) == 0;
+}
+
+Result<FileHandle> LockFolder(const std::string& path) {
+    // A descriptor of the folder itself: the lock belongs to the folder, so no file is ever
+    // written into a user's target for it. O_PATH descriptors cannot be locked.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return Errno(path);
+    FileHandle folder(fd, path);
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) continue;
+        if (errno == EWOULDBLOCK) return Failure{path, kFolderInUse};
+        return Errno(path);
+    }
+    return folder;
 }
 
 Result<FolderIdentity> ReadFolderIdentity(const std::string& path) {

@@ -42,8 +42,9 @@ Result<FileHandle> OpenForReading(const std::string& path, bool followLink = tru
 // The whole of the regular file at `path`, opened as OpenForReading does.
 Result<std::string> ReadRegularFile(const std::string& path);
 
-// The size of the regular file at `path` (a link followed), read without opening it.
-Result<std::int64_t> RegularFileSize(const std::string& path);
+// The size of the regular file at `path` (a link followed unless `followLink` is false),
+// read without opening it.
+Result<std::int64_t> RegularFileSize(const std::string& path, bool followLink = true);
 
 // The regular file at `path` opened for appending, created (0666 less the umask) when missing;
 // anything else is refused without blocking (kNotRegularFile, EISDIR).
@@ -83,6 +84,11 @@ bool IsStickyFolder(const std::string& path);
 // True when this process may create files in the folder `path` and its mount is writable
 // (root passes the permission check everywhere, also on a read-only mount).
 bool CanWriteInto(const std::string& folder);
+
+// Locks the folder `path` itself (not a file in it) for as long as the handle stays open, also
+// against a process that reaches it by another path; kFolderInUse while another holds it. The
+// lock ends with the process, also a killed one. File systems without locks fail otherwise.
+Result<FileHandle> LockFolder(const std::string& path);
 
 // Device and inode of a folder: "the same folder" and "inside" are decided by these, never
 // by path text, since one folder can be reached by two paths (a link, a second mount).

@@ -13,6 +13,8 @@ namespace {
 
 std::string_view View(const QByteArray& bytes) { return {bytes.constData(), static_cast<std::size_t>(bytes.size())}; }
 
+}  // namespace
+
 // A status line is always one line: a name with a line break must not write a line of its
 // own into the log (one that could claim a success). Control characters are shown escaped.
 QString OneLine(const QString& text) {
@@ -35,8 +37,6 @@ QString OneLine(const QString& text) {
     }
     return out;
 }
-
-}  // namespace
 
 Logfile::Logfile(StatusList& list, QString logPath)
     : m_list(list), m_logPath(std::move(logPath)), m_nativePath(QFile::encodeName(m_logPath).toStdString()) {}

@@ -66,6 +66,9 @@ private:
     Logfile& m_log;
 };
 
+// `text` as one line: control characters shown as \r, \n, \t or \xHH.
+QString OneLine(const QString& text);
+
 // The current local time as "hh:mm:ss", the head of every status line.
 QString StatusTime();
 // The current time followed by `message`, which begins with " - ".

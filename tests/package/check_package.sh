@@ -52,6 +52,12 @@ grep -qx "Exec=trevalon" "$root/usr/share/applications/$id.desktop" || fail "the
 step "metainfo (appstreamcli validate --no-net)"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml" || fail "the AppStream file is not valid"
 
+step "trevalon --version without a display"
+version="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/trevalon" --version)" ||
+    fail "trevalon --version failed"
+echo "  $version"
+[[ "$version" =~ ^Trevalon\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "trevalon --version does not print the name and version"
+
 step "first start of the unpacked program (offscreen, fresh XDG_CONFIG_HOME)"
 mkdir -p "$work/home"
 config="$work/config"

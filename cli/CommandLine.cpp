@@ -1,0 +1,262 @@
+#include "cli/CommandLine.h"
+
+#include "TrevalonVersion.h"
+#include "engine/Messages.h"
+#include "engine/MirrorRun.h"
+#include "engine/RunActions.h"
+#include "fileservice/FileService.h"
+#include "fileservice/SafeFile.h"
+#include "log/Logfile.h"
+#include "settings/LogOptions.h"
+#include "settings/ProfileOps.h"
+#include "settings/SearchText.h"
+#include "settings/Startup.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<bool> g_stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnStopSignal(int) { g_stopRequested = true; }
+
+void Print(std::FILE* stream, const QString& line) {
+    std::fputs(line.toUtf8().constData(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+// The live progress line on a terminal: redrawn at most five times a second, cleared at the end.
+class ProgressLine {
+public:
+    ProgressLine() : m_on(::isatty(STDERR_FILENO) == 1) { m_clock.start(); }
+    ~ProgressLine() { Clear(); }
+    bool On() const { return m_on; }
+
+    void Handed(std::int64_t bytes) {
+        ++m_filesTotal;
+        m_bytesTotal += bytes;
+    }
+    void Draw(bool force = false) {
+        if (!m_on || (!force && m_lastDraw >= 0 && m_clock.elapsed() - m_lastDraw < 200)) return;
+        m_lastDraw = m_clock.elapsed();
+        std::int64_t files = 0;
+        std::int64_t bytes = 0;
+        VBFILECOPYDONE(files, bytes);
+        files -= m_filesBefore;
+        bytes -= m_bytesBefore;
+        const double seconds = static_cast<double>(m_clock.elapsed()) / 1000.0;
+        const QString text = ProgressText(files, m_filesTotal, bytes, m_bytesTotal, seconds > 0 ? bytes / seconds : 0);
+        std::fprintf(stderr, "\r\033[K%s", text.toUtf8().constData());
+        std::fflush(stderr);
+        m_drawn = true;
+    }
+    void Clear() {
+        if (!m_drawn) return;
+        std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+        m_drawn = false;
+    }
+    void Start() { VBFILECOPYDONE(m_filesBefore, m_bytesBefore); }
+
+private:
+    bool m_on;
+    bool m_drawn = false;
+    QElapsedTimer m_clock;
+    qint64 m_lastDraw = -1;
+    std::int64_t m_filesTotal = 0, m_bytesTotal = 0;
+    std::int64_t m_filesBefore = 0, m_bytesBefore = 0;
+};
+
+// The real run's actions, counted for the progress line.
+class CountedActions final : public RunActions {
+public:
+    explicit CountedActions(ProgressLine& progress) : m_progress(progress) {}
+    fileservice::Status EmptyTarget(const QString& target) override { return m_disk.EmptyTarget(target); }
+    fileservice::Status MakeFolder(const std::string& folder) override { return m_disk.MakeFolder(folder); }
+    bool FolderExists(const std::string& folder) override { return m_disk.FolderExists(folder); }
+    void RemoveLeftovers(const std::string& folder, const std::string& source) override {
+        m_disk.RemoveLeftovers(folder, source);
+    }
+    std::string TargetVersion(const std::string& file) override { return m_disk.TargetVersion(file); }
+    void Copy(const std::string& source, const std::string& target, std::string_view entry) override {
+        if (m_progress.On()) {
+            const fileservice::Result<std::int64_t> size = fileservice::RegularFileSize(source, false);
+            m_progress.Handed(size ? size.Value() : 0);
+        }
+        m_disk.Copy(source, target, entry);
+    }
+    void WriteSummary(Logfile& log, const QString& line) override { m_disk.WriteSummary(log, line); }
+    void WriteCopied(Logfile& log, const QString& entry) override { m_disk.WriteCopied(log, entry); }
+    void WriteEnd(Logfile& log, const QString& message) override { m_disk.WriteEnd(log, message); }
+
+private:
+    DiskActions m_disk;
+    ProgressLine& m_progress;
+};
+
+// The window's part in a run, played on a terminal: the profile's paths and options, the
+// status lines on standard output, a refusal on standard error, and a stop on a signal.
+class TerminalRun final : public RunControls, public ReportingStatusList {
+public:
+    TerminalRun(const ProfileValues& values, RunOptionStates options, bool logging, ProgressLine& progress)
+        : m_source(QDir::cleanPath(QFileInfo(values.dirA).absoluteFilePath())),
+          m_target(QDir::cleanPath(QFileInfo(values.dirB).absoluteFilePath())),
+          m_options(options),
+          m_logging(logging),
+          m_progress(progress) {}
+
+    QString SourcePath() const override { return m_source; }
+    QString TargetPath() const override { return m_target; }
+    bool CopyOnlyNew() const override { return m_options.onlyNew; }
+    bool DelBeforeCopy() const override { return m_options.delOld; }
+    bool NewSubFolder() const override { return m_options.newSubFolder; }
+    QString CountText() const override { return m_count; }
+    void SetCountText(const QString& text) override { m_count = text; }
+    void SetFilesText(const QString&) override {}
+    void SetFilesVisible(bool) override {}
+    void SetProgressVisible(bool) override {}
+    int ProgressValue() const override { return m_progressValue; }
+    void SetProgressValue(int value) override { m_progressValue = value; }
+    void RefreshTarget() override {}
+    MessageResult ShowMessage(const QString& title, const QString& text, MessageIcon, MessageButtons) override {
+        m_progress.Clear();
+        Print(stderr, title + QLatin1Char(' ') + text);
+        return MessageResult::Ok;
+    }
+    void KeepPainting() override { m_progress.Draw(); }
+    bool StopRequested() override { return g_stopRequested; }
+
+    void AddStatusLine(const QString& line) override {
+        m_progress.Clear();
+        Print(stdout, line);
+    }
+    bool LoggingOn() const override { return m_logging; }
+
+private:
+    QString m_source;
+    QString m_target;
+    RunOptionStates m_options;
+    bool m_logging;
+    ProgressLine& m_progress;
+    QString m_count;
+    int m_progressValue = 0;
+};
+
+// The whole settings file can be read; else the reason on standard error.
+bool SettingsReadable() {
+    const fileservice::Result<std::string> read = fileservice::ReadRegularFile(QFile::encodeName(strIniFile).toStdString());
+    if (read) return true;
+    Print(stderr, SettingsUnreadableText(strIniFile, read.Error().error));
+    return false;
+}
+
+bool HasSection(const QString& name) {
+    return !ReadIniString(name, std::nullopt, QString(), strIniFile, 32767).isEmpty();
+}
+
+// Loads as the window does, but a profile whose directories are not both existing folders
+// is incomplete here: there is no list whose place it could keep.
+bool LoadsCompletely(const ProfileValues& values) {
+    for (const ProfileKey& key : kProfileLoadOrder) {
+        const QString& value = values.*key.value;
+        if (key.value == &ProfileValues::dirA || key.value == &ProfileValues::dirB) {
+            if (value.isEmpty() || !QFileInfo(value).isDir()) return false;
+        } else if (key.value != &ProfileValues::filter && !StoredState(value)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+class PrintedNames final : public ProfileBox {
+public:
+    void ClearProfiles() override {}
+    void SetProfileText(const QString&) override {}
+    void AddProfile(const QString& name) override { Print(stdout, name); }
+};
+
+int List() {
+    if (!SettingsReadable()) return kExitNoProfile;
+    PrintedNames names;
+    FillProfileList(names, QString());
+    return kExitSucceeded;
+}
+
+int Run(const QString& name, bool dryRun) {
+    if (!SettingsReadable()) return kExitNoProfile;
+    const ProfileValues values = ReadProfileValues(name);
+    if (!HasSection(name) || !LoadsCompletely(values)) {
+        Print(stderr, StatusLine(ProfileIncompleteMessage(name)));
+        return HasSection(name) ? kExitRefused : kExitNoProfile;
+    }
+    // Missing keys as the window's defaults: no logging, a limit of 50 KB.
+    const LogOptions logOptions = ReadLogOptions({QStringLiteral("0"), QStringLiteral("50")});
+    const bool logging = !dryRun && logOptions.writeLog.trimmed() == QStringLiteral("1");
+
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    ProgressLine progress;
+    progress.Start();
+    TerminalRun run(values, RunOptionsAfterLoad(values, {}), logging, progress);
+    Logfile log(run, ProgramDataDir() + QStringLiteral("/tvl.log"));
+    log.WriteStatusLine(StatusLine(ProfileLoadedMessage(name)));
+
+    CountedActions disk(progress);
+    DryRunActions dry(run.TargetPath(), [](const QString& line) { Print(stdout, line); });
+    RunActions& actions = dryRun ? static_cast<RunActions&>(dry) : disk;
+    const RunOutcome outcome = cmdRun_Click(run, log, QCoreApplication::applicationDirPath(), &actions);
+    progress.Clear();
+
+    // As the window's close does; a dry run leaves the log as it is.
+    if (!dryRun) {
+        if (const std::optional<qint32> limit = LogLimitBytes(logOptions.logSize)) TrimLogFile(log.LogPath(), *limit);
+    }
+    switch (outcome) {
+    case RunOutcome::Refused: return kExitRefused;
+    case RunOutcome::Succeeded: return kExitSucceeded;
+    case RunOutcome::Failed: return kExitFailed;
+    case RunOutcome::Stopped: return kExitStopped;
+    }
+    return kExitFailed;
+}
+
+int BadArguments(const QString& argument) {
+    Print(stderr, BadArgumentsText(argument));
+    std::fputs(CommandLineHelpText().toUtf8().constData(), stderr);
+    return kExitNoProfile;
+}
+
+}  // namespace
+
+int RunCommandLine(const QStringList& arguments) {
+    const QString command = arguments.value(0);
+    if (arguments.size() == 1 && command == QStringLiteral("--help")) {
+        std::fputs(CommandLineHelpText().toUtf8().constData(), stdout);
+        return kExitSucceeded;
+    }
+    if (arguments.size() == 1 && command == QStringLiteral("--version")) {
+        std::printf("%s %d.%d.%d\n", tvl::kProductName, tvl::kVersionMajor, tvl::kVersionMinor, tvl::kVersionRevision);
+        return kExitSucceeded;
+    }
+    if (arguments.size() == 1 && command == QStringLiteral("--list")) return List();
+    if (command == QStringLiteral("--run") && arguments.size() >= 2 && !arguments[1].isEmpty()) {
+        if (arguments.size() == 2) return Run(arguments[1], false);
+        if (arguments.size() == 3 && arguments[2] == QStringLiteral("--dry-run")) return Run(arguments[1], true);
+        return BadArguments(arguments[2]);
+    }
+    return BadArguments(arguments.size() == 1 && command == QStringLiteral("--run") ? QString() : command);
+}

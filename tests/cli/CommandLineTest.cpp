@@ -1,0 +1,204 @@
+// The command line in a child process without a display: exit statuses, standard output and
+// error, the target, the log, the lock, the dry run against the real run, and a stop.
+
+#include "TempTree.h"
+#include "fileservice/SafeFile.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStringList>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <map>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const auto kOld = TimeAt(2024, 1, 1);
+const auto kNew = TimeAt(2025, 1, 1);
+
+struct Result {
+    int status = -1;
+    QString out, err;
+};
+
+class CommandLine : public ::testing::Test {
+public:
+    CommandLine() {
+        tree.MakeDir("prog");
+        fs::copy_file(TVL_PROGRAM, tree.Path("prog/trevalon"));
+        tree.WriteFile("src/Briefe/Antrag.doc", "Antrag", kNew);
+        tree.WriteFile("src/top.txt", "top", kNew);
+        tree.MakeDir("dst");
+        WriteIni("onlynew=0\ndelold=0\n");
+    }
+    // A catalogue of two profiles; "Nacht" mirrors src into dst with `options`.
+    void WriteIni(const std::string& options, const std::string& nacht = {}) {
+        tree.WriteFile("prog/tvl.ini", "[Profiles]\nNacht=Nacht\nZweit=Zweit\n[Optionen]\nwritelog=1\nlogsize=50\n"
+                                       "[Nacht]\ndir_a=" + (nacht.empty() ? tree.Path("src") : nacht) +
+                                           "\ndir_b=" + tree.Path("dst") + "\nFilter=*.*\n" + options +
+                                           "delnot=0\ndeltotrash=0\nnewsubfolder=0\n[Zweit]\ndir_a=/nicht/da\n");
+    }
+    QProcess* Start(const QStringList& arguments) {
+        auto* process = new QProcess;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+        env.insert("XDG_DATA_HOME", QString::fromStdString(tree.Path("xdg")));
+        process->setProcessEnvironment(env);
+        process->start(QString::fromStdString(tree.Path("prog/trevalon")), arguments);
+        return process;
+    }
+    Result Run(const QStringList& arguments) {
+        std::unique_ptr<QProcess> process(Start(arguments));
+        EXPECT_TRUE(process->waitForFinished(60000));
+        return {process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1,
+                QString::fromUtf8(process->readAllStandardOutput()), QString::fromUtf8(process->readAllStandardError())};
+    }
+    // Every entry below the tree with its size and time, and the bytes of the settings and log.
+    std::map<std::string, std::string> Snapshot() {
+        std::map<std::string, std::string> all;
+        for (const auto& entry : fs::recursive_directory_iterator(tree.Root())) {
+            struct stat st {};
+            ::lstat(entry.path().c_str(), &st);
+            // The inode too: a file copied again is a new file, even with the same size and time.
+            all[entry.path().string()] = std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + "@" +
+                                         std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+        }
+        all["ini"] = tree.ReadFile("prog/tvl.ini");
+        all["log"] = tree.Exists("prog/tvl.log") ? tree.ReadFile("prog/tvl.log") : "";
+        return all;
+    }
+    TempTree tree;
+};
+
+// The commands and their answers: exit status, and what standard output and error show.
+struct CommandCase {
+    const char* name;
+    QStringList arguments;
+    std::function<void(CommandLine&)> setUp;
+    int status;
+    const char* out;  // a pattern of standard output
+    const char* err;  // a pattern of standard error
+};
+
+void PrintTo(const CommandCase& row, std::ostream* out) { *out << row.name; }
+
+class Commands : public CommandLine, public ::testing::WithParamInterface<CommandCase> {};
+
+TEST_P(Commands, AnswerWithTheirExitStatus) {
+    const CommandCase& c = GetParam();
+    if (c.setUp) c.setUp(*this);
+    const Result result = Run(c.arguments);
+    EXPECT_EQ(result.status, c.status) << result.err.toStdString();
+    const auto matches = [](const char* pattern, const QString& text) {
+        return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption).match(text).hasMatch();
+    };
+    EXPECT_TRUE(matches(c.out, result.out)) << result.out.toStdString();
+    EXPECT_TRUE(matches(c.err, result.err)) << result.err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, Commands,
+    ::testing::Values(
+        CommandCase{"List", {"--list"}, {}, 0, "^Nacht\nZweit\n$", "^$"},
+        CommandCase{"Help", {"--help"}, {}, 0, "--run NAME --dry-run .*\n.*--list", "^$"},
+        CommandCase{"Version", {"--version"}, {}, 0, "^Trevalon \\d+\\.\\d+\\.\\d+\n$", "^$"},
+        CommandCase{"BadArguments", {"--run", "Nacht", "--bogus"}, {}, 3, "^$", "--bogus\nAufruf: trevalon"},
+        CommandCase{"NoSuchProfile", {"--run", "Nix"}, {}, 3, "^$", "\\[Nix\\] konnte nicht vollständig geladen"},
+        CommandCase{"IncompleteProfile", {"--run", "Zweit"}, {}, 2, "^$", "\\[Zweit\\] konnte nicht vollständig"},
+        CommandCase{"UnreadableSettings", {"--list"},
+                    [](CommandLine& t) { fs::remove(t.tree.Path("prog/tvl.ini")); t.tree.MakeDir("prog/tvl.ini"); },
+                    3, "^$", "tvl.ini kann nicht gelesen werden"},
+        CommandCase{"Refused", {"--run", "Nacht"},
+                    [](CommandLine& t) { t.WriteIni("onlynew=0\ndelold=0\n", t.tree.Path("dst")); }, 2,
+                    "\\[Nacht\\] geladen!\n$", "^Halt! "},
+        CommandCase{"Succeeded", {"--run", "Nacht"}, {}, 0,
+                    "^\\d\\d:\\d\\d:\\d\\d - \\[Nacht\\] geladen!\n.* - top.txt kopiert!\n.*Abgleich ausgeführt!\n$", "^$"},
+        CommandCase{"Failed", {"--run", "Nacht"}, [](CommandLine& t) { t.tree.WriteFile("dst/Briefe", "a file"); }, 1,
+                    "Abgleich mit 2 Fehlern ausgeführt!\n$", "^$"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandLine, RunWritesTheTargetAndTheLogButNeverTheSettings) {
+    const std::string ini = tree.ReadFile("prog/tvl.ini");
+    ASSERT_EQ(Run({"--run", "Nacht"}).status, 0);
+    EXPECT_EQ(tree.ReadFile("dst/Briefe/Antrag.doc"), "Antrag");
+    EXPECT_EQ(tree.ReadFile("prog/tvl.ini"), ini);
+    EXPECT_TRUE(QRegularExpression("^\\d\\d\\.\\d\\d\\.\\d\\d - .*\\[Nacht\\] geladen!\r\n.*Abgleich ausgeführt!\r\n$",
+                                   QRegularExpression::DotMatchesEverythingOption)
+                    .match(QString::fromStdString(tree.ReadFile("prog/tvl.log")))
+                    .hasMatch());
+}
+
+TEST_F(CommandLine, ASecondRunIntoALockedTargetIsRefused) {
+    // This process holds the lock as a running window would.
+    const auto lock = fileservice::LockFolder(tree.Path("dst"));
+    ASSERT_TRUE(lock);
+    const Result result = Run({"--run", "Nacht"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "Halt! In dieses Zielverzeichnis schreibt gerade ein anderer Abgleich!\n");
+    EXPECT_FALSE(tree.Exists("dst/top.txt"));
+}
+
+// The dry run names exactly the files the real run then copies, and changes nothing.
+struct DryCase {
+    const char* name;
+    const char* options;
+    const char* firstLines;
+};
+
+class DryRun : public CommandLine, public ::testing::WithParamInterface<DryCase> {};
+
+TEST_P(DryRun, NamesWhatTheRealRunCopiesAndChangesNothing) {
+    WriteIni(GetParam().options);
+    tree.WriteFile("src/same.txt", "same", kOld);
+    tree.WriteFile("dst/same.txt", "same", kOld);
+    tree.WriteFile("dst/top.txt", "old", kOld);
+    const auto before = Snapshot();
+    const Result dry = Run({"--run", "Nacht", "--dry-run"});
+    EXPECT_EQ(dry.status, 0);
+    EXPECT_EQ(Snapshot(), before);
+
+    QStringList wouldCopy;
+    for (const QString& line : dry.out.split('\n'))
+        if (line.startsWith("würde kopieren: ")) wouldCopy << line.mid(16);
+    EXPECT_TRUE(dry.out.contains(QString(GetParam().firstLines).arg(QString::fromStdString(tree.Path("dst")))));
+    ASSERT_EQ(Run({"--run", "Nacht"}).status, 0);
+    QStringList copied;
+    for (const auto& [path, stamp] : Snapshot())
+        if (path.starts_with(tree.Path("dst/")) && (before.count(path) == 0 || before.at(path) != stamp))
+            if (fs::is_regular_file(path)) copied << QString::fromStdString(path.substr(tree.Path("dst/").size()));
+    wouldCopy.sort();
+    copied.sort();
+    EXPECT_EQ(wouldCopy, copied);
+    EXPECT_TRUE(dry.out.contains(QString("\n%1 Dateien mit insg. ").arg(copied.size())));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, DryRun,
+                         ::testing::Values(DryCase{"OnlyNewer", "onlynew=1\ndelold=0\n", "würde Ordner anlegen: /Briefe\n"},
+                                           DryCase{"EmptyFirst", "onlynew=0\ndelold=1\n",
+                                                   "würde in den Papierkorb verschieben: %1\n"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// SIGINT and SIGTERM in the middle of a run of large files.
+class Stop : public CommandLine, public ::testing::WithParamInterface<int> {};
+
+TEST_P(Stop, EndsTheRunWithEveryFileWholeOrAbsent) {
+    const std::string big(96 << 20, 'x');
+    for (int i = 0; i < 3; ++i) tree.WriteFile("src/big" + std::to_string(i), big);
+    std::unique_ptr<QProcess> process(Start({"--run", "Nacht"}));
+    ASSERT_TRUE(process->waitForReadyRead(30000));
+    ::kill(static_cast<pid_t>(process->processId()), GetParam());
+    ASSERT_TRUE(process->waitForFinished(60000));
+    EXPECT_EQ(process->exitCode(), 130);
+    const QString out = QString::fromUtf8(process->readAllStandardOutput());
+    EXPECT_TRUE(QRegularExpression("Abgleich abgebrochen! \\d von 5 Dateien kopiert\\.\n$").match(out).hasMatch())
+        << out.toStdString();
+    for (const std::string& file : tree.ListFiles("dst"))
+        EXPECT_EQ(fs::file_size(tree.Path("dst/" + file)), fs::file_size(tree.Path("src/" + file))) << file;
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, Stop, ::testing::Values(SIGINT, SIGTERM));
+
+}  // namespace
