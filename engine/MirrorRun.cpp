@@ -53,7 +53,8 @@ void CopyAsSubfolder(RunControls& controls, Logfile& log, RunReport& report, Run
     if (!made && (!existing.isDir() || existing.isSymLink())) {
         report.FolderFailed(destRoot, made.Error().error);
     } else {
-        const fileservice::ComparePass pass(Native(sourcePath), Native(destRoot), false);
+        fileservice::ComparePass pass(Native(sourcePath), Native(destRoot), false);
+        pass.SetFolderTick([&controls] { controls.KeepPainting(); });
         CreateTargetFolders(controls, report, actions, sourcePath, destRoot);
         const QByteArray source = ToNative(sourcePath);
         Currency totalBytes;
@@ -171,7 +172,9 @@ RunOutcome cmdRun_Click(RunControls& controls, Logfile& log, const QString& prog
     }
     // The folder step and the copy pass list the source once, and an only-newer pass compares
     // with what its listing saw.
-    const fileservice::ComparePass pass(Native(sourcePath), Native(targetPath), controls.CopyOnlyNew());
+    fileservice::ComparePass pass(Native(sourcePath), Native(targetPath), controls.CopyOnlyNew());
+    // The window paints while a large source is listed.
+    pass.SetFolderTick([&controls] { controls.KeepPainting(); });
     CreateTargetFolders(controls, report, actions, sourcePath, targetPath);
     MirrorFiles(controls, log, report, actions, sourcePath, pass);
     return OutcomeOf(report);

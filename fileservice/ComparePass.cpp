@@ -61,6 +61,8 @@ ComparePass::~ComparePass() { t_openPass = m_outer; }
 
 const std::vector<Failure>& ComparePass::ListFailures() const { return m_state->failures; }
 
+void ComparePass::SetFolderTick(std::function<void()> tick) { m_state->tick = std::move(tick); }
+
 ComparePass::State* OpenPass() { return t_openPass; }
 
 std::int64_t ListedTime(const struct timespec& mtime) {

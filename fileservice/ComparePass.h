@@ -14,6 +14,7 @@
 
 #include "fileservice/Failure.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,10 @@ public:
 
     // What the latest file listing of `source` could not read, in listing order.
     const std::vector<Failure>& ListFailures() const;
+
+    // Called between the folders a listing of the pass reads, so that a window can paint
+    // while a large tree is listed.
+    void SetFolderTick(std::function<void()> tick);
 
     struct State;  // the walks, versions and failures (FileServiceInternal.h)
 

@@ -43,6 +43,7 @@ public:
 struct WalkOptions {
     bool files = true;          // false: files are neither reported nor stat'ed
     bool deferRegular = false;  // regular files are reported unstat'ed, with their folder's descriptor
+    const std::function<void()>* tick = nullptr;  // called after each folder read
 };
 
 struct Entry {
@@ -157,6 +158,7 @@ std::vector<fileservice::Failure> Walker::Run() {
         child.pathLength = m_path.size();
         stack.push_back(std::move(child));  // invalidates `frame`
         ReadFolder(stack.back());
+        if (m_options.tick && *m_options.tick) (*m_options.tick)();
     }
     return std::move(m_failures);
 }
@@ -372,7 +374,8 @@ FileWalk WalkFiles(const char* directory, const fileservice::ComparePass::State*
     }
     FileCollector collector(walk, stage.get(), keepVersions);
     std::vector<std::size_t> positions;
-    walk.failures = RunWalk(directory, WalkOptions{true, stage != nullptr}, collector, nullptr, &positions);
+    walk.failures = RunWalk(directory, WalkOptions{true, stage != nullptr, pass ? &pass->tick : nullptr}, collector,
+                            nullptr, &positions);
     if (stage) {
         try {
             FinishStage(*stage, walk, positions, listed);
@@ -448,10 +451,10 @@ void HandOver(std::vector<std::string>& names, std::vector<std::string>& list) {
     }
 }
 
-FolderWalk WalkFolders(const char* directory) {
+FolderWalk WalkFolders(const char* directory, const fileservice::ComparePass::State* pass) {
     FolderWalk walk;
     FolderLister lister(walk.folders);
-    RunWalk(directory, WalkOptions{false}, lister, &walk.files);
+    RunWalk(directory, WalkOptions{false, false, pass ? &pass->tick : nullptr}, lister, &walk.files);
     walk.folders.resize(lister.count);
     return walk;
 }
@@ -507,7 +510,7 @@ std::int32_t VBFILELIST(const char* directory, std::int16_t&, const char*, std::
 
 std::int32_t VBFOLDERCOUNT(const char* directory, std::int32_t&) {
     fileservice::ComparePass::State* pass = PassListing(directory);
-    FolderWalk walk = WalkFolders(directory);
+    FolderWalk walk = WalkFolders(directory, pass);
     const std::int32_t count = ClampCount(walk.folders.size());
     if (pass) {
         pass->fileHint = walk.files;
@@ -524,7 +527,7 @@ std::int32_t VBFOLDERLIST(const char* directory, std::int32_t&, std::vector<std:
         walk = std::move(*pass->counted);
         pass->counted.reset();
     } else {
-        walk = WalkFolders(directory);
+        walk = WalkFolders(directory, pass);
         if (pass) pass->fileHint = walk.files;
     }
     const std::size_t count = walk.folders.size();

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -80,6 +81,7 @@ struct ComparePass::State {
     ListedVersions versions;
     std::shared_ptr<const std::vector<std::uint64_t>> temporaries;
     std::vector<Failure> failures;
+    std::function<void()> tick;  // between the folders a listing reads
 };
 
 // The pass open on this thread, or null.

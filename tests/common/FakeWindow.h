@@ -20,6 +20,11 @@ public:
     int refreshes = 0;
     // Asks the run to stop once the counter shows this many files (-1: never).
     int stopAtCount = -1;
+    // Paints asked for before the summary, i.e. while the source was listed and the folders made.
+    int paintsBeforeSummary = 0;
+    void KeepPainting() override {
+        if (filesText.isEmpty()) ++paintsBeforeSummary;
+    }
     struct Message {
         QString title, text;
         MessageIcon icon;

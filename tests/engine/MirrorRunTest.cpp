@@ -102,6 +102,17 @@ TEST_F(MirrorRunTest, LoggingOffStillLogsTheSummaryOnly) {
     EXPECT_EQ(status.Messages(), (QStringList{" - a.txt kopiert!", " - Abgleich ausgeführt!"}));
 }
 
+TEST_F(MirrorRunTest, TheWindowPaintsWhileTheSourceIsListed) {
+    for (int i = 0; i < 30; ++i) {
+        tree.WriteFile("src/d" + std::to_string(i) + "/f.txt", "f", kNew);
+        tree.WriteFile("dst/d" + std::to_string(i) + "/f.txt", "f", kNew);
+    }
+    controls.onlyNew = true;
+    Run();
+    // No folder is made: every paint before the summary came from the listing.
+    EXPECT_GE(controls.paintsBeforeSummary, 30);
+}
+
 TEST_F(MirrorRunTest, OnlyNewerCopiesNewerMissingAndCutFilesOnly) {
     controls.onlyNew = true;
     tree.WriteFile("src/newer.txt", "new", kNew);
