@@ -156,12 +156,13 @@ QString SettingsUnreadableText(const QString& path, int error) {
 QString ProgressText(std::int64_t filesDone, std::int64_t filesTotal, std::int64_t bytesDone,
                      std::int64_t bytesTotal, double bytesPerSecond) {
     constexpr double kMiB = 1024.0 * 1024.0;
+    // Decimals as the summary line writes them, with the user's separator.
+    const QLocale locale = QLocale::system();
+    const auto mib = [&locale](double bytes) { return locale.toString(bytes / kMiB, 'f', 1); };
     QString text = QStringLiteral("%1 von %2 Dateien, %3 von %4 MB, %5 MB/s")
                        .arg(filesDone)
                        .arg(filesTotal)
-                       .arg(bytesDone / kMiB, 0, 'f', 1)
-                       .arg(bytesTotal / kMiB, 0, 'f', 1)
-                       .arg(bytesPerSecond / kMiB, 0, 'f', 1);
+                       .arg(mib(static_cast<double>(bytesDone)), mib(static_cast<double>(bytesTotal)), mib(bytesPerSecond));
     if (bytesPerSecond > 0 && bytesTotal > bytesDone) {
         const qint64 seconds = static_cast<qint64>((bytesTotal - bytesDone) / bytesPerSecond);
         text += QStringLiteral(", noch %1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
