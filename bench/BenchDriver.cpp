@@ -194,12 +194,13 @@ double MsBetween(Clock::time_point from, Clock::time_point to) {
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-pid_t Start(const std::vector<std::string>& command, int stdoutFd = -1) {
+pid_t Start(const std::vector<std::string>& command, int stdoutFd = -1, int stdinFd = -1) {
     std::vector<char*> argv;
     for (const std::string& arg : command) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     const pid_t child = ::fork();
     if (child == 0) {
+        if (stdinFd >= 0) ::dup2(stdinFd, STDIN_FILENO);
         if (stdoutFd >= 0) ::dup2(stdoutFd, STDOUT_FILENO);
         ::execvp(argv[0], argv.data());
         std::perror(argv[0]);
@@ -210,24 +211,51 @@ pid_t Start(const std::vector<std::string>& command, int stdoutFd = -1) {
 
 int ExitCode(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
 
-// Runs a helper to its end; its exit status, and its standard output when asked for.
-int RunHelper(const std::vector<std::string>& command, std::string* output = nullptr) {
-    int pipeFds[2] = {-1, -1};
-    if (output && ::pipe2(pipeFds, O_CLOEXEC) != 0) return -1;
-    const pid_t child = Start(command, output ? pipeFds[1] : -1);
-    if (output) {
-        ::close(pipeFds[1]);
-        char buffer[4096];
-        ssize_t n = 0;
-        while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
-            if (n > 0) output->append(buffer, static_cast<std::size_t>(n));
-        ::close(pipeFds[0]);
+// One xdotool that takes its commands from a pipe, started before the clock runs, so that
+// no click pays for starting a process (tens of ms on a busy machine). Each request ends
+// with "getmouselocation", whose answer tells that the commands before it are done.
+class Xdotool {
+public:
+    Xdotool() {
+        int toChild[2] = {-1, -1}, fromChild[2] = {-1, -1};
+        if (::pipe2(toChild, O_CLOEXEC) != 0) return;
+        if (::pipe2(fromChild, O_CLOEXEC) != 0) {
+            ::close(toChild[0]);
+            ::close(toChild[1]);
+            return;
+        }
+        m_pid = Start({"xdotool", "-"}, fromChild[1], toChild[0]);
+        ::close(toChild[0]);
+        ::close(fromChild[1]);
+        m_in = toChild[1];
+        m_out = ::fdopen(fromChild[0], "r");
     }
-    if (child < 0) return -1;
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
-    return ExitCode(status);
-}
+    ~Xdotool() {
+        if (m_in >= 0) ::close(m_in);  // its input ends, and so does it
+        if (m_out) std::fclose(m_out);
+        if (m_pid > 0) ::waitpid(m_pid, nullptr, 0);
+    }
+    Xdotool(const Xdotool&) = delete;
+    Xdotool& operator=(const Xdotool&) = delete;
+
+    // Runs the commands, one a line; false when xdotool is gone. `lines`: what they printed.
+    bool Do(const std::string& commands, std::vector<std::string>* lines = nullptr) {
+        if (m_pid <= 0 || m_in < 0 || !m_out) return false;
+        const std::string request = commands + "\ngetmouselocation\n";
+        if (::write(m_in, request.data(), request.size()) != static_cast<ssize_t>(request.size())) return false;
+        char line[512];
+        while (std::fgets(line, sizeof line, m_out)) {
+            if (std::strncmp(line, "x:", 2) == 0) return true;
+            if (lines) lines->emplace_back(line, std::strcspn(line, "\n"));
+        }
+        return false;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_in = -1;
+    FILE* m_out = nullptr;
+};
 
 int Exec(int argc, char** argv) {
     int first = 2;
@@ -294,6 +322,12 @@ int Desktop(int argc, char** argv) {
     const double timeoutMs = (timeoutText.isEmpty() ? 600.0 : timeoutText.toDouble()) * 1000.0;
     if (first >= argc || logPath.isEmpty() || windowName.isEmpty() || !pointsOk || timeoutMs <= 0) return Usage();
 
+    std::signal(SIGPIPE, SIG_IGN);  // a helper that died shows as a failed write
+    Xdotool xdotool;
+    if (!xdotool.Do("")) {
+        std::fprintf(stderr, "tvl_bench desktop: xdotool does not answer\n");
+        return 1;
+    }
     std::vector<std::string> program(argv + first, argv + argc);
     LogFollower follower(logPath);
     const Clock::time_point start = Clock::now();
@@ -319,7 +353,9 @@ int Desktop(int argc, char** argv) {
     };
     const auto late = [&] { return MsBetween(start, Clock::now()) > timeoutMs; };
     const auto click = [&](const std::string& window, const QString& x, const QString& y) {
-        return RunHelper({"xdotool", "mousemove", "--window", window, x.toStdString(), y.toStdString(), "click", "1"}) == 0;
+        // Without "--delay 0" a click waits 100 ms after the button is released.
+        return xdotool.Do("mousemove --window " + window + " " + x.toStdString() + " " + y.toStdString() +
+                          " click --delay 0 1");
     };
 
     // The window is there once it is mapped; the program may still be busy behind it, and a
@@ -328,9 +364,10 @@ int Desktop(int argc, char** argv) {
     while (window.empty()) {
         if (childEnded()) return fail("the program ended before its window showed");
         if (late()) return fail("no window");
-        std::string found;
-        if (RunHelper({"xdotool", "search", "--onlyvisible", "--name", windowName.toStdString()}, &found) == 0)
-            window = found.substr(0, found.find('\n'));
+        std::vector<std::string> found;
+        if (!xdotool.Do("search --onlyvisible --name '" + windowName.toStdString() + "'", &found))
+            return fail("xdotool ended");
+        if (!found.empty()) window = found.front();
         if (window.empty()) SleepMs(5);
     }
     const Clock::time_point shown = Clock::now();

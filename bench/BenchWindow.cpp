@@ -2,7 +2,8 @@
 // file whose "Standard" profile names source, target and mode, logging on. Clicks the run
 // button and times the run from the click to its last line in the log file, and counts the
 // paint events of the status list and the progress area meanwhile, reporting the longest
-// time in which none of them was painted.
+// time in which none of them was painted, and the CPU time the window's thread and the whole
+// process used meanwhile.
 //
 //   tvl_bench_window --ini FILE    the settings file; the log file is tvl.log beside it
 //   tvl_bench_window --buttons     where the run and exit buttons lie in the window, in pixels
@@ -21,6 +22,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -111,6 +113,14 @@ int Buttons() {
     return run.x() < 0 || exit.x() < 0 ? 1 : 0;
 }
 
+// CPU time used so far, in ms: by the calling thread (the window's) or by the whole process.
+double CpuMs(int who) {
+    struct rusage usage {};
+    ::getrusage(who, &usage);
+    const auto ms = [](const struct timeval& t) { return static_cast<double>(t.tv_sec) * 1e3 + t.tv_usec / 1e3; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
 bool HasLine(const QAbstractItemModel& model, const QString& ending) {
     for (int row = 0; row < model.rowCount(); ++row)
         if (model.index(row, 0).data().toString().endsWith(ending)) return true;
@@ -160,21 +170,29 @@ int main(int argc, char** argv) {
     LogFollower follower(logPath);
     qint64 start = 0;
     qint64 end = 0;
+    double windowCpu = 0;
+    double processCpu = 0;
+    const auto stop = [&](qint64 at) {
+        end = at;
+        windowCpu += CpuMs(RUSAGE_THREAD);
+        processCpu += CpuMs(RUSAGE_SELF);
+        QApplication::quit();
+    };
     const int linesBefore = lstStatus->model()->rowCount();
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &window, [&] {
         if (follower.Poll() == RunEnd::Pending) return;
-        end = clock.nsecsElapsed();
-        QApplication::quit();
+        stop(clock.nsecsElapsed());
     });
     QTimer::singleShot(0, &window, [&] {
+        windowCpu = -CpuMs(RUSAGE_THREAD);
+        processCpu = -CpuMs(RUSAGE_SELF);
         start = clock.nsecsElapsed();
         cmdRun->click();
         // A run that held the event loop until its end has written its last line by now.
         const qint64 returned = clock.nsecsElapsed();
         if (follower.Poll() != RunEnd::Pending) {
-            end = returned;
-            QApplication::quit();
+            stop(returned);
             return;
         }
         poll.start(1);
@@ -185,9 +203,10 @@ int main(int argc, char** argv) {
     const bool ok = follower.Poll() == RunEnd::Succeeded;
     const Gap statusGap = LongestGap(recorder.statusPaints, start, end);
     const Gap anyGap = LongestGap(recorder.anyPaints, start, end);
-    std::printf("tvl_bench_window run_ms=%.1f status_lines=%d status_paints=%lld all_paints=%lld "
-                "longest_gap_ms=%.1f longest_gap_at_ms=%.1f longest_gap_any_ms=%.1f ok=%d\n",
-                static_cast<double>(end - start) / 1e6, lines,
+    std::printf("tvl_bench_window run_ms=%.1f window_cpu_ms=%.1f process_cpu_ms=%.1f status_lines=%d "
+                "status_paints=%lld all_paints=%lld longest_gap_ms=%.1f longest_gap_at_ms=%.1f "
+                "longest_gap_any_ms=%.1f ok=%d\n",
+                static_cast<double>(end - start) / 1e6, windowCpu, processCpu, lines,
                 static_cast<long long>(CountIn(recorder.statusPaints, start, end)),
                 static_cast<long long>(CountIn(recorder.anyPaints, start, end)), statusGap.ms, statusGap.atMs,
                 anyGap.ms, ok ? 1 : 0);
