@@ -94,6 +94,13 @@ QString CompletionMessage(int failures) {
     return QStringLiteral(" - Abgleich mit %1 Fehlern ausgeführt!").arg(failures);
 }
 
+QString StoppedMessage(int copied, int listed, bool targetEmptied) {
+    QString message = QStringLiteral(" - Abgleich abgebrochen! %1 von %2 Dateien kopiert.").arg(copied).arg(listed);
+    if (targetEmptied)
+        message += QStringLiteral(" Das Zielverzeichnis ist unvollständig, das alte Ziel liegt im Papierkorb.");
+    return message;
+}
+
 QString LogFailedMessage(int error) {
     return QStringLiteral(" - Logdatei kann nicht geschrieben werden: ") + ReasonText(error);
 }

@@ -42,6 +42,9 @@ QString SubfolderCopiedMessage();
 // " - Abgleich ausgeführt!" or the line that counts the failures.
 QString CompletionMessage(int failures);
 QString LogFailedMessage(int error);
+// " - Abgleich abgebrochen! <copied> von <listed> Dateien kopiert.", and when the old target went
+// to the trash first, that the target is incomplete.
+QString StoppedMessage(int copied, int listed, bool targetEmptied);
 
 // "<n> Dateien mit insg. <bytes> Bytes im Quellverzeichnis"
 QString SummaryText(std::int32_t fileCount, std::int64_t scaledBytes);

@@ -61,16 +61,30 @@ void CopyAsSubfolder(RunControls& controls, Logfile& log, RunReport& report, con
         std::vector<std::string> fileList;
         const std::int32_t lastIndex = VBFILELIST(source.constData(), listFlag, "*.*", fileList, totalBytes);
         ReportListFailures(report, pass);
-        for (std::int32_t i = 0; i <= lastIndex; ++i) {
+        int handedOver = 0;
+        for (std::int32_t i = 0; i <= lastIndex && !report.Stopping(controls); ++i) {
             const QString entry = FromNative(fileList[static_cast<std::size_t>(i)]);
-            if (!report.RefuseIfBlocked(entry)) CopyOneFile(JoinPath(sourcePath, entry), JoinPath(destRoot, entry));
+            if (!report.RefuseIfBlocked(entry)) {
+                CopyOneFile(JoinPath(sourcePath, entry), JoinPath(destRoot, entry));
+                ++handedOver;
+            }
             controls.KeepPainting();
         }
-        WaitForCopies(controls, report, targetPath);
+        const int failedCopies = WaitForCopies(controls, report, targetPath);
+        if (report.Stopped()) {
+            controls.RefreshTarget();
+            report.WriteStoppedLine(handedOver - failedCopies, lastIndex + 1);
+            return;
+        }
     }
     controls.RefreshTarget();
     log.WriteStatusLine(
         StatusLine(report.Failures() == 0 ? SubfolderCopiedMessage() : CompletionMessage(report.Failures())));
+}
+
+RunOutcome OutcomeOf(const RunReport& report) {
+    if (report.Stopped()) return RunOutcome::Stopped;
+    return report.Failures() == 0 ? RunOutcome::Succeeded : RunOutcome::Failed;
 }
 
 }  // namespace
@@ -101,7 +115,7 @@ fileservice::Status RunRefusal(const QString& sourcePath, const QString& targetP
     return {};
 }
 
-void cmdRun_Click(RunControls& controls, Logfile& log, const QString& programDir) {
+RunOutcome cmdRun_Click(RunControls& controls, Logfile& log, const QString& programDir) {
     const QString sourcePath = controls.SourcePath();
     const QString targetPath = controls.TargetPath();
     const bool newSubFolder = controls.NewSubFolder();
@@ -109,7 +123,7 @@ void cmdRun_Click(RunControls& controls, Logfile& log, const QString& programDir
     if (const fileservice::Status refusal = RunRefusal(sourcePath, targetPath, newSubFolder, delBeforeCopy, programDir);
         !refusal) {
         controls.ShowMessage(HaltTitle(), RefusalText(refusal.Error().error), MessageIcon::None, MessageButtons::Ok);
-        return;
+        return RunOutcome::Refused;
     }
 
     log.BeginRun();
@@ -119,9 +133,14 @@ void cmdRun_Click(RunControls& controls, Logfile& log, const QString& programDir
 
     if (newSubFolder) {
         CopyAsSubfolder(controls, log, report, sourcePath, targetPath);
-        return;
+        return OutcomeOf(report);
     }
     if (delBeforeCopy) {
+        // Asked to stop before anything happened: the old target stays where it is.
+        if (report.Stopping(controls)) {
+            report.WriteStoppedLine(0, 0);
+            return RunOutcome::Stopped;
+        }
         bool aborted = false;
         fileservice::Status emptied = ShellDelete(targetPath + QLatin1Char('/'), 0, 0, -1, -1, -1, -1, &aborted);
         // Never copy into a target the run claims to have emptied.
@@ -129,12 +148,14 @@ void cmdRun_Click(RunControls& controls, Logfile& log, const QString& programDir
         if (!emptied) {
             log.WriteStatusLine(StatusLine(EmptyingFailedMessage(emptied.Error().error)));
             controls.RefreshTarget();
-            return;
+            return RunOutcome::Failed;
         }
+        report.TargetEmptied();
     }
     // The folder step and the copy pass list the source once, and an only-newer pass compares
     // with what its listing saw.
     const fileservice::ComparePass pass(Native(sourcePath), Native(targetPath), controls.CopyOnlyNew());
     CreateTargetFolders(controls, report, sourcePath, targetPath);
     MirrorFiles(controls, log, report, sourcePath, pass);
+    return OutcomeOf(report);
 }

@@ -38,4 +38,6 @@ public:
 
     // Called between files: lets the window repaint without taking user input.
     virtual void KeepPainting() {}
+    // Asked between files and folders: true once the user (or a signal) asked to stop the run.
+    virtual bool StopRequested() { return false; }
 };

@@ -1,6 +1,7 @@
 #include "engine/RunReport.h"
 
 #include "engine/Messages.h"
+#include "engine/RunControls.h"
 #include "log/Logfile.h"
 
 #include <cerrno>
@@ -29,4 +30,13 @@ bool RunReport::RefuseIfBlocked(const QString& entry) {
     if (m_blocked.isEmpty() || !IsBlocked(entry)) return false;
     CopyFailed(entry, ENOTDIR);
     return true;
+}
+
+bool RunReport::Stopping(RunControls& controls) {
+    if (!m_stopped && controls.StopRequested()) m_stopped = true;
+    return m_stopped;
+}
+
+void RunReport::WriteStoppedLine(int copied, int listed) {
+    m_log.WriteStatusLine(StatusLine(StoppedMessage(copied, listed, m_targetEmptied)));
 }

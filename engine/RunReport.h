@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class Logfile;
+class RunControls;
 
 // Collects the failures of one run: each is reported as a status line at once,
 // and the run's last line says how many there were.
@@ -28,10 +29,20 @@ public:
 
     int Failures() const { return m_failures; }
 
+    // True once the run was asked to stop (and noted so); nothing more is handed over then.
+    bool Stopping(RunControls& controls);
+    bool Stopped() const { return m_stopped; }
+    // The empty-first mode moved the old target to the trash: a stopped run leaves it incomplete.
+    void TargetEmptied() { m_targetEmptied = true; }
+    // The line that ends a stopped run: `copied` of the `listed` files are in the target.
+    void WriteStoppedLine(int copied, int listed);
+
 private:
     void Failed(const QString& message);
 
     Logfile& m_log;
     int m_failures = 0;
+    bool m_stopped = false;
+    bool m_targetEmptied = false;
     QStringList m_blocked;  // each ending in '/'
 };

@@ -23,6 +23,7 @@ void CreateTargetFolders(RunControls& controls, RunReport& report, const QString
     // Leftovers of an interrupted run go in the background; the first copy waits for that.
     VBFOLDERREMOVELEFTOVERSASYNC(target.constData(), source.constData());
     for (const std::string& entry : folderList) {
+        if (report.Stopping(controls)) return;
         const std::string folder = std::string(target.constData()) + entry;
         const QString relative = FromNative(entry.substr(1));
         // Nothing is created below a link that stands for a folder: it would land outside the target.

@@ -33,16 +33,18 @@ void CopyOneFile(const std::string& sourceFile, const std::string& targetFile) {
     VBFILECOPYASYNC(targetFile.c_str(), sourceFile.c_str());
 }
 
-void CopyIfNewer(RunControls& controls, const std::string& sourceFile, const std::string& targetFile,
+// True when the file was handed over.
+bool CopyIfNewer(RunControls& controls, const std::string& sourceFile, const std::string& targetFile,
                  int progressStep) {
     const std::string targetVersion = VBFILEVERSION(targetFile.c_str());
     const std::string sourceVersion = VBFILEVERSION(sourceFile.c_str());
-    if (VBFILEISNEWER(sourceVersion.c_str(), targetVersion.c_str(), 1) != -1) return;
+    if (VBFILEISNEWER(sourceVersion.c_str(), targetVersion.c_str(), 1) != -1) return false;
 
     VBFILECOPYASYNC(targetFile.c_str(), sourceFile.c_str());
     const int value = controls.ProgressValue();
     if (value < kProgressMax) controls.SetProgressValue(std::min(kProgressMax, value + progressStep));
     controls.SetCountText(QString::number(controls.CountText().toInt() + 1));
+    return true;
 }
 
 }  // namespace
@@ -65,18 +67,20 @@ void ReportListFailures(RunReport& report, const fileservice::ComparePass& pass)
         report.FolderUnreadable(FromNative(failure.path), failure.error);
 }
 
-void WaitForCopies(RunControls& controls, RunReport& report, const QString& targetRoot) {
+int WaitForCopies(RunControls& controls, RunReport& report, const QString& targetRoot) {
     // Keep painting while large copies finish; the pool reports failures only at the end.
     while (VBFILECOPYPENDING() > 0) {
         controls.KeepPainting();
         VBFILECOPYWAITFOR(50);
     }
     const QString prefix = targetRoot.endsWith(QLatin1Char('/')) ? targetRoot : targetRoot + QLatin1Char('/');
-    for (const CopyFailure& copy : VBFILECOPYWAIT()) {
+    const std::vector<CopyFailure> failures = VBFILECOPYWAIT();
+    for (const CopyFailure& copy : failures) {
         QString entry = FromNative(copy.failure.path);
         if (entry.startsWith(prefix)) entry = entry.mid(prefix.size());
         report.CopyFailed(entry, copy.failure.error);
     }
+    return static_cast<int>(failures.size());
 }
 
 void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const QString& sourcePath,
@@ -104,9 +108,10 @@ void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const Q
     const std::string targetPrefix = NativePrefix(targetDir);
     std::string sourceFile;
     std::string targetFile;
+    int handedOver = 0;
     if (!controls.CopyOnlyNew()) {
         std::int32_t processedCount = 0;
-        for (std::int32_t i = 0; i <= lastIndex; ++i) {
+        for (std::int32_t i = 0; i <= lastIndex && !report.Stopping(controls); ++i) {
             const std::string& name = fileList[static_cast<std::size_t>(i)];
             const QString entry = FromNative(name);
             const bool refused = report.RefuseIfBlocked(entry);
@@ -114,6 +119,7 @@ void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const Q
                 JoinNative(sourceFile, sourcePrefix, name);
                 JoinNative(targetFile, targetPrefix, name);
                 CopyOneFile(sourceFile, targetFile);
+                ++handedOver;
             }
             ++processedCount;
             controls.SetCountText(QString::number(processedCount));
@@ -125,22 +131,26 @@ void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const Q
     } else {
         controls.SetProgressVisible(true);
         controls.SetFilesVisible(false);
-        for (std::int32_t i = 0; i <= lastIndex; ++i) {
+        for (std::int32_t i = 0; i <= lastIndex && !report.Stopping(controls); ++i) {
             const std::string& name = fileList[static_cast<std::size_t>(i)];
             if (!report.HasBlocked() || !report.RefuseIfBlocked(FromNative(name))) {
                 JoinNative(sourceFile, sourcePrefix, name);
                 JoinNative(targetFile, targetPrefix, name);
-                CopyIfNewer(controls, sourceFile, targetFile, progressStep);
+                if (CopyIfNewer(controls, sourceFile, targetFile, progressStep)) ++handedOver;
             }
             std::string().swap(fileList[static_cast<std::size_t>(i)]);
             controls.KeepPainting();
         }
-        controls.SetProgressValue(kProgressMax);
+        if (!report.Stopped()) controls.SetProgressValue(kProgressMax);
     }
 
-    WaitForCopies(controls, report, targetDir);
+    // A stopped run hands over nothing more, but the copies in flight end whole.
+    const int failedCopies = WaitForCopies(controls, report, targetDir);
     controls.SetProgressVisible(false);
     controls.SetFilesVisible(true);
     controls.RefreshTarget();
-    log.WriteStatusLine(StatusLine(CompletionMessage(report.Failures())));
+    if (report.Stopped())
+        report.WriteStoppedLine(handedOver - failedCopies, fileCount);
+    else
+        log.WriteStatusLine(StatusLine(CompletionMessage(report.Failures())));
 }

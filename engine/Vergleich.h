@@ -12,7 +12,8 @@ class ComparePass;
 
 // The copy pass: lists every file under `sourcePath`, shows and logs the summary, copies
 // every file or only the newer ones into the target of `controls`, waits for the copies,
-// reports each failure and ends with the completion line. `pass` is open around it.
+// reports each failure and ends with the completion line, or, when the run was asked to stop,
+// with the line that says how many files were copied. `pass` is open around it.
 void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, const QString& sourcePath,
                  const fileservice::ComparePass& pass);
 
@@ -30,5 +31,5 @@ int ProgressStep(std::int32_t fileCount);
 void ReportListFailures(RunReport& report, const fileservice::ComparePass& pass);
 
 // Waits for every handed-over copy, keeping the window painted, and reports each failed
-// copy by its entry relative to `targetRoot`.
-void WaitForCopies(RunControls& controls, RunReport& report, const QString& targetRoot);
+// copy by its entry relative to `targetRoot`; returns how many failed.
+int WaitForCopies(RunControls& controls, RunReport& report, const QString& targetRoot);

@@ -10,6 +10,8 @@
 #include "ui/FormLayout.h"
 #include "ui/HelpBalloons.h"
 #include "ui/MainWindowOptions.h"
+#include "ui/RunInputGuard.h"
+#include "ui/ShutdownSignals.h"
 #include "ui/frmInfo.h"
 
 #include <QAction>
@@ -22,6 +24,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -36,6 +39,8 @@ frmMain::frmMain(const QString& logPath, QWidget* parent)
     m_statusModel = new StatusListModel(this);
     m_ui.lstStatus->setModel(m_statusModel);
     m_ui.lblCopy->installEventFilter(this);
+    m_inputGuard = new RunInputGuard(this);
+    m_shutdown = new ShutdownSignals(this);
     m_profileControls = {.window = this,
                          .profile = m_ui.cmbProfile,
                          .source = m_ui.dirSource,
@@ -66,6 +71,7 @@ frmMain::~frmMain() {
 
 void frmMain::ConnectEvents() {
     connect(m_ui.cmdRun, &QPushButton::clicked, this, &frmMain::cmdRun_Clicked);
+    connect(m_shutdown, &ShutdownSignals::Received, this, &frmMain::ShutdownRequested);
     connect(m_ui.cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
     connect(m_ui.mnuExit, &QAction::triggered, this, &frmMain::cmdExit_Click);
     connect(m_ui.cmdInfo, &QPushButton::clicked, this, &frmMain::ShowInfo);
@@ -124,9 +130,12 @@ void frmMain::Form_Resize() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    // A run cannot be stopped half-way; the close is carried out when it has ended.
+    // Closing stops a run without asking; the close is carried out when the run has ended,
+    // after the copies in flight, with its last line in the list and the log.
     if (m_running) {
         m_closePending = true;
+        m_stopRequested = true;
+        if (auto* question = findChild<QMessageBox*>(QStringLiteral("msgStop"))) question->close();
         event->ignore();
         return;
     }
@@ -135,6 +144,14 @@ void frmMain::closeEvent(QCloseEvent* event) {
         Form_QueryUnload();
     }
     event->accept();
+}
+
+void frmMain::ShutdownRequested() {
+    // The session is ending: a box open over a run must not hold up the close.
+    if (m_running) {
+        for (QMessageBox* box : findChildren<QMessageBox*>()) box->close();
+    }
+    close();
 }
 
 void frmMain::Form_QueryUnload() {
@@ -163,15 +180,22 @@ void frmMain::DestroyHelpBalloons() {
     if (m_objToolTip) m_objToolTip->Destroy();
 }
 
-void frmMain::ShowInfo() { frmInfo::ShowModal(this); }
+void frmMain::ShowInfo() {
+    // The tray menu stays open to a run, for its "Beenden"; the about window waits.
+    if (m_running) return;
+    frmInfo::ShowModal(this);
+}
 
 // ---- Buttons, menu, tray ----
 
 void frmMain::cmdRun_Clicked() {
     if (m_running) return;
     m_running = true;
+    m_stopRequested = false;
+    m_inputGuard->SetActive(true);
     m_paintTimer.start();
     cmdRun_Click(*this, m_log, QCoreApplication::applicationDirPath());
+    m_inputGuard->SetActive(false);
     m_running = false;
     if (m_closePending) {
         m_closePending = false;

@@ -12,6 +12,8 @@
 #include <QWidget>
 
 class HelpBalloons;
+class RunInputGuard;
+class ShutdownSignals;
 class StatusListModel;
 
 // The program's one working window. Every control carries its design name as its
@@ -46,7 +48,10 @@ public:
     void RefreshTarget() override;
     MessageResult ShowMessage(const QString& title, const QString& text, MessageIcon icon,
                               MessageButtons buttons) override;
+    // Also asks the stop question after an Escape.
     void KeepPainting() override;
+    // True after "Ja" to the stop question, a close or SIGTERM/SIGINT during the run.
+    bool StopRequested() override;
 
     // StatusList: lstStatus and the chkLog switch.
     void AddStatusLine(const QString& line) override;
@@ -77,6 +82,9 @@ private:
     void Form_Load();
     void Form_Resize();
     void Form_QueryUnload();
+    // SIGTERM or SIGINT: stops a run and closes with the close step.
+    void ShutdownRequested();
+    void AskToStop();
     void AddTrayIcon();
     void RemoveTrayIcon();
 
@@ -108,11 +116,14 @@ private:
     MainWindowControls m_ui;           // every control, built from the control table
     ProfileControls m_profileControls;  // the profile operations' view of them
     QSystemTrayIcon* m_tray = nullptr;
+    RunInputGuard* m_inputGuard = nullptr;
+    ShutdownSignals* m_shutdown = nullptr;
 
     bool m_loaded = false;
     bool m_unloaded = false;
     bool m_running = false;
     bool m_closePending = false;
+    bool m_stopRequested = false;
     bool m_followingDirectory = false;
     bool m_statusScrollPending = false;
     QElapsedTimer m_paintTimer;

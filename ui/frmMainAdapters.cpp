@@ -5,6 +5,7 @@
 #include "log/StatusListModel.h"
 #include "ui/ClassicControls.h"
 #include "ui/DirList.h"
+#include "ui/RunInputGuard.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -49,12 +50,25 @@ MessageResult frmMain::ShowMessage(const QString& title, const QString& text, Me
 }
 
 void frmMain::KeepPainting() {
-    // Paint and timer events only: the run takes no input, but the window stays alive.
     if (m_paintTimer.isValid() && m_paintTimer.elapsed() < 50) return;
     // Scroll first, so that the repaint it asks for is done by this round of events, not the next.
     FlushStatusScroll();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Every kind of event, so that a close from the window manager reaches the window; the
+    // input guard keeps the user's input away from it, except Escape.
+    QCoreApplication::processEvents();
+    // Asked here, so the run waits for the answer between two files.
+    if (m_inputGuard->TakeEscape() && !m_stopRequested) AskToStop();
     m_paintTimer.start();
+}
+
+bool frmMain::StopRequested() { return m_stopRequested; }
+
+void frmMain::AskToStop() {
+    if (ShowMessageBox(this, "msgStop", QMessageBox::Question, QStringLiteral("Abbruch?"),
+                       QStringLiteral("Soll der Abgleich abgebrochen werden?"),
+                       QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes) {
+        m_stopRequested = true;
+    }
 }
 
 // ---- StatusList ----

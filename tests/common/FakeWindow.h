@@ -18,6 +18,8 @@ public:
     int progress = 0;
     std::vector<int> progressHistory;
     int refreshes = 0;
+    // Asks the run to stop once the counter shows this many files (-1: never).
+    int stopAtCount = -1;
     struct Message {
         QString title, text;
         MessageIcon icon;
@@ -41,6 +43,7 @@ public:
         progressHistory.push_back(value);
     }
     void RefreshTarget() override { ++refreshes; }
+    bool StopRequested() override { return stopAtCount >= 0 && countText.toInt() >= stopAtCount; }
     MessageResult ShowMessage(const QString& title, const QString& text, MessageIcon icon,
                               MessageButtons buttons) override {
         messages.push_back({title, text, icon, buttons});

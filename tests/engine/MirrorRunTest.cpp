@@ -230,6 +230,55 @@ TEST_F(MirrorRunTest, CopyFailuresAreReportedAndTheRunGoesOn) {
     EXPECT_EQ(messages.last(), CompletionMessage(2));
 }
 
+struct StopCase {
+    const char* name;
+    bool onlyNew, delOld, newSub;
+    int stopAt;
+    const char* lastLine;
+    int copied;  // files of the source in the target afterwards, each whole
+    bool oldTargetTrashed;
+};
+
+class StopTest : public MirrorRunTest, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(StopTest, HandsOverNothingMoreAndSaysHowManyFilesAreThere) {
+    const StopCase& c = GetParam();
+    for (int i = 0; i < 5; ++i) tree.WriteFile("src/f" + std::to_string(i), std::string(100000, 'a' + i), kNew);
+    tree.WriteFile("dst/old.txt", "old");
+    controls.onlyNew = c.onlyNew;
+    controls.delOld = c.delOld;
+    controls.newSub = c.newSub;
+    controls.stopAtCount = c.stopAt;
+
+    EXPECT_EQ(cmdRun_Click(controls, log, Q(tree.Path("prog"))), RunOutcome::Stopped);
+
+    EXPECT_EQ(status.Messages().last().toStdString(), c.lastLine);
+    int copied = 0;
+    for (int i = 0; i < 5; ++i) {
+        const std::string name = (c.newSub ? "dst/src/f" : "dst/f") + std::to_string(i);
+        if (!tree.Exists(name)) continue;
+        ++copied;
+        EXPECT_EQ(tree.ReadFile(name), std::string(100000, 'a' + i)) << name;
+    }
+    EXPECT_EQ(copied, c.copied);
+    EXPECT_EQ(tree.Exists("xdg/Trash/files/dst/old.txt"), c.oldTargetTrashed);
+    EXPECT_EQ(tree.Exists("dst/old.txt"), !c.oldTargetTrashed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, StopTest,
+    ::testing::Values(
+        StopCase{"CopyAll", false, false, false, 2, " - Abgleich abgebrochen! 2 von 5 Dateien kopiert.", 2, false},
+        StopCase{"OnlyNewer", true, false, false, 3, " - Abgleich abgebrochen! 3 von 5 Dateien kopiert.", 3, false},
+        StopCase{"EmptyFirst", false, true, false, 1,
+                 " - Abgleich abgebrochen! 1 von 5 Dateien kopiert. Das Zielverzeichnis ist unvollständig, das alte "
+                 "Ziel liegt im Papierkorb.",
+                 1, true},
+        StopCase{"EmptyFirstBeforeTheTrash", false, true, false, 0, " - Abgleich abgebrochen! 0 von 0 Dateien kopiert.",
+                 0, false},
+        StopCase{"Subfolder", false, false, true, 0, " - Abgleich abgebrochen! 0 von 5 Dateien kopiert.", 0, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 struct RefusalCase {
     const char* name;
     std::function<void(TempTree&, FakeControls&)> setUp;

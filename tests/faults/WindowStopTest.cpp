@@ -1,0 +1,198 @@
+// Stopping a run in the window: Escape and the stop question, closing the window, and
+// SIGTERM/SIGINT, each in the middle of a run whose copies a test hook slows down. A stopped
+// run leaves every target file complete or absent, no temporary, and its abort line last.
+
+#include "WindowFixture.h"
+
+#include "fileservice/FileServiceTesting.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+#include <chrono>
+#include <csignal>
+#include <functional>
+#include <thread>
+
+namespace {
+
+// Enough files that the copy queues cannot take them all before the first round of events.
+constexpr int kFiles = 600;
+
+std::string Rel(int i) { return "d" + std::to_string(i / 100) + "/f" + std::to_string(i) + ".txt"; }
+
+class WindowStop : public WindowFixture {
+protected:
+    WindowStop() {
+        for (int i = 0; i < kFiles; ++i) m_tree.WriteFile("src/" + Rel(i), Pattern(300, i));
+        m_tree.MakeDir("dst");
+    }
+    void SetUp() override {
+        SetAfterCopyDataHook([](const char*) { std::this_thread::sleep_for(std::chrono::milliseconds(4)); });
+        window = Open();
+        PrepareRun(*window);
+        Control<QCheckBox>(*window, "chkLog")->setCheckState(Qt::Checked);
+        Control<QLineEdit>(*window, "txtLogSize")->setText(QStringLiteral("1"));
+    }
+    void TearDown() override { SetAfterCopyDataHook(nullptr); }
+
+    // Runs `action` from the window's event loop once the run has counted its first file.
+    void WhenTheRunHasStarted(std::function<void()> action) {
+        auto* count = Control<QLineEdit>(*window, "txtCount");
+        auto done = std::make_shared<bool>(false);
+        QObject::connect(count, &QLineEdit::textChanged, window.get(), [this, done, action](const QString& text) {
+            if (*done || text != QStringLiteral("1")) return;
+            *done = true;
+            QTimer::singleShot(0, window.get(), [this, action] {
+                ASSERT_TRUE(window->RunInProgress());
+                action();
+            });
+        });
+    }
+
+    // Answers the stop question with `answer` when it shows, and keeps what it showed.
+    void AnswerStopQuestion(QMessageBox::StandardButton answer) {
+        QObject::connect(&m_answerTimer, &QTimer::timeout, [this, answer] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || box->objectName() != QStringLiteral("msgStop")) return;
+            m_answerTimer.stop();
+            m_question = box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|') +
+                         ButtonTexts(box).join(QLatin1Char(',')) +
+                         (box->icon() == QMessageBox::Question ? QStringLiteral("|?") : QString());
+            QTest::mouseClick(box->button(answer), Qt::LeftButton);
+        });
+        m_answerTimer.start(5);
+    }
+
+    // The abort line is last, fewer files were copied than listed, each of them whole, and
+    // no temporary is left.
+    void ExpectStoppedMidRun() {
+        const QStringList messages = StatusMessages(*window);
+        const QRegularExpressionMatch line =
+            QRegularExpression(QStringLiteral("^ - Abgleich abgebrochen! (\\d+) von (\\d+) Dateien kopiert\\.$"))
+                .match(messages.last());
+        ASSERT_TRUE(line.hasMatch()) << messages.last().toStdString();
+        const int copied = line.captured(1).toInt();
+        EXPECT_EQ(line.captured(2).toInt(), kFiles);
+        EXPECT_GT(copied, 0);
+        EXPECT_LT(copied, kFiles);
+        const std::vector<std::string> entries = EntriesBelow(m_tree.Root() / "dst");
+        EXPECT_EQ(static_cast<int>(entries.size()), copied);
+        for (int i = 0; i < kFiles; ++i) {
+            if (m_tree.Exists("dst/" + Rel(i))) {
+                EXPECT_EQ(m_tree.ReadFile("dst/" + Rel(i)), Pattern(300, i)) << Rel(i);
+            }
+        }
+        EXPECT_TRUE(TemporariesBelow(m_tree.Root() / "dst").empty());
+        EXPECT_TRUE(Control(*window, "pb1")->isHidden());
+        EXPECT_FALSE(Control(*window, "txtFiles")->isHidden());
+    }
+
+    void ExpectCompleted() {
+        EXPECT_EQ(StatusMessages(*window).last(), QStringLiteral(" - Abgleich ausgeführt!"));
+        EXPECT_EQ(static_cast<int>(EntriesBelow(m_tree.Root() / "dst").size()), kFiles);
+    }
+
+    std::unique_ptr<frmMain> window;
+    QTimer m_answerTimer;
+    QString m_question;
+};
+
+const QString kQuestion = QStringLiteral("Abbruch?|Soll der Abgleich abgebrochen werden?|&Ja,&Nein|?");
+
+TEST_F(WindowStop, EscapeAnsweredJaStopsTheRunAndTheWindowRunsAgain) {
+    Control<QCheckBox>(*window, "chkCopyOnlyNew")->setCheckState(Qt::Checked);
+    bool barShown = false;
+    WhenTheRunHasStarted([&] {
+        barShown = Control(*window, "pb1")->isVisible();
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+    });
+    AnswerStopQuestion(QMessageBox::Yes);
+    Click(*window, "cmdRun");
+
+    EXPECT_EQ(m_question, kQuestion);
+    EXPECT_TRUE(barShown);
+    ExpectStoppedMidRun();
+    EXPECT_TRUE(window->isVisible());
+
+    SetAfterCopyDataHook(nullptr);
+    Click(*window, "cmdRun");
+    ExpectCompleted();
+}
+
+TEST_F(WindowStop, EscapeAnsweredNeinLetsTheRunComplete) {
+    WhenTheRunHasStarted([&] { QTest::keyClick(window.get(), Qt::Key_Escape); });
+    AnswerStopQuestion(QMessageBox::No);
+    Click(*window, "cmdRun");
+    EXPECT_EQ(m_question, kQuestion);
+    ExpectCompleted();
+}
+
+TEST_F(WindowStop, ClicksAndKeysDuringARunReachNothing) {
+    WhenTheRunHasStarted([&] {
+        QTest::mouseClick(Control<QCheckBox>(*window, "chkDelBeforeCopy"), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(*window, "cmdExit"), Qt::LeftButton);
+        QTest::keyClicks(Control<QLineEdit>(*window, "txtLogSize"), QStringLiteral("7"));
+        QTest::keyClick(window.get(), Qt::Key_R, Qt::AltModifier);
+    });
+    AnswerStopQuestion(QMessageBox::Yes);
+    Click(*window, "cmdRun");
+
+    ExpectCompleted();
+    EXPECT_TRUE(m_question.isEmpty());
+    EXPECT_EQ(Control<QCheckBox>(*window, "chkDelBeforeCopy")->checkState(), Qt::Unchecked);
+    EXPECT_EQ(Control<QLineEdit>(*window, "txtLogSize")->text(), QStringLiteral("1"));
+    EXPECT_EQ(StatusMessages(*window).filter(QStringLiteral("Abgleich")).size(), 1);
+    EXPECT_TRUE(window->isVisible());
+}
+
+// The ways a window is closed while a run goes on.
+struct CloseCase {
+    const char* name;
+    std::function<void(frmMain&)> close;
+};
+
+void PrintTo(const CloseCase& row, std::ostream* out) { *out << row.name; }
+
+class WindowStopAndClose : public WindowStop, public ::testing::WithParamInterface<CloseCase> {};
+
+TEST_P(WindowStopAndClose, StopsTheRunAndClosesWithTheCloseStep) {
+    WhenTheRunHasStarted([&] { GetParam().close(*window); });
+    Click(*window, "cmdRun");
+
+    ExpectStoppedMidRun();
+    EXPECT_FALSE(window->isVisible());
+    // The close step trimmed the log to its 1 KB, which ends with the abort line, and wrote the options.
+    const std::string log = m_tree.ReadFile("tvl.log");
+    EXPECT_LE(log.size(), 1024u);
+    EXPECT_NE(log.find("Abgleich abgebrochen!"), std::string::npos);
+    EXPECT_EQ(ReadIni("Optionen", "logsize"), QStringLiteral("1"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, WindowStopAndClose,
+                         ::testing::Values(
+                             CloseCase{"CloseBox",
+                                       [](frmMain& window) {
+                                           QCloseEvent close;
+                                           QCoreApplication::sendEvent(window.windowHandle(), &close);
+                                       }},
+                             CloseCase{"TrayMenuBeenden",
+                                       [](frmMain& window) { window.findChild<QAction*>("mnuExit")->trigger(); }},
+                             CloseCase{"Sigterm", [](frmMain&) { std::raise(SIGTERM); }},
+                             CloseCase{"Sigint", [](frmMain&) { std::raise(SIGINT); }}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(WindowStop, SigtermWithoutARunClosesWithTheCloseStep) {
+    std::raise(SIGTERM);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }));
+    EXPECT_EQ(ReadIni("Optionen", "logsize"), QStringLiteral("1"));
+}
+
+}  // namespace
