@@ -54,6 +54,7 @@ public:
     int progress = 0;
     int paints = 0;
     QStringList messages;
+    Logfile* log = nullptr;  // written when the window would paint, as the window does
 
     QString SourcePath() const override { return source; }
     QString TargetPath() const override { return target; }
@@ -75,6 +76,7 @@ public:
     void KeepPainting() override {
         // As often as the window does it, so that its cost is measured too.
         if (m_paintTimer.isValid() && m_paintTimer.elapsed() < 50) return;
+        if (log) log->Flush();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         ++paints;
         m_paintTimer.start();
@@ -164,6 +166,7 @@ int Run(int argc, char** argv) {
 
     BenchStatusList list;
     Logfile log(list, logPath);
+    controls.log = &log;
     QElapsedTimer timer;
     timer.start();
     cmdRun_Click(controls, log, programDir);
