@@ -2,13 +2,19 @@
 // trees, and times other programs the same way, so that every figure comes from one clock.
 //
 //   tvl_bench run --mode copyall|onlynew|emptyfirst|subfolder --source DIR --target DIR [--scratch DIR]
-//   tvl_bench exec -- PROGRAM ARGS...     wall time and peak memory of PROGRAM
+//   tvl_bench exec [--stdout FILE] -- PROGRAM ARGS...
+//                                         wall time and peak memory of PROGRAM
+//   tvl_bench desktop --log FILE --window NAME --run X,Y --exit X,Y [--timeout S] -- PROGRAM ARGS...
+//                                         PROGRAM as a user meets it on the X display: wait for
+//                                         its window, click the run button, wait for the run's
+//                                         last line in the log, click the exit button (xdotool)
 //   tvl_bench tree S|L|K|M DIR            writes a deterministic tree
 //   tvl_bench touch DIR NTH SECONDS       makes every NTH file SECONDS newer
 //   tvl_bench verify SOURCE TARGET        same files, sizes, times and bytes?
 //
 // Every command prints one line "tvl_bench <command> key=value ..." on standard output.
 
+#include "bench/BenchLog.h"
 #include "bench/BenchTrees.h"
 #include "engine/Messages.h"
 #include "engine/MirrorRun.h"
@@ -23,6 +29,7 @@
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -31,6 +38,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -46,6 +54,7 @@ public:
     int progress = 0;
     int paints = 0;
     QStringList messages;
+    Logfile* log = nullptr;  // written when the window would paint, as the window does
 
     QString SourcePath() const override { return source; }
     QString TargetPath() const override { return target; }
@@ -67,6 +76,7 @@ public:
     void KeepPainting() override {
         // As often as the window does it, so that its cost is measured too.
         if (m_paintTimer.isValid() && m_paintTimer.elapsed() < 50) return;
+        if (log) log->Flush();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         ++paints;
         m_paintTimer.start();
@@ -118,7 +128,8 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: tvl_bench run --mode copyall|onlynew|emptyfirst|subfolder --source DIR --target DIR "
                  "[--scratch DIR]\n"
-                 "       tvl_bench exec -- PROGRAM ARGS...\n"
+                 "       tvl_bench exec [--stdout FILE] -- PROGRAM ARGS...\n"
+                 "       tvl_bench desktop --log FILE --window NAME --run X,Y --exit X,Y [--timeout S] -- PROGRAM ARGS...\n"
                  "       tvl_bench tree S|L|K|M DIR\n"
                  "       tvl_bench touch DIR NTH SECONDS\n"
                  "       tvl_bench verify SOURCE TARGET\n");
@@ -155,6 +166,7 @@ int Run(int argc, char** argv) {
 
     BenchStatusList list;
     Logfile log(list, logPath);
+    controls.log = &log;
     QElapsedTimer timer;
     timer.start();
     cmdRun_Click(controls, log, programDir);
@@ -177,20 +189,97 @@ int Run(int argc, char** argv) {
     return ok ? 0 : 1;
 }
 
+using Clock = std::chrono::steady_clock;
+
+double MsBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+pid_t Start(const std::vector<std::string>& command, int stdoutFd = -1, int stdinFd = -1) {
+    std::vector<char*> argv;
+    for (const std::string& arg : command) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (stdinFd >= 0) ::dup2(stdinFd, STDIN_FILENO);
+        if (stdoutFd >= 0) ::dup2(stdoutFd, STDOUT_FILENO);
+        ::execvp(argv[0], argv.data());
+        std::perror(argv[0]);
+        ::_exit(127);
+    }
+    return child;
+}
+
+int ExitCode(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
+
+// One xdotool that takes its commands from a pipe, started before the clock runs, so that
+// no click pays for starting a process (tens of ms on a busy machine). Each request ends
+// with "getmouselocation", whose answer tells that the commands before it are done.
+class Xdotool {
+public:
+    Xdotool() {
+        int toChild[2] = {-1, -1}, fromChild[2] = {-1, -1};
+        if (::pipe2(toChild, O_CLOEXEC) != 0) return;
+        if (::pipe2(fromChild, O_CLOEXEC) != 0) {
+            ::close(toChild[0]);
+            ::close(toChild[1]);
+            return;
+        }
+        m_pid = Start({"xdotool", "-"}, fromChild[1], toChild[0]);
+        ::close(toChild[0]);
+        ::close(fromChild[1]);
+        m_in = toChild[1];
+        m_out = ::fdopen(fromChild[0], "r");
+    }
+    ~Xdotool() {
+        if (m_in >= 0) ::close(m_in);  // its input ends, and so does it
+        if (m_out) std::fclose(m_out);
+        if (m_pid > 0) ::waitpid(m_pid, nullptr, 0);
+    }
+    Xdotool(const Xdotool&) = delete;
+    Xdotool& operator=(const Xdotool&) = delete;
+
+    // Runs the commands, one a line; false when xdotool is gone. `lines`: what they printed.
+    bool Do(const std::string& commands, std::vector<std::string>* lines = nullptr) {
+        if (m_pid <= 0 || m_in < 0 || !m_out) return false;
+        const std::string request = commands + "\ngetmouselocation\n";
+        if (::write(m_in, request.data(), request.size()) != static_cast<ssize_t>(request.size())) return false;
+        char line[512];
+        while (std::fgets(line, sizeof line, m_out)) {
+            if (std::strncmp(line, "x:", 2) == 0) return true;
+            if (lines) lines->emplace_back(line, std::strcspn(line, "\n"));
+        }
+        return false;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_in = -1;
+    FILE* m_out = nullptr;
+};
+
 int Exec(int argc, char** argv) {
     int first = 2;
+    const char* outputPath = nullptr;
+    if (first + 1 < argc && std::strcmp(argv[first], "--stdout") == 0) {
+        outputPath = argv[first + 1];
+        first += 2;
+    }
     if (first < argc && std::strcmp(argv[first], "--") == 0) ++first;
     if (first >= argc) return Usage();
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t child = ::fork();
+    int outputFd = -1;
+    if (outputPath && (outputFd = ::open(outputPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)) < 0) {
+        std::perror(outputPath);
+        return 1;
+    }
+    const auto start = Clock::now();
+    const pid_t child = Start(std::vector<std::string>(argv + first, argv + argc), outputFd);
+    if (outputFd >= 0) ::close(outputFd);
     if (child < 0) {
         std::perror("fork");
         return 1;
-    }
-    if (child == 0) {
-        ::execvp(argv[first], argv + first);
-        std::perror(argv[first]);
-        ::_exit(127);
     }
     int status = 0;
     struct rusage usage {};
@@ -200,13 +289,112 @@ int Exec(int argc, char** argv) {
             return 1;
         }
     }
-    const double wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double wallMs = MsBetween(start, Clock::now());
     // wait4 reports the largest resident size of the child and of the children it waited for.
-    const int rc = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    const int rc = ExitCode(status);
     const auto cpuMs = [](const struct timeval& t) { return static_cast<double>(t.tv_sec) * 1e3 + t.tv_usec / 1e3; };
     std::printf("tvl_bench exec wall_ms=%.1f user_ms=%.1f sys_ms=%.1f peak_rss_kib=%ld rc=%d\n", wallMs,
                 cpuMs(usage.ru_utime), cpuMs(usage.ru_stime), usage.ru_maxrss, rc);
     return rc;
+}
+
+bool ParsePoint(const QString& text, QString& x, QString& y) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    bool okX = false, okY = false;
+    if (parts.size() == 2) {
+        parts[0].toInt(&okX);
+        parts[1].toInt(&okY);
+    }
+    if (!okX || !okY) return false;
+    x = parts[0];
+    y = parts[1];
+    return true;
+}
+
+int Desktop(int argc, char** argv) {
+    int first = 2;
+    QStringList args;
+    while (first < argc && std::strcmp(argv[first], "--") != 0) args << QString::fromLocal8Bit(argv[first++]);
+    ++first;
+    const QString logPath = Option(args, QStringLiteral("--log"));
+    const QString windowName = Option(args, QStringLiteral("--window"));
+    QString runX, runY, exitX, exitY;
+    const bool pointsOk = ParsePoint(Option(args, QStringLiteral("--run")), runX, runY) &&
+                          ParsePoint(Option(args, QStringLiteral("--exit")), exitX, exitY);
+    const QString timeoutText = Option(args, QStringLiteral("--timeout"));
+    const double timeoutMs = (timeoutText.isEmpty() ? 600.0 : timeoutText.toDouble()) * 1000.0;
+    if (first >= argc || logPath.isEmpty() || windowName.isEmpty() || !pointsOk || timeoutMs <= 0) return Usage();
+
+    std::signal(SIGPIPE, SIG_IGN);  // a helper that died shows as a failed write
+    Xdotool xdotool;
+    if (!xdotool.Do("")) {
+        std::fprintf(stderr, "tvl_bench desktop: xdotool does not answer\n");
+        return 1;
+    }
+    std::vector<std::string> program(argv + first, argv + argc);
+    LogFollower follower(logPath);
+    const Clock::time_point start = Clock::now();
+    const pid_t child = Start(program);
+    if (child < 0) {
+        std::perror("fork");
+        return 1;
+    }
+    int status = 0;
+    struct rusage usage {};
+    bool ended = false;
+    const auto childEnded = [&] {
+        if (!ended) ended = ::wait4(child, &status, WNOHANG, &usage) == child;
+        return ended;
+    };
+    const auto fail = [&](const char* what) {
+        std::fprintf(stderr, "tvl_bench desktop: %s\n", what);
+        if (!childEnded()) {
+            ::kill(child, SIGKILL);
+            ::wait4(child, &status, 0, &usage);
+        }
+        return 1;
+    };
+    const auto late = [&] { return MsBetween(start, Clock::now()) > timeoutMs; };
+    const auto click = [&](const std::string& window, const QString& x, const QString& y) {
+        // Without "--delay 0" a click waits 100 ms after the button is released.
+        return xdotool.Do("mousemove --window " + window + " " + x.toStdString() + " " + y.toStdString() +
+                          " click --delay 0 1");
+    };
+
+    // The window is there once it is mapped; the program may still be busy behind it, and a
+    // click then waits in the queue as a user's would.
+    std::string window;
+    while (window.empty()) {
+        if (childEnded()) return fail("the program ended before its window showed");
+        if (late()) return fail("no window");
+        std::vector<std::string> found;
+        if (!xdotool.Do("search --onlyvisible --name '" + windowName.toStdString() + "'", &found))
+            return fail("xdotool ended");
+        if (!found.empty()) window = found.front();
+        if (window.empty()) SleepMs(5);
+    }
+    const Clock::time_point shown = Clock::now();
+    if (!click(window, runX, runY)) return fail("the click on the run button failed");
+    RunEnd end = RunEnd::Pending;
+    while ((end = follower.Poll()) == RunEnd::Pending) {
+        if (childEnded()) return fail("the program ended during the run");
+        if (late()) return fail("no last line in the log");
+        SleepMs(2);
+    }
+    const Clock::time_point done = Clock::now();
+    if (!click(window, exitX, exitY)) return fail("the click on the exit button failed");
+    while (!childEnded()) {
+        if (late()) return fail("the program did not end after the exit button");
+        SleepMs(1);
+    }
+    const Clock::time_point finished = Clock::now();
+    const int rc = ExitCode(status);
+    const bool ok = rc == 0 && end == RunEnd::Succeeded;
+    std::printf("tvl_bench desktop wall_ms=%.1f shown_ms=%.1f run_ms=%.1f close_ms=%.1f peak_rss_kib=%ld rc=%d ok=%d\n",
+                MsBetween(start, finished), MsBetween(start, shown), MsBetween(shown, done),
+                MsBetween(done, finished), usage.ru_maxrss, rc, ok ? 1 : 0);
+    if (!ok) std::fprintf(stderr, "last line of the log: %s\n", follower.LastLine().constData());
+    return ok ? 0 : 1;
 }
 
 int Tree(int argc, char** argv) {
@@ -289,6 +477,7 @@ int main(int argc, char** argv) {
     if (argc < 2) return Usage();
     const std::string command = argv[1];
     if (command == "exec") return Exec(argc, argv);
+    if (command == "desktop") return Desktop(argc, argv);
     if (command == "tree") return Tree(argc, argv);
     if (command == "touch") return Touch(argc, argv);
     if (command == "verify") return Verify(argc, argv);

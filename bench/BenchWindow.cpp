@@ -1,24 +1,28 @@
-// tvl_bench_window: the real main window, offscreen, during a copy-all run started with its
-// run button. Counts the paint events of the status list and the progress area and reports
-// the longest time in which none of them was painted.
+// tvl_bench_window: the real main window, offscreen, as the program starts it: a settings
+// file whose "Standard" profile names source, target and mode, logging on. Clicks the run
+// button and times the run from the click to its last line in the log file, and counts the
+// paint events of the status list and the progress area meanwhile, reporting the longest
+// time in which none of them was painted, and the CPU time the window's thread and the whole
+// process used meanwhile.
 //
-//   tvl_bench_window --source DIR --target DIR [--scratch DIR]
+//   tvl_bench_window --ini FILE    the settings file; the log file is tvl.log beside it
+//   tvl_bench_window --buttons     where the run and exit buttons lie in the window, in pixels
 
+#include "bench/BenchLog.h"
 #include "settings/Startup.h"
-#include "ui/DirList.h"
 #include "ui/frmMain.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCheckBox>
-#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QListView>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -89,46 +93,72 @@ W* Control(QWidget& window, const char* name) {
     return widget;
 }
 
+// The centre of a control in the window's coordinates, where a click from outside lands.
+QPoint Centre(QWidget& window, const char* name) {
+    QWidget* widget = Control<QWidget>(window, name);
+    return widget ? widget->mapTo(&window, widget->rect().center()) : QPoint(-1, -1);
+}
+
+int Buttons() {
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) return 1;
+    strIniFile = scratch.filePath(QStringLiteral("tvl.ini"));
+    frmMain window(scratch.filePath(QStringLiteral("tvl.log")));
+    window.show();
+    QApplication::processEvents();
+    const QPoint run = Centre(window, "cmdRun");
+    const QPoint exit = Centre(window, "cmdExit");
+    std::printf("tvl_bench_window buttons run_x=%d run_y=%d exit_x=%d exit_y=%d\n", run.x(), run.y(), exit.x(),
+                exit.y());
+    return run.x() < 0 || exit.x() < 0 ? 1 : 0;
+}
+
+// CPU time used so far, in ms: by the calling thread (the window's) or by the whole process.
+double CpuMs(int who) {
+    struct rusage usage {};
+    ::getrusage(who, &usage);
+    const auto ms = [](const struct timeval& t) { return static_cast<double>(t.tv_sec) * 1e3 + t.tv_usec / 1e3; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+bool HasLine(const QAbstractItemModel& model, const QString& ending) {
+    for (int row = 0; row < model.rowCount(); ++row)
+        if (model.index(row, 0).data().toString().endsWith(ending)) return true;
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const QString source = Option(args, QStringLiteral("--source"));
-    const QString target = Option(args, QStringLiteral("--target"));
-    if (source.isEmpty() || target.isEmpty()) {
-        std::fprintf(stderr, "usage: tvl_bench_window --source DIR --target DIR [--scratch DIR]\n");
+    if (args.contains(QStringLiteral("--buttons"))) return Buttons();
+    const QString ini = Option(args, QStringLiteral("--ini"));
+    if (ini.isEmpty() || !QFileInfo(ini).isFile()) {
+        std::fprintf(stderr, "usage: tvl_bench_window --ini FILE | --buttons\n");
         return 2;
     }
-    const QString scratchBase = Option(args, QStringLiteral("--scratch"));
-    if (!scratchBase.isEmpty()) QDir().mkpath(scratchBase);
-    QTemporaryDir scratch(scratchBase.isEmpty() ? QDir::tempPath() + QStringLiteral("/tvl_bench_window-XXXXXX")
-                                                : scratchBase + QStringLiteral("/window-XXXXXX"));
-    if (!scratch.isValid()) return 1;
-    qputenv("XDG_DATA_HOME", QFile::encodeName(scratch.filePath(QStringLiteral("xdg"))));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch.filePath(QStringLiteral("config"))));
-    strIniFile = scratch.filePath(QStringLiteral("tvl.ini"));
+    // The trash and the configuration folder beside the settings file, never the user's.
+    const QString dir = QFileInfo(ini).absolutePath();
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir + QStringLiteral("/xdg")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir + QStringLiteral("/config")));
+    strIniFile = QFileInfo(ini).absoluteFilePath();
+    const QString logPath = dir + QStringLiteral("/tvl.log");
 
-    frmMain window(scratch.filePath(QStringLiteral("tvl.log")));
+    // As the start-up routine does it: show the window, then fill the profile list.
+    frmMain window(logPath);
     window.show();
+    FillProfileList(window, QStringLiteral("Standard"));
     QApplication::processEvents();
 
-    auto* dirSource = Control<DirList>(window, "dirSource");
-    auto* dirTarget = Control<DirList>(window, "dirTarget");
     auto* cmdRun = Control<QAbstractButton>(window, "cmdRun");
     auto* lstStatus = Control<QListView>(window, "lstStatus");
-    if (!dirSource || !dirTarget || !cmdRun || !lstStatus) return 1;
-    if (!dirSource->setPath(source) || !dirTarget->setPath(target)) {
-        std::fprintf(stderr, "tvl_bench_window: the directory lists refused the paths\n");
+    if (!cmdRun || !lstStatus) return 1;
+    if (!HasLine(*lstStatus->model(), QStringLiteral(" - [Standard] geladen!"))) {
+        std::fprintf(stderr, "tvl_bench_window: the profile \"Standard\" did not load from %s\n", qPrintable(ini));
         return 1;
     }
-    // A P1 run: copy-all, logging on.
-    for (const char* name : {"chkCopyOnlyNew", "chkDelBeforeCopy", "chkNewSubFolder"}) {
-        if (auto* box = Control<QCheckBox>(window, name)) box->setCheckState(Qt::Unchecked);
-    }
-    if (auto* log = Control<QCheckBox>(window, "chkLog")) log->setCheckState(Qt::Checked);
-    QApplication::processEvents();
 
     QElapsedTimer clock;
     clock.start();
@@ -137,29 +167,50 @@ int main(int argc, char** argv) {
     recorder.Watch(lstStatus, true);
     for (const char* name : {"pb1", "txtFiles", "txtCount"}) recorder.Watch(Control<QWidget>(window, name), false);
 
+    LogFollower follower(logPath);
     qint64 start = 0;
     qint64 end = 0;
-    const int linesBefore = lstStatus->model()->rowCount();
-    QTimer::singleShot(0, &window, [&] {
-        start = clock.nsecsElapsed();
-        cmdRun->click();  // returns when the run has ended
-        end = clock.nsecsElapsed();
+    double windowCpu = 0;
+    double processCpu = 0;
+    const auto stop = [&](qint64 at) {
+        end = at;
+        windowCpu += CpuMs(RUSAGE_THREAD);
+        processCpu += CpuMs(RUSAGE_SELF);
         QApplication::quit();
+    };
+    const int linesBefore = lstStatus->model()->rowCount();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &window, [&] {
+        if (follower.Poll() == RunEnd::Pending) return;
+        stop(clock.nsecsElapsed());
+    });
+    QTimer::singleShot(0, &window, [&] {
+        windowCpu = -CpuMs(RUSAGE_THREAD);
+        processCpu = -CpuMs(RUSAGE_SELF);
+        start = clock.nsecsElapsed();
+        cmdRun->click();
+        // A run that held the event loop until its end has written its last line by now.
+        const qint64 returned = clock.nsecsElapsed();
+        if (follower.Poll() != RunEnd::Pending) {
+            stop(returned);
+            return;
+        }
+        poll.start(1);
     });
     app.exec();
 
     const int lines = lstStatus->model()->rowCount() - linesBefore;
-    const QString last = lstStatus->model()->index(lstStatus->model()->rowCount() - 1, 0).data().toString();
-    const bool ok = last.endsWith(QStringLiteral(" - Abgleich ausgeführt!"));
+    const bool ok = follower.Poll() == RunEnd::Succeeded;
     const Gap statusGap = LongestGap(recorder.statusPaints, start, end);
     const Gap anyGap = LongestGap(recorder.anyPaints, start, end);
-    std::printf("tvl_bench_window run_ms=%.1f status_lines=%d status_paints=%lld all_paints=%lld "
-                "longest_gap_ms=%.1f longest_gap_at_ms=%.1f longest_gap_any_ms=%.1f ok=%d\n",
-                static_cast<double>(end - start) / 1e6, lines,
+    std::printf("tvl_bench_window run_ms=%.1f window_cpu_ms=%.1f process_cpu_ms=%.1f status_lines=%d "
+                "status_paints=%lld all_paints=%lld longest_gap_ms=%.1f longest_gap_at_ms=%.1f "
+                "longest_gap_any_ms=%.1f ok=%d\n",
+                static_cast<double>(end - start) / 1e6, windowCpu, processCpu, lines,
                 static_cast<long long>(CountIn(recorder.statusPaints, start, end)),
                 static_cast<long long>(CountIn(recorder.anyPaints, start, end)), statusGap.ms, statusGap.atMs,
                 anyGap.ms, ok ? 1 : 0);
-    if (!ok) std::fprintf(stderr, "last line: %s\n", qPrintable(last));
+    if (!ok) std::fprintf(stderr, "last line of the log: %s\n", follower.LastLine().constData());
     if (qEnvironmentVariableIsSet("TVL_BENCH_PAINTS")) {
         // The paint times of the status list, for finding where a long gap lies.
         for (qint64 at : recorder.statusPaints)
@@ -167,3 +218,4 @@ int main(int argc, char** argv) {
     }
     return ok ? 0 : 1;
 }
+

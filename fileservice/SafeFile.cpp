@@ -223,7 +223,7 @@ Status WriteAll(const FileHandle& file, std::string_view data, std::int64_t& wri
     return {};
 }
 
-Status ReplaceFile(const std::string& path, std::string_view content) {
+Status ReplaceFile(const std::string& path, std::string_view content, ReplaceSync sync) {
     const std::string target = ReplacedPath(path);
     struct stat st;
     const bool existed = ::stat(target.c_str(), &st) == 0;
@@ -253,7 +253,7 @@ Status ReplaceFile(const std::string& path, std::string_view content) {
     }
     if (status) status = WriteAll(temporary, content, written);
     // The file has no second copy to restore it from, unlike a mirrored one: sync it.
-    if (status && ::fsync(temporary.Fd()) != 0) status = Errno(temporaryPath);
+    if (status && sync == ReplaceSync::Synced && ::fsync(temporary.Fd()) != 0) status = Errno(temporaryPath);
     const Status closed = temporary.Close();
     if (status) status = closed;
     if (status && ::rename(temporaryPath.c_str(), target.c_str()) != 0) status = Errno(target);
@@ -261,7 +261,7 @@ Status ReplaceFile(const std::string& path, std::string_view content) {
         ::unlink(temporaryPath.c_str());
         return status;
     }
-    SyncFolderOf(target);
+    if (sync == ReplaceSync::Synced) SyncFolderOf(target);
     return {};
 }
 

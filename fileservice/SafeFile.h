@@ -60,10 +60,17 @@ Result<FileHandle> CreateTemporary(const std::string& path, mode_t mode);
 // Writes all of `data`; `written` counts the bytes of this file so far (see SetFailWriteAfterBytes).
 Status WriteAll(const FileHandle& file, std::string_view data, std::int64_t& written);
 
+// Whether a replacement waits until its content is on the disk before it renames.
+enum class ReplaceSync {
+    Synced,    // the user's files: after a crash the file is the old or the new one, whole
+    Unsynced,  // the program's own records (the log): atomic for every reader, but a crash
+               // right after may leave the file empty on some file systems
+};
+
 // Replaces the file at `path` (the file a link leads to) by `content`: a temporary beside it,
-// synced, renamed over it; owner and mode kept, a new file 0666 less the umask. On failure
-// the file is as it was and no temporary is left.
-Status ReplaceFile(const std::string& path, std::string_view content);
+// synced (unless Unsynced), renamed over it; owner and mode kept, a new file 0666 less the
+// umask. On failure the file is as it was and no temporary is left.
+Status ReplaceFile(const std::string& path, std::string_view content, ReplaceSync sync = ReplaceSync::Synced);
 
 Status Rename(const std::string& from, const std::string& to);
 // Renames only while nothing stands at `to` (EEXIST otherwise), also a broken link or a folder.

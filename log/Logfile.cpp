@@ -8,8 +8,13 @@
 #include <cmath>
 #include <ctime>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+
+// What a held log collects at most before it writes, whatever the paints do.
+constexpr std::size_t kFlushBytes = 64 * 1024;
 
 std::string_view View(const QByteArray& bytes) { return {bytes.constData(), static_cast<std::size_t>(bytes.size())}; }
 
@@ -41,7 +46,7 @@ QString OneLine(const QString& text) {
 Logfile::Logfile(StatusList& list, QString logPath)
     : m_list(list), m_logPath(std::move(logPath)), m_nativePath(QFile::encodeName(m_logPath).toStdString()) {}
 
-Logfile::~Logfile() = default;
+Logfile::~Logfile() { Flush(); }
 
 void Logfile::WriteStatusLine(const QString& text) {
     const QString line = OneLine(text);
@@ -56,19 +61,44 @@ void Logfile::BeginRun() { m_failureReported = false; }
 void Logfile::Hold() { ++m_holds; }
 
 void Logfile::Release() {
-    if (m_holds > 0 && --m_holds == 0) m_file = fileservice::FileHandle();
+    if (m_holds > 0 && --m_holds == 0) {
+        Flush();
+        m_file = fileservice::FileHandle();
+    }
+}
+
+void Logfile::Flush() {
+    if (m_collected.empty()) return;
+    std::string lines;
+    lines.swap(m_collected);
+    std::int64_t written = 0;
+    if (const fileservice::Status status = fileservice::WriteAll(m_file, lines, written); !status) {
+        ReportFailure(status.Error());
+        m_file = fileservice::FileHandle();
+    }
+    // The buffer's memory is kept for the next lines.
+    lines.clear();
+    if (m_collected.empty()) m_collected.swap(lines);
 }
 
 void Logfile::AppendToFile(const QString& text) {
     const QByteArray line = LogFileLine(text);
-    std::int64_t written = 0;
-    if (m_holds > 0 && m_file.IsOpen()) {
-        const fileservice::Status status = fileservice::WriteAll(m_file, View(line), written);
-        if (status) return;
-        ReportFailure(status.Error());
-        m_file = fileservice::FileHandle();
+    if (m_holds > 0) {
+        // Opened at the first line, so that a log that cannot be opened is reported there,
+        // before the run's later lines, as without the hold; tried again at each line.
+        if (!m_file.IsOpen()) {
+            fileservice::Result<fileservice::FileHandle> file = fileservice::OpenForAppend(m_nativePath);
+            if (!file) {
+                ReportFailure(file.Error());
+                return;
+            }
+            m_file = std::move(file.Value());
+        }
+        m_collected.append(line.constData(), static_cast<std::size_t>(line.size()));
+        if (m_collected.size() >= kFlushBytes) Flush();
         return;
     }
+    std::int64_t written = 0;
     // Only a regular file is taken: opening a FIFO for writing waits for a reader, and the
     // window would hang at its first status line.
     fileservice::Result<fileservice::FileHandle> file = fileservice::OpenForAppend(m_nativePath);
@@ -80,7 +110,6 @@ void Logfile::AppendToFile(const QString& text) {
         ReportFailure(status.Error());
         return;
     }
-    if (m_holds > 0) m_file = std::move(file.Value());
 }
 
 void Logfile::ReportFailure(const fileservice::Failure& failure) {
@@ -123,24 +152,58 @@ QByteArray LogFileLine(const QString& text) {
            "\r\n";
 }
 
+namespace {
+
+// The bytes of the open file `file` from `offset` to its end.
+fileservice::Result<std::string> ReadFrom(const fileservice::FileHandle& file, std::int64_t offset,
+                                          std::size_t expected) {
+    std::string bytes;
+    bytes.resize(expected);
+    std::size_t have = 0;
+    for (;;) {
+        if (have == bytes.size()) bytes.resize(bytes.size() + 64 * 1024);  // the log grew meanwhile
+        const ssize_t n = ::pread(file.Fd(), bytes.data() + have, bytes.size() - have,
+                                  static_cast<off_t>(offset + static_cast<std::int64_t>(have)));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return fileservice::Failure{file.Path(), errno};
+        }
+        if (n == 0) break;
+        have += static_cast<std::size_t>(n);
+    }
+    bytes.resize(have);
+    return bytes;
+}
+
+}  // namespace
+
 fileservice::Status TrimLogFile(const QString& logPath, qint64 limitBytes) {
     if (limitBytes < 2) return {};
     const std::string path = QFile::encodeName(logPath).toStdString();
     const fileservice::Result<std::int64_t> size = fileservice::RegularFileSize(path);
     if (!size) return size.Error().error == ENOENT ? fileservice::Status() : fileservice::Status(size.Error());
     if (size.Value() <= limitBytes) return {};
-    const fileservice::Result<std::string> read = fileservice::ReadRegularFile(path);
+    fileservice::Result<fileservice::FileHandle> file = fileservice::OpenForReading(path);
+    if (!file) return file.Error();
+    struct stat st;
+    if (::fstat(file.Value().Fd(), &st) != 0) return fileservice::Failure{path, errno};
+    if (st.st_size <= limitBytes) return {};
+    // Only the kept bytes and the one before them, which tells whether they begin a line.
+    const std::int64_t from = static_cast<std::int64_t>(st.st_size) - limitBytes - 1;
+    const fileservice::Result<std::string> read =
+        ReadFrom(file.Value(), from, static_cast<std::size_t>(limitBytes) + 1);
     if (!read) return read.Error();
-    const std::string& all = read.Value();
-    if (static_cast<qint64>(all.size()) <= limitBytes) return {};
+    const std::string& tail = read.Value();
+    // Cut shorter meanwhile: whatever it holds now, it is not the log that was measured.
+    if (static_cast<qint64>(tail.size()) <= limitBytes) return {};
 
     // Keep the newest bytes, but start at the beginning of a line: a cut line is useless.
-    std::size_t start = all.size() - static_cast<std::size_t>(limitBytes);
-    if (all[start - 1] != '\n') {
-        const std::size_t nl = all.find('\n', start);
-        start = nl == std::string::npos ? all.size() : nl + 1;
+    std::size_t start = tail.size() - static_cast<std::size_t>(limitBytes);
+    if (tail[start - 1] != '\n') {
+        const std::size_t nl = tail.find('\n', start);
+        start = nl == std::string::npos ? tail.size() : nl + 1;
     }
-    return fileservice::ReplaceFile(path, std::string_view(all).substr(start));
+    return fileservice::ReplaceFile(path, std::string_view(tail).substr(start), fileservice::ReplaceSync::Unsynced);
 }
 
 std::optional<qint32> LogLimitBytes(const QString& sizeText) {

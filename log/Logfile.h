@@ -35,10 +35,14 @@ public:
     // Starts a run: a log failure is reported once per run.
     void BeginRun();
 
-    // While held, the log file stays open and is flushed after every line, so that a
-    // pass of many lines does not reopen it per line and others can still read it.
+    // While held, the log file stays open and the lines are collected and written together
+    // at Flush (the window calls it when it paints), when 64 KiB have gathered, at the last
+    // Release and when the Logfile ends: a pass of many lines neither reopens the file nor
+    // writes it per line, and others can read it at most one paint behind the list.
     void Hold();
     void Release();
+    // Writes the lines collected while held, in one write.
+    void Flush();
 
     const QString& LogPath() const { return m_logPath; }
 
@@ -50,6 +54,7 @@ private:
     QString m_logPath;
     std::string m_nativePath;
     fileservice::FileHandle m_file;  // open only while held
+    std::string m_collected;         // lines not yet written while held, in their order
     int m_holds = 0;
     bool m_failureReported = false;
 };
@@ -77,7 +82,8 @@ QString StatusLine(const QString& message);
 QByteArray LogFileLine(const QString& text);
 
 // Cuts the log file back to `limitBytes`: a file at or below the limit stays as it is;
-// above it, the newest whole lines that fit are kept and the file is replaced atomically.
+// above it, the newest whole lines that fit are kept and the file is replaced atomically
+// (renamed over, not synced: the log is the program's own record). Only the kept tail is read.
 // Fails only when the file exists and could not be read or rewritten.
 fileservice::Status TrimLogFile(const QString& logPath, qint64 limitBytes);
 

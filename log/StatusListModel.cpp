@@ -58,6 +58,24 @@ std::size_t TakeCount(const char*& p) {
 }  // namespace
 
 void StatusListModel::Append(const QString& line) {
+    Publish();
+    beginInsertRows(QModelIndex(), m_count, m_count);
+    Keep(line);
+    m_published = m_count;
+    endInsertRows();
+}
+
+void StatusListModel::AppendUnpublished(const QString& line) { Keep(line); }
+
+bool StatusListModel::Publish() {
+    if (m_published == m_count) return false;
+    beginInsertRows(QModelIndex(), m_published, m_count - 1);
+    m_published = m_count;
+    endInsertRows();
+    return true;
+}
+
+void StatusListModel::Keep(const QString& line) {
     std::string encoded;
     Encode(line, encoded);
     std::size_t shared = 0;
@@ -71,11 +89,9 @@ void StatusListModel::Append(const QString& line) {
     PutCount(m_record, encoded.size() - shared);
     m_record.append(encoded, shared, std::string::npos);
 
-    beginInsertRows(QModelIndex(), m_count, m_count);
     Write(m_record);
     m_last.swap(encoded);
     ++m_count;
-    endInsertRows();
 }
 
 void StatusListModel::Write(const std::string& record) {
@@ -111,9 +127,9 @@ QString StatusListModel::Line(int row) const {
     return Decode(bytes);
 }
 
-int StatusListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_count; }
+int StatusListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_published; }
 
 QVariant StatusListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || role != Qt::DisplayRole) return {};
+    if (!index.isValid() || role != Qt::DisplayRole || index.row() >= m_published) return {};
     return Line(index.row());
 }

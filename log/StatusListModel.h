@@ -15,10 +15,18 @@ class StatusListModel : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
 
-    // Adds `line` as the last row.
+    // Adds `line` as the last row, at once.
     void Append(const QString& line);
-    // Line `row`, 0 being the oldest; empty outside the list.
+    // Keeps `line` after the lines kept so far without telling the views: it becomes a row
+    // only at the next Publish, so that lines that scroll past unseen between two paints
+    // cost the views nothing.
+    void AppendUnpublished(const QString& line);
+    // Makes every line kept since the last Publish a row, in one insertion; false when there
+    // was none.
+    bool Publish();
+    // Line `row` of all kept lines, published or not, 0 being the oldest; empty outside them.
     QString Line(int row) const;
+    // All kept lines; rowCount() counts only the published ones.
     int Count() const { return m_count; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -31,6 +39,7 @@ private:
         std::uint32_t offset;
     };
 
+    void Keep(const QString& line);
     void Write(const std::string& record);
 
     std::vector<std::string> m_blocks;  // records never straddle two blocks
@@ -38,4 +47,5 @@ private:
     std::string m_last;                 // the last line, encoded
     std::string m_record;               // scratch
     int m_count = 0;
+    int m_published = 0;                // the rows the views know of
 };

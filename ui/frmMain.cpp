@@ -197,6 +197,8 @@ void frmMain::cmdRun_Clicked() {
     cmdRun_Click(*this, m_log, QCoreApplication::applicationDirPath());
     m_inputGuard->SetActive(false);
     m_running = false;
+    // The run's last lines and count, before anything else sees the window.
+    ShowRunState();
     if (m_closePending) {
         m_closePending = false;
         close();

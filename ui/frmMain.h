@@ -93,7 +93,13 @@ private:
     void DestroyHelpBalloons();
     void ShowInfo();
 
-    // Scrolls the status list to its last line once per batch of lines.
+    // Brings what the user sees up to date before the window paints or a box shows: the log's
+    // collected lines, the count field, the status lines kept since the last paint as one
+    // insertion with the last one selected, and the list scrolled to it.
+    void ShowRunState();
+    // Makes the kept status lines rows of the list and selects the last.
+    void PublishStatusLines();
+    // Publishes the kept status lines and scrolls to the last once per batch of lines.
     void FlushStatusScroll();
 
     void cmdRun_Clicked();
@@ -126,5 +132,8 @@ private:
     bool m_stopRequested = false;
     bool m_followingDirectory = false;
     bool m_statusScrollPending = false;
+    // During a run the count lives here and reaches the hidden txtCount when the window paints.
+    QString m_countText;
+    bool m_countPending = false;
     QElapsedTimer m_paintTimer;
 };

@@ -24,8 +24,19 @@ QString frmMain::TargetPath() const { return m_ui.dirTarget->path(); }
 bool frmMain::CopyOnlyNew() const { return m_ui.chkCopyOnlyNew->checkState() == Qt::Checked; }
 bool frmMain::DelBeforeCopy() const { return m_ui.chkDelBeforeCopy->checkState() == Qt::Checked; }
 bool frmMain::NewSubFolder() const { return m_ui.chkNewSubFolder->checkState() == Qt::Checked; }
-QString frmMain::CountText() const { return m_ui.txtCount->text(); }
-void frmMain::SetCountText(const QString& text) { m_ui.txtCount->setText(text); }
+QString frmMain::CountText() const { return m_countPending ? m_countText : m_ui.txtCount->text(); }
+
+void frmMain::SetCountText(const QString& text) {
+    // Set per file, and a line edit lays out its text anew on every change: during a run the
+    // field, which is hidden anyway, is brought up to date when the window paints.
+    if (m_running) {
+        m_countText = text;
+        m_countPending = true;
+        return;
+    }
+    m_countPending = false;
+    m_ui.txtCount->setText(text);
+}
 void frmMain::SetFilesText(const QString& text) { m_ui.txtFiles->setText(text); }
 void frmMain::SetFilesVisible(bool visible) { m_ui.txtFiles->setVisible(visible); }
 void frmMain::SetProgressVisible(bool visible) { m_ui.pb1->setVisible(visible); }
@@ -35,6 +46,8 @@ void frmMain::RefreshTarget() { m_ui.dirTarget->refresh(); }
 
 MessageResult frmMain::ShowMessage(const QString& title, const QString& text, MessageIcon icon,
                                    MessageButtons buttons) {
+    // The box's own event loop paints the window: it shows the run as it stands.
+    ShowRunState();
     QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
     switch (icon) {
     case MessageIcon::None: boxIcon = QMessageBox::NoIcon; break;
@@ -52,7 +65,7 @@ MessageResult frmMain::ShowMessage(const QString& title, const QString& text, Me
 void frmMain::KeepPainting() {
     if (m_paintTimer.isValid() && m_paintTimer.elapsed() < 50) return;
     // Scroll first, so that the repaint it asks for is done by this round of events, not the next.
-    FlushStatusScroll();
+    ShowRunState();
     // Every kind of event, so that a close from the window manager reaches the window; the
     // input guard keeps the user's input away from it, except Escape.
     QCoreApplication::processEvents();
@@ -74,25 +87,41 @@ void frmMain::AskToStop() {
 // ---- StatusList ----
 
 void frmMain::AddStatusLine(const QString& line) {
-    m_statusModel->Append(line);
-    const QModelIndex last = m_statusModel->index(m_statusModel->rowCount() - 1);
-    {
-        // Selecting through the view would lay out all rows again for every line, which
-        // makes a run of many thousand lines crawl; the view catches up once per paint.
-        const QSignalBlocker blocker(m_ui.lstStatus->selectionModel());
-        m_ui.lstStatus->selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect);
-    }
+    // During a run the lines are kept and shown when the window paints: a run adds one per
+    // file, and the lines between two paints scroll past unseen. Outside a run a line shows
+    // at once.
+    m_statusModel->AppendUnpublished(line);
+    if (!m_running) PublishStatusLines();
     if (!m_statusScrollPending) {
         m_statusScrollPending = true;
         QTimer::singleShot(0, this, [this] { FlushStatusScroll(); });
     }
 }
 
+void frmMain::PublishStatusLines() {
+    if (!m_statusModel->Publish()) return;
+    const QModelIndex last = m_statusModel->index(m_statusModel->rowCount() - 1);
+    // Selecting through the view would lay out all rows again, which makes a run of many
+    // thousand lines crawl; the view catches up when it scrolls.
+    const QSignalBlocker blocker(m_ui.lstStatus->selectionModel());
+    m_ui.lstStatus->selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect);
+}
+
 void frmMain::FlushStatusScroll() {
+    PublishStatusLines();
     if (!m_statusScrollPending) return;
     m_statusScrollPending = false;
     m_ui.lstStatus->scrollTo(m_ui.lstStatus->currentIndex());
     m_ui.lstStatus->viewport()->update();
+}
+
+void frmMain::ShowRunState() {
+    m_log.Flush();
+    if (m_countPending) {
+        m_countPending = false;
+        m_ui.txtCount->setText(m_countText);
+    }
+    FlushStatusScroll();
 }
 
 bool frmMain::LoggingOn() const { return m_ui.chkLog->checkState() == Qt::Checked; }

@@ -43,12 +43,13 @@ protected:
     }
     void TearDown() override { SetAfterCopyDataHook(nullptr); }
 
-    // Runs `action` from the window's event loop once the run has counted its first file.
+    // Runs `action` from the window's event loop once the run has counted its first files
+    // (the count field shows the count when the window paints).
     void WhenTheRunHasStarted(std::function<void()> action) {
         auto* count = Control<QLineEdit>(*window, "txtCount");
         auto done = std::make_shared<bool>(false);
         QObject::connect(count, &QLineEdit::textChanged, window.get(), [this, done, action](const QString& text) {
-            if (*done || text != QStringLiteral("1")) return;
+            if (*done || text.toInt() < 1 || !window->RunInProgress()) return;
             *done = true;
             QTimer::singleShot(0, window.get(), [this, action] {
                 ASSERT_TRUE(window->RunInProgress());

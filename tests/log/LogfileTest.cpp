@@ -1,5 +1,6 @@
 #include "TempTree.h"
 
+#include "fileservice/FileServiceTesting.h"
 #include "log/Logfile.h"
 
 #include <QDate>
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <ctime>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 
 namespace {
@@ -48,13 +50,129 @@ TEST_F(LogfileTest, LoggingOffKeepsStatusLinesOutOfTheFileButNotLogFileLines) {
     EXPECT_NE(tree.ReadFile("tvl.log").find(" - 10:00:01 - 1 Dateien"), std::string::npos);
 }
 
-TEST_F(LogfileTest, HeldFileIsReadableBetweenLines) {
+// The log's lines without their date head, in file order.
+QStringList FileLines(const std::string& bytes) {
+    QStringList lines;
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        const std::size_t end = bytes.find("\r\n", at);
+        if (end == std::string::npos) {
+            lines << QStringLiteral("<unterminated>") + QString::fromStdString(bytes.substr(at));
+            break;
+        }
+        lines << QString::fromStdString(bytes.substr(at + 11, end - at - 11));  // "dd.mm.yy - "
+        at = end + 2;
+    }
+    return lines;
+}
+
+TEST_F(LogfileTest, HeldFileIsReadableAfterEachFlush) {
     Logfile log(list, LogPath());
     LogHold hold(log);
     log.WriteStatusLine("10:00:00 - eins");
-    EXPECT_NE(tree.ReadFile("tvl.log").find("eins\r\n"), std::string::npos);
+    log.Flush();
+    EXPECT_EQ(FileLines(tree.ReadFile("tvl.log")), QStringList{"10:00:00 - eins"});
     log.WriteStatusLine("10:00:01 - zwei");
-    EXPECT_NE(tree.ReadFile("tvl.log").find("zwei\r\n"), std::string::npos);
+    log.WriteLogFileLine("10:00:01 - nur Datei");
+    log.Flush();
+    EXPECT_EQ(FileLines(tree.ReadFile("tvl.log")),
+              (QStringList{"10:00:00 - eins", "10:00:01 - zwei", "10:00:01 - nur Datei"}));
+    log.Flush();  // nothing new: nothing written
+    EXPECT_EQ(FileLines(tree.ReadFile("tvl.log")).size(), 3);
+}
+
+// A held pass of many lines, flushed now and then as the window paints and in between when
+// the collected lines grow large: the file has every line once, in the order of the list,
+// with the file-only lines where they were written.
+TEST_F(LogfileTest, HeldPassWritesEveryLineInTheOrderOfTheList) {
+    tree.WriteFile("tvl.log", "01.01.26 - alt\r\n");
+    Logfile log(list, LogPath());
+    QStringList expected{"alt"};
+    {
+        LogHold hold(log);
+        for (int i = 0; i < 5000; ++i) {
+            const QString line = QStringLiteral("10:00:%1 - Ordner/Datei %2.txt kopiert!").arg(i % 60, 2, 10, QChar('0')).arg(i);
+            log.WriteStatusLine(line);
+            expected << line;
+            if (i % 977 == 0) {
+                log.WriteLogFileLine(QStringLiteral("Zwischensumme %1").arg(i));
+                expected << QStringLiteral("Zwischensumme %1").arg(i);
+            }
+            if (i % 1500 == 1499) log.Flush();
+        }
+    }
+    EXPECT_EQ(FileLines(tree.ReadFile("tvl.log")), expected);
+    EXPECT_EQ(list.lines.size(), 5000);
+    EXPECT_EQ(list.lines.last(), expected.last());
+    EXPECT_TRUE(list.logFailures.empty());
+}
+
+// The hold ends early (a run that stops, a hold nested in another) or never: no line is lost.
+TEST_F(LogfileTest, HoldEndedEarlyOrNeverReleasedLosesNoLine) {
+    {
+        Logfile log(list, LogPath());
+        const auto pass = [&](int stopAt) {
+            LogHold hold(log);
+            for (int i = 0; i < 100; ++i) {
+                if (i == stopAt) return;  // the hold ends here, mid-pass
+                log.WriteStatusLine(QStringLiteral("Datei %1").arg(i));
+            }
+        };
+        pass(37);
+        EXPECT_EQ(FileLines(tree.ReadFile("tvl.log")).size(), 37);
+        {
+            LogHold outer(log);
+            {
+                LogHold inner(log);
+                log.WriteStatusLine("innen");
+            }
+            log.WriteStatusLine("außen");
+        }
+        EXPECT_EQ(FileLines(tree.ReadFile("tvl.log")).mid(37), (QStringList{"innen", "außen"}));
+        log.Hold();  // never released: the Logfile's end writes what was collected
+        log.WriteStatusLine("zuletzt");
+    }
+    const QStringList lines = FileLines(tree.ReadFile("tvl.log"));
+    ASSERT_EQ(lines.size(), 40);
+    EXPECT_EQ(lines.first(), "Datei 0");
+    EXPECT_EQ(lines[36], "Datei 36");
+    EXPECT_EQ(lines.last(), "zuletzt");
+    EXPECT_EQ(QStringList(list.lines.begin(), list.lines.end()).mid(0, 37), lines.mid(0, 37));
+}
+
+// A log that cannot be opened while held is reported at the first line, once per run, and
+// every line still reaches the list.
+TEST_F(LogfileTest, UnwritableHeldLogIsReportedOnceAtTheFirstLine) {
+    tree.MakeDir("tvl.log");
+    Logfile log(list, LogPath());
+    log.BeginRun();
+    LogHold hold(log);
+    log.WriteStatusLine("10:00:00 - eins");
+    ASSERT_EQ(list.logFailures.size(), 1u);
+    EXPECT_EQ(list.logFailures[0].error, EISDIR);
+    for (int i = 0; i < 200; ++i) log.WriteStatusLine(QStringLiteral("Zeile %1").arg(i));
+    log.Flush();
+    EXPECT_EQ(list.logFailures.size(), 1u);
+    EXPECT_EQ(list.lines.size(), 201);
+}
+
+// A write that fails when the collected lines go out is reported once per run, also when
+// it fails at every later flush, and the lines still reach the list.
+TEST_F(LogfileTest, FailedHeldWriteIsReportedOncePerRun) {
+    Logfile log(list, LogPath());
+    log.BeginRun();
+    {
+        LogHold hold(log);
+        SetFailWriteAfterBytes(100);
+        for (int i = 0; i < 50; ++i) {
+            log.WriteStatusLine(QStringLiteral("10:00:00 - Datei %1 kopiert!").arg(i));
+            if (i % 10 == 9) log.Flush();
+        }
+    }
+    SetFailWriteAfterBytes(-1);
+    ASSERT_EQ(list.logFailures.size(), 1u);
+    EXPECT_EQ(list.logFailures[0].error, EIO);
+    EXPECT_EQ(list.lines.size(), 50);
 }
 
 TEST_F(LogfileTest, UnwritableLogIsReportedOncePerRunAndLinesStillReachTheList) {
@@ -124,6 +242,70 @@ TEST(TrimLogFile, LargeFileKeepsAtMostLimitBytes) {
     EXPECT_GT(kept.size(), 51200u - 50);
     EXPECT_EQ(kept.rfind("06.12.26", 0), 0u);
     EXPECT_EQ(content.substr(content.size() - kept.size()), kept);
+}
+
+// Today's trim as it was before it read only the tail: the whole file, cut at the first line
+// that begins within the last `limit` bytes.
+std::string TrimmedAsBefore(const std::string& all, qint64 limit) {
+    if (limit < 2 || static_cast<qint64>(all.size()) <= limit) return all;
+    std::size_t start = all.size() - static_cast<std::size_t>(limit);
+    if (all[start - 1] != '\n') {
+        const std::size_t nl = all.find('\n', start);
+        start = nl == std::string::npos ? all.size() : nl + 1;
+    }
+    return all.substr(start);
+}
+
+// A log of a long run, 20,000 lines of varied length, with a line longer than most limits.
+std::string LargeLog() {
+    std::string content;
+    for (int i = 0; i < 20000; ++i) {
+        content += "07.12.26 - 21:03:" + std::to_string(10 + i % 50) + " - Ordner " + std::to_string(i % 37) +
+                   "/Datei " + std::string(static_cast<std::size_t>(i % 23), 'x') + std::to_string(i) + " kopiert!\r\n";
+        if (i == 19990) content += "07.12.26 - " + std::string(70000, 'L') + "\r\n";
+    }
+    return content;
+}
+
+// The trim that reads only the tail gives the same bytes as the whole-file trim, for limits
+// at a line start, inside a line, between CR and LF, inside the long line and beyond the file.
+TEST(TrimLogFile, LargeLogGivesTheSameBytesAsTheWholeFileTrim) {
+    const std::string content = LargeLog();
+    const std::size_t size = content.size();
+    const std::size_t longLine = content.find(std::string(10, 'L'));
+    const std::size_t someLf = content.find('\n', size / 2);  // limit that starts the cut at this LF
+    std::vector<qint64> limits{51200, 51201, 2, 3, 12, 1024, 204800, static_cast<qint64>(size) - 1,
+                               static_cast<qint64>(size), static_cast<qint64>(size) + 1,
+                               static_cast<qint64>(size - someLf),          // cut between CR and LF
+                               static_cast<qint64>(size - someLf) + 1,      // cut just before the CR
+                               static_cast<qint64>(size - someLf - 1),      // cut just after the LF
+                               static_cast<qint64>(size - longLine - 30000),  // inside the long line
+                               70000};                                      // shorter than the long line
+    ASSERT_EQ(content[someLf - 1], '\r');
+    for (const qint64 limit : limits) {
+        TempTree tree;
+        tree.WriteFile("tvl.log", content);
+        ::chmod(tree.Path("tvl.log").c_str(), 0640);
+        ASSERT_TRUE(TrimLogFile(QString::fromStdString(tree.Path("tvl.log")), limit).Ok()) << limit;
+        const std::string kept = tree.ReadFile("tvl.log");
+        EXPECT_TRUE(kept == TrimmedAsBefore(content, limit)) << "limit " << limit << ": " << kept.size() << " bytes";
+        EXPECT_LE(static_cast<qint64>(kept.size()), limit);
+        struct stat st {};
+        ASSERT_EQ(::stat(tree.Path("tvl.log").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0640u) << limit;
+        EXPECT_EQ(tree.ListFiles(""), std::vector<std::string>{"tvl.log"}) << "a temporary was left";
+    }
+}
+
+// A replacement that fails half-way leaves the log as it was and no temporary.
+TEST(TrimLogFile, FailedReplacementLeavesTheLogWhole) {
+    TempTree tree;
+    const std::string content = LargeLog();
+    tree.WriteFile("tvl.log", content);
+    FailNextReplaceAfterHalf();
+    EXPECT_FALSE(TrimLogFile(QString::fromStdString(tree.Path("tvl.log")), 51200).Ok());
+    EXPECT_TRUE(tree.ReadFile("tvl.log") == content);
+    EXPECT_EQ(tree.ListFiles(""), std::vector<std::string>{"tvl.log"});
 }
 
 TEST(TrimLogFile, MissingFileIsNotCreated) {

@@ -34,4 +34,26 @@ TEST(StatusListModelTest, GivesBackEveryLineExactly) {
     EXPECT_FALSE(model.index(0).data(Qt::DecorationRole).isValid());
 }
 
+// Lines kept without telling the views become rows only when published, all in one insertion.
+TEST(StatusListModelTest, KeptLinesBecomeRowsInOneInsertionWhenPublished) {
+    StatusListModel model;
+    std::vector<std::pair<int, int>> inserted;
+    QObject::connect(&model, &QAbstractItemModel::rowsInserted,
+                     [&](const QModelIndex&, int first, int last) { inserted.emplace_back(first, last); });
+    model.Append(QStringLiteral("geladen"));
+    for (int i = 0; i < 100; ++i) model.AppendUnpublished(QStringLiteral("Datei %1 kopiert!").arg(i));
+    EXPECT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(model.Count(), 101);
+    EXPECT_FALSE(model.index(1).isValid());
+    EXPECT_TRUE(model.Publish());
+    EXPECT_FALSE(model.Publish());
+    model.AppendUnpublished(QStringLiteral("Abgleich ausgeführt!"));
+    model.Append(QStringLiteral("danach"));  // publishes what was kept first, in order
+    EXPECT_EQ(inserted, (std::vector<std::pair<int, int>>{{0, 0}, {1, 100}, {101, 101}, {102, 102}}));
+    ASSERT_EQ(model.rowCount(), 103);
+    EXPECT_EQ(model.index(50).data().toString(), QStringLiteral("Datei 49 kopiert!"));
+    EXPECT_EQ(model.index(101).data().toString(), QStringLiteral("Abgleich ausgeführt!"));
+    EXPECT_EQ(model.index(102).data().toString(), QStringLiteral("danach"));
+}
+
 }  // namespace

@@ -6,6 +6,8 @@
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QTest>
@@ -55,6 +57,118 @@ TEST_F(MainWindowRun, RunButtonMirrorsTheSourceAndReportsInTheStatusList) {
     EXPECT_EQ(Control<QListView>(*window, "lstStatus")->currentIndex().row(), lines.size() - 1);
     // The refreshed target list shows the new subfolder.
     EXPECT_FALSE(Control<DirList>(*window, "dirTarget")->findItems(QStringLiteral("sub"), Qt::MatchExactly).isEmpty());
+}
+
+// What the list and the count field showed at one paint of the list during a run.
+struct PaintSeen {
+    int rows = 0;
+    int currentRow = -1;
+    int selectedRow = -1;
+    int selectedCount = 0;
+    int copiedLines = 0;
+    QString count;
+};
+
+// Records, at every paint of the status list, the lines it has, the selection and the count.
+class PaintWatch : public QObject {
+public:
+    PaintWatch(QListView* list, QLineEdit* count) : m_list(list), m_count(count) {
+        list->viewport()->installEventFilter(this);
+    }
+    std::vector<PaintSeen> seen;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::Paint) return false;
+        PaintSeen now;
+        const QAbstractItemModel* model = m_list->model();
+        now.rows = model->rowCount();
+        now.currentRow = m_list->currentIndex().row();
+        const QModelIndexList selected = m_list->selectionModel()->selectedIndexes();
+        now.selectedCount = static_cast<int>(selected.size());
+        if (!selected.isEmpty()) now.selectedRow = selected.first().row();
+        for (int row = 0; row < now.rows; ++row)
+            if (model->index(row, 0).data().toString().endsWith(QStringLiteral(" kopiert!"))) ++now.copiedLines;
+        now.count = m_count->text();
+        seen.push_back(now);
+        return false;
+    }
+
+private:
+    QListView* m_list;
+    QLineEdit* m_count;
+};
+
+// A run of many files: at every paint the list ends with its newest line selected and the
+// count field counts the copy lines shown; after the run the list shows every line in the
+// order of the log, the last one selected, and the count of every file.
+TEST_F(MainWindowRun, ManyFilesShowEveryLineInOrderWithTheLastSelectedAtEveryPaint) {
+    constexpr int kFiles = 400;
+    for (int i = 0; i < kFiles; ++i) m_tree.WriteFile("src/d" + std::to_string(i / 50) + "/f" + std::to_string(i), "x");
+    m_tree.MakeDir("dst");
+    auto window = OpenWindow();
+    PointAt(*window, m_tree.Path("src"), m_tree.Path("dst"));
+    Control<QCheckBox>(*window, "chkCopyOnlyNew")->setChecked(false);
+    Control<QCheckBox>(*window, "chkLog")->setChecked(true);
+    auto* list = Control<QListView>(*window, "lstStatus");
+    auto* count = Control<QLineEdit>(*window, "txtCount");
+    const QStringList before = StatusLines(*window);
+    PaintWatch watch(list, count);
+
+    ClickRun(*window);
+    QCoreApplication::processEvents();  // the paint after the run
+
+    const QStringList lines = StatusLines(*window);
+    ASSERT_EQ(lines.mid(0, before.size()), before);
+    const QStringList run = lines.mid(before.size());
+    ASSERT_EQ(run.filter(QStringLiteral(" kopiert!")).size(), kFiles) << run.join('\n').toStdString();
+    EXPECT_TRUE(run.last().endsWith(QStringLiteral(" - Abgleich ausgeführt!")));
+    EXPECT_EQ(list->currentIndex().row(), lines.size() - 1);
+    ASSERT_EQ(list->selectionModel()->selectedIndexes().size(), 1);
+    EXPECT_EQ(list->selectionModel()->selectedIndexes().first().row(), lines.size() - 1);
+    EXPECT_EQ(count->text(), QString::number(kFiles));
+    EXPECT_EQ(window->CountText(), QString::number(kFiles));
+
+    // The log has the run's status lines in the same order as the list.
+    QStringList logged;
+    const std::string log = m_tree.ReadFile("tvl.log");
+    for (std::size_t at = 0; at < log.size();) {
+        const std::size_t end = log.find("\r\n", at);
+        ASSERT_NE(end, std::string::npos) << "an unterminated line in the log";
+        logged << QString::fromUtf8(log.substr(at + 11, end - at - 11));  // after "dd.mm.yy - "
+        at = end + 2;
+    }
+    QStringList loggedStatus;
+    for (const QString& line : logged)
+        if (!line.contains(QStringLiteral(" im Quellverzeichnis"))) loggedStatus << line;
+    ASSERT_GE(loggedStatus.size(), run.size());
+    EXPECT_EQ(loggedStatus.mid(loggedStatus.size() - run.size()), run);
+
+    ASSERT_FALSE(watch.seen.empty());
+    for (const PaintSeen& paint : watch.seen) {
+        if (paint.rows == before.size()) continue;  // a paint before the run's first line
+        EXPECT_EQ(paint.currentRow, paint.rows - 1);
+        EXPECT_EQ(paint.selectedCount, 1);
+        EXPECT_EQ(paint.selectedRow, paint.rows - 1);
+        EXPECT_EQ(paint.count, QString::number(paint.copiedLines));
+    }
+    const PaintSeen& last = watch.seen.back();
+    EXPECT_EQ(last.rows, lines.size());
+    EXPECT_EQ(last.count, QString::number(kFiles));
+}
+
+// Outside a run a status line is a row of the list at once, selected.
+TEST_F(MainWindowRun, ALineOutsideARunShowsAtOnce) {
+    auto window = OpenWindow();
+    const int rows = StatusLines(*window).size();
+    window->AddStatusLine(QStringLiteral("12:00:00 - eine Zeile"));
+    const QStringList lines = StatusLines(*window);
+    ASSERT_EQ(lines.size(), rows + 1);
+    EXPECT_EQ(lines.last(), QStringLiteral("12:00:00 - eine Zeile"));
+    EXPECT_EQ(Control<QListView>(*window, "lstStatus")->currentIndex().row(), rows);
+    window->SetCountText(QStringLiteral("7"));
+    EXPECT_EQ(Control<QLineEdit>(*window, "txtCount")->text(), QStringLiteral("7"));
+    EXPECT_EQ(window->CountText(), QStringLiteral("7"));
 }
 
 TEST_F(MainWindowRun, CloseDuringARunIsCarriedOutWhenItEnds) {
