@@ -30,10 +30,38 @@ static_assert(std::atomic<bool>::is_always_lock_free);
 extern "C" void OnStopSignal(int) { g_stopRequested = true; }
 
 void Print(std::FILE* stream, const QString& line) {
+    // Standard error is unbuffered: what stands before on standard output goes first.
+    if (stream == stderr) std::fflush(stdout);
     std::fputs(line.toUtf8().constData(), stream);
     std::fputc('\n', stream);
     std::fflush(stream);
 }
+
+// The status lines on standard output: on a terminal each at once; into a file or a pipe
+// gathered for at most a tenth of a second, as a copy-all run writes one per file.
+class StatusOutput {
+public:
+    StatusOutput() : m_eachLine(::isatty(STDOUT_FILENO) == 1) { m_clock.start(); }
+    ~StatusOutput() { std::fflush(stdout); }
+    void Write(const QString& line) {
+        std::fputs(line.toUtf8().constData(), stdout);
+        std::fputc('\n', stdout);
+        if (m_eachLine) std::fflush(stdout);
+        else FlushIfDue();
+    }
+    // The first line goes out at once: a watcher sees that the run has begun.
+    void FlushIfDue() {
+        if (m_flushed && m_clock.elapsed() < 100) return;
+        std::fflush(stdout);
+        m_flushed = true;
+        m_clock.start();
+    }
+
+private:
+    bool m_eachLine;
+    bool m_flushed = false;
+    QElapsedTimer m_clock;
+};
 
 // The live progress line on a terminal: redrawn at most five times a second, cleared at the end.
 class ProgressLine {
@@ -133,12 +161,15 @@ public:
         Print(stderr, title + QLatin1Char(' ') + text);
         return MessageResult::Ok;
     }
-    void KeepPainting() override { m_progress.Draw(); }
+    void KeepPainting() override {
+        m_progress.Draw();
+        m_output.FlushIfDue();
+    }
     bool StopRequested() override { return g_stopRequested; }
 
     void AddStatusLine(const QString& line) override {
         m_progress.Clear();
-        Print(stdout, line);
+        m_output.Write(line);
     }
     bool LoggingOn() const override { return m_logging; }
 
@@ -148,6 +179,7 @@ private:
     RunOptionStates m_options;
     bool m_logging;
     ProgressLine& m_progress;
+    StatusOutput m_output;
     QString m_count;
     int m_progressValue = 0;
 };

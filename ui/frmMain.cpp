@@ -193,6 +193,7 @@ void frmMain::cmdRun_Clicked() {
     m_running = true;
     m_stopRequested = false;
     m_inputGuard->SetActive(true);
+    m_lineShownThisRun = false;
     m_paintTimer.start();
     cmdRun_Click(*this, m_log, QCoreApplication::applicationDirPath());
     m_inputGuard->SetActive(false);

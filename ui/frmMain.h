@@ -135,5 +135,6 @@ private:
     // During a run the count lives here and reaches the hidden txtCount when the window paints.
     QString m_countText;
     bool m_countPending = false;
+    bool m_lineShownThisRun = false;  // the run's first line paints at the next pause
     QElapsedTimer m_paintTimer;
 };

@@ -92,6 +92,12 @@ void frmMain::AddStatusLine(const QString& line) {
     // at once.
     m_statusModel->AppendUnpublished(line);
     if (!m_running) PublishStatusLines();
+    // The list has had nothing new since the click (the source was being listed): its first
+    // line need not wait out the pause's interval.
+    if (m_running && !m_lineShownThisRun) {
+        m_lineShownThisRun = true;
+        m_paintTimer.invalidate();
+    }
     if (!m_statusScrollPending) {
         m_statusScrollPending = true;
         QTimer::singleShot(0, this, [this] { FlushStatusScroll(); });
