@@ -240,6 +240,8 @@ int Run(const QString& name, bool dryRun) {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A reader that goes away (`| head`) must not kill a run half-way; its lines are lost.
+    std::signal(SIGPIPE, SIG_IGN);
 
     ProgressLine progress;
     progress.Start();

@@ -126,6 +126,15 @@ INSTANTIATE_TEST_SUITE_P(
                     "Abgleich mit 2 Fehlern ausgeführt!\n$", "^$"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(CommandLine, AReaderThatGoesAwayDoesNotEndTheRun) {
+    QProcess shell;
+    shell.start("bash", {"-c", "\"$0\" --run Nacht | true; exit ${PIPESTATUS[0]}",
+                         QString::fromStdString(tree.Path("prog/trevalon"))});
+    ASSERT_TRUE(shell.waitForFinished(60000));
+    EXPECT_EQ(shell.exitCode(), 0);
+    EXPECT_EQ(tree.ReadFile("dst/Briefe/Antrag.doc"), "Antrag");
+}
+
 // The dry run names exactly the files the real run then copies, and changes nothing.
 struct DryCase {
     const char* name;
