@@ -87,6 +87,9 @@ struct ComparePass::State {
 // The pass open on this thread, or null.
 ComparePass::State* OpenPass();
 
+// Runs a test's hook before the listing stats `name` in `folderFd` (see SetBeforeSourceStatHook).
+void BeforeSourceStat(int folderFd, const char* name);
+
 // Runs a test's hook after a pass over the data of `source` (see SetAfterCopyDataHook).
 void AfterCopyData(const char* source);
 

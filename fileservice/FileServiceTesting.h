@@ -19,5 +19,9 @@ void FailNextReplaceAfterHalf();
 // turns it off.
 void SetAfterCopyDataHook(void (*hook)(const char* source));
 
+// Calls `hook` with the folder and the name of each listed entry right before the listing
+// reads its time, as a file removed meanwhile would need; null turns it off.
+void SetBeforeSourceStatHook(void (*hook)(int folderFd, const char* name));
+
 // The hidden temporary name that a copy to a file named `fileName` writes first.
 std::string TemporaryNameFor(const std::string& fileName);

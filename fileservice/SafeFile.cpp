@@ -26,6 +26,7 @@ namespace {
 std::atomic<std::int64_t> g_failWriteAfter{-1};
 std::atomic<bool> g_failNextReplaceAfterHalf{false};
 std::atomic<void (*)(const char*)> g_afterCopyData{nullptr};
+std::atomic<void (*)(int, const char*)> g_beforeSourceStat{nullptr};
 
 fileservice::Failure Errno(const std::string& path) { return fileservice::Failure{path, errno}; }
 
@@ -120,7 +121,13 @@ void FailNextReplaceAfterHalf() { g_failNextReplaceAfterHalf.store(true); }
 
 void SetAfterCopyDataHook(void (*hook)(const char* source)) { g_afterCopyData.store(hook); }
 
+void SetBeforeSourceStatHook(void (*hook)(int folderFd, const char* name)) { g_beforeSourceStat.store(hook); }
+
 namespace fileservice {
+
+void BeforeSourceStat(int folderFd, const char* name) {
+    if (const auto hook = g_beforeSourceStat.load(std::memory_order_relaxed)) hook(folderFd, name);
+}
 
 void AfterCopyData(const char* source) {
     if (const auto hook = g_afterCopyData.load(std::memory_order_relaxed)) hook(source);

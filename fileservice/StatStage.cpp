@@ -41,6 +41,7 @@ struct SourceStat {
 SourceStat StatSource(int fd, const char* name) {
     SourceStat result;
     struct stat st;
+    BeforeSourceStat(fd, name);
     if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
         // Removed while we read the folder: not listed, as when it goes before the read.
         result.outcome = errno == ENOENT ? SourceStat::Gone : SourceStat::Failed;
@@ -126,7 +127,10 @@ void StatStage::Add(std::string_view folder, std::string_view name, std::size_t 
             const SourceStat stat = StatSource(folderFd, nameText.c_str());
             std::lock_guard<std::mutex> lock(m_mutex);
             if (stat.outcome == SourceStat::Gone) {
+                // Dropped from the listing: its target is never read, so no answer is kept
+                // under a position that a later file takes.
                 m_results.gone.push_back(index);
+                return;
             } else if (stat.outcome == SourceStat::Failed) {
                 std::string path = m_listedPrefix + std::string(folder);
                 if (!folder.empty()) path += '/';
@@ -214,9 +218,12 @@ void StatStage::Process(Batch& batch) {
         for (const Item& item : batch.items) {
             std::int64_t sourceTime = item.sourceTime;
             std::int64_t sourceSize = item.sourceSize;
+            bool removed = false;
             if (item.deferred) {
                 const SourceStat stat = StatSource(batch.sourceFd, name);
                 if (stat.outcome == SourceStat::Gone) {
+                    // Dropped from the listing: see Add.
+                    removed = true;
                     gone.push_back(item.index);
                 } else if (stat.outcome == SourceStat::Failed) {
                     std::string path = m_listedPrefix + batch.folder;
@@ -229,7 +236,7 @@ void StatStage::Process(Batch& batch) {
                 sourceSize = stat.regular ? stat.size : -1;
                 if (batch.entries) batch.entries[item.index].SetTime(sourceTime);
             }
-            if (ReadsAlong()) {
+            if (ReadsAlong() && !removed) {
                 std::int64_t time = kNotListed;
                 std::int64_t size = -1;
                 const AlongTag tag = ReadTarget(targetFd, unopened, name, sourceTime, sourceSize, time, size);

@@ -4,6 +4,7 @@
 
 #include "fileservice/ComparePass.h"
 #include "fileservice/FileService.h"
+#include "fileservice/FileServiceTesting.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -78,6 +79,24 @@ std::string SourceVersion(const std::string& path, bool sized) {
     struct stat st;
     EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
     return Version(st.st_mtim.tv_sec) + (sized ? " " + std::to_string(st.st_size) : std::string());
+}
+
+// A file removed between the folder's read and its stat leaves no answer behind for the file
+// that follows it.
+TEST_F(ListingAlongTest, AFileRemovedDuringTheListingLeavesNoAnswerForTheNext) {
+    Source("gone/a", 3000);
+    Target("gone/a", 5000);
+    Source("gone/b", 3000);
+    Target("gone/b", 1000);
+    SetBeforeSourceStatHook([](int folder, const char* name) {
+        if (std::string_view(name) == "a") ::unlinkat(folder, name, 0);
+    });
+    const fileservice::ComparePass pass(tree.Path("src"), tree.Path("dst"), true);
+    Currency total;
+    const std::vector<std::string> list = CountAndList(tree.Path("src"), total);
+    SetBeforeSourceStatHook(nullptr);
+    EXPECT_EQ(std::count(list.begin(), list.end(), "gone/a"), 0);
+    EXPECT_EQ(VBFILEVERSION(tree.Path("dst/gone/b").c_str()), Version(1000) + " 3");
 }
 
 TEST_F(ListingAlongTest, TargetsAndSourcesAskedInAnyOrderGetWhatTheListingSaw) {
