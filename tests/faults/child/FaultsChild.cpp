@@ -5,7 +5,7 @@
 //   faults_child [--tmpfs DIR KB] [--readonly PATH]... [--bind FROM TO] [--nobody] [--onlynew]
 //                [--delold] [--wait] [--step] [--window INI] --log FILE SOURCE TARGET
 //
-// --bind mounts the folder FROM a second time at TO. --delold empties the target first.
+// --bind mounts the folder FROM a second time at TO. --delold empties the target first, into a trash beside the log.
 // With --step the run waits for a line on stdin after each status line, so that the parent
 // can kill it at an exact point while the copies handed over so far are still running.
 // With --window the real main window runs offscreen with the settings file INI: it loads,
@@ -219,6 +219,11 @@ int main(int argc, char** argv) {
             if (::mount(nullptr, path.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)
                 Skip("read-only remount");
         }
+    }
+    // A regressed refusal must never put test data into the user's own trash.
+    if (options.delOld) {
+        const std::string folder = options.log.substr(0, options.log.rfind('/') + 1);
+        setenv("XDG_DATA_HOME", (folder + "data-home").c_str(), 1);
     }
     if (options.nobody) {
         if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) Skip("setuid(nobody)");
