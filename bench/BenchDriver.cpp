@@ -169,13 +169,11 @@ int Run(int argc, char** argv) {
     controls.log = &log;
     QElapsedTimer timer;
     timer.start();
-    cmdRun_Click(controls, log, programDir);
+    const RunOutcome outcome = cmdRun_Click(controls, log, programDir);
     const double runMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
 
     const StatusListModel& lines = list.model;
-    const QString last = lines.Line(lines.Count() - 1);
-    const bool ok = controls.messages.isEmpty() && (last.endsWith(QStringLiteral(" - Abgleich ausgeführt!")) ||
-                                                    last.endsWith(QStringLiteral(" - Quelle als Unterordner ins Ziel kopiert!")));
+    const bool ok = outcome == RunOutcome::Succeeded;
     std::printf("tvl_bench run mode=%s run_ms=%.1f peak_rss_kib=%ld files_copied=%s status_lines=%lld log_lines=%lld "
                 "paints=%d rss_anon_kib=%ld rss_file_kib=%ld ok=%d\n",
                 qPrintable(mode), runMs, PeakRssKib(RUSAGE_SELF), qPrintable(controls.countText),
@@ -183,7 +181,7 @@ int Run(int argc, char** argv) {
                 StatusKib("RssAnon"), StatusKib("RssFile"), ok ? 1 : 0);
     if (!ok) {
         for (const QString& message : controls.messages) std::fprintf(stderr, "message: %s\n", qPrintable(message));
-        std::fprintf(stderr, "last line: %s\n", qPrintable(last));
+        std::fprintf(stderr, "last line: %s\n", qPrintable(lines.Line(lines.Count() - 1)));
     }
     std::fflush(stdout);
     return ok ? 0 : 1;

@@ -105,30 +105,19 @@ private:
     std::int64_t m_filesBefore = 0, m_bytesBefore = 0;
 };
 
-// The real run's actions, counted for the progress line.
+// The real run's actions, each copy counted for the progress line.
 class CountedActions final : public RunActions {
 public:
     explicit CountedActions(ProgressLine& progress) : m_progress(progress) {}
-    fileservice::Status EmptyTarget(const QString& target) override { return m_disk.EmptyTarget(target); }
-    fileservice::Status MakeFolder(const std::string& folder) override { return m_disk.MakeFolder(folder); }
-    bool FolderExists(const std::string& folder) override { return m_disk.FolderExists(folder); }
-    void RemoveLeftovers(const std::string& folder, const std::string& source) override {
-        m_disk.RemoveLeftovers(folder, source);
-    }
-    std::string TargetVersion(const std::string& file) override { return m_disk.TargetVersion(file); }
     void Copy(const std::string& source, const std::string& target, std::string_view entry) override {
         if (m_progress.On()) {
             const fileservice::Result<std::int64_t> size = fileservice::RegularFileSize(source, false);
             m_progress.Handed(size ? size.Value() : 0);
         }
-        m_disk.Copy(source, target, entry);
+        RunActions::Copy(source, target, entry);
     }
-    void WriteSummary(Logfile& log, const QString& line) override { m_disk.WriteSummary(log, line); }
-    void WriteCopied(Logfile& log, const QString& entry) override { m_disk.WriteCopied(log, entry); }
-    void WriteEnd(Logfile& log, const QString& message) override { m_disk.WriteEnd(log, message); }
 
 private:
-    DiskActions m_disk;
     ProgressLine& m_progress;
 };
 
@@ -227,9 +216,10 @@ int List() {
 int Run(const QString& name, bool dryRun) {
     if (!SettingsReadable()) return kExitNoProfile;
     const ProfileValues values = ReadProfileValues(name);
-    if (!HasSection(name) || !LoadsCompletely(values)) {
+    const bool hasSection = HasSection(name);
+    if (!hasSection || !LoadsCompletely(values)) {
         Print(stderr, StatusLine(ProfileIncompleteMessage(name)));
-        return HasSection(name) ? kExitRefused : kExitNoProfile;
+        return hasSection ? kExitRefused : kExitNoProfile;
     }
     // Missing keys as the window's defaults: no logging, a limit of 50 KB.
     const LogOptions logOptions = ReadLogOptions({QStringLiteral("0"), QStringLiteral("50")});

@@ -112,6 +112,10 @@ QString SummaryText(std::int32_t fileCount, std::int64_t scaledBytes) {
            QStringLiteral(" Bytes im Quellverzeichnis");
 }
 
+QString StopQuestionTitle() { return QStringLiteral("Abbruch?"); }
+
+QString StopQuestionText() { return QStringLiteral("Soll der Abgleich abgebrochen werden?"); }
+
 QString ProfileLoadedMessage(const QString& name) { return QStringLiteral(" - [%1] geladen!").arg(name); }
 
 QString ProfileIncompleteMessage(const QString& name) {

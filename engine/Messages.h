@@ -50,6 +50,10 @@ QString StoppedMessage(int copied, int listed, bool targetEmptied);
 // "<n> Dateien mit insg. <bytes> Bytes im Quellverzeichnis"
 QString SummaryText(std::int32_t fileCount, std::int64_t scaledBytes);
 
+// The question the window asks when Escape is pressed during a run.
+QString StopQuestionTitle();
+QString StopQuestionText();
+
 // A profile's load, as the window's load words it: " - [<name>] geladen!", or the line
 // that says it did not load completely.
 QString ProfileLoadedMessage(const QString& name);

@@ -127,7 +127,7 @@ fileservice::Status RunRefusal(const QString& sourcePath, const QString& targetP
 }
 
 RunOutcome cmdRun_Click(RunControls& controls, Logfile& log, const QString& programDir, RunActions* runActions) {
-    DiskActions diskActions;
+    RunActions diskActions;
     RunActions& actions = runActions ? *runActions : diskActions;
     const QString sourcePath = controls.SourcePath();
     const QString targetPath = controls.TargetPath();

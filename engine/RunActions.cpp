@@ -10,34 +10,34 @@
 #include <cerrno>
 #include <sys/stat.h>
 
-fileservice::Status DiskActions::EmptyTarget(const QString& targetPath) {
+fileservice::Status RunActions::EmptyTarget(const QString& targetPath) {
     bool aborted = false;
     const fileservice::Status trashed = ShellDelete(targetPath + QLatin1Char('/'), 0, 0, -1, -1, -1, -1, &aborted);
     if (!trashed) return trashed;
     return fileservice::MakeFolder(ToNative(targetPath).toStdString());
 }
 
-fileservice::Status DiskActions::MakeFolder(const std::string& folder) { return fileservice::MakeFolder(folder); }
+fileservice::Status RunActions::MakeFolder(const std::string& folder) { return fileservice::MakeFolder(folder); }
 
-bool DiskActions::FolderExists(const std::string& folder) { return VBFOLDEREXISTS(folder.c_str()) != 0; }
+bool RunActions::FolderExists(const std::string& folder) { return VBFOLDEREXISTS(folder.c_str()) != 0; }
 
-void DiskActions::RemoveLeftovers(const std::string& folder, const std::string& sourceFolder) {
+void RunActions::RemoveLeftovers(const std::string& folder, const std::string& sourceFolder) {
     VBFOLDERREMOVELEFTOVERSASYNC(folder.c_str(), sourceFolder.c_str());
 }
 
-std::string DiskActions::TargetVersion(const std::string& file) { return VBFILEVERSION(file.c_str()); }
+std::string RunActions::TargetVersion(const std::string& file) { return VBFILEVERSION(file.c_str()); }
 
-void DiskActions::Copy(const std::string& source, const std::string& target, std::string_view) {
+void RunActions::Copy(const std::string& source, const std::string& target, std::string_view) {
     VBFILECOPYASYNC(target.c_str(), source.c_str());
 }
 
-void DiskActions::WriteSummary(Logfile& log, const QString& line) { log.WriteLogFileLine(line); }
+void RunActions::WriteSummary(Logfile& log, const QString& line) { log.WriteLogFileLine(line); }
 
-void DiskActions::WriteCopied(Logfile& log, const QString& entry) {
+void RunActions::WriteCopied(Logfile& log, const QString& entry) {
     log.WriteStatusLine(StatusLine(CopiedMessage(entry)));
 }
 
-void DiskActions::WriteEnd(Logfile& log, const QString& message) { log.WriteStatusLine(StatusLine(message)); }
+void RunActions::WriteEnd(Logfile& log, const QString& message) { log.WriteStatusLine(StatusLine(message)); }
 
 DryRunActions::DryRunActions(const QString& targetPath, std::function<void(const QString&)> print)
     : m_target(ToNative(targetPath).toStdString()), m_print(std::move(print)) {

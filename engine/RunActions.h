@@ -11,46 +11,32 @@
 class Logfile;
 
 // What a run does to the disk and the log, and what it reads of the target: the one seam
-// between deciding and doing. The real run (DiskActions) does it; a dry run (DryRunActions)
-// decides everything the same way and only says what it would do.
+// between deciding and doing. This class does it; a dry run (DryRunActions) decides everything
+// the same way and only says what it would do.
 class RunActions {
 public:
     virtual ~RunActions() = default;
 
     // Moves the target folder to the trash and makes it again, empty.
-    virtual fileservice::Status EmptyTarget(const QString& targetPath) = 0;
+    virtual fileservice::Status EmptyTarget(const QString& targetPath);
     // Makes the folder `folder` (one level; EEXIST when anything stands there).
-    virtual fileservice::Status MakeFolder(const std::string& folder) = 0;
+    virtual fileservice::Status MakeFolder(const std::string& folder);
     // True when a folder (or a link to one) stands at `folder` in the target.
-    virtual bool FolderExists(const std::string& folder) = 0;
+    virtual bool FolderExists(const std::string& folder);
     // Removes, in the background, an interrupted run's temporaries in `folder` that
     // `sourceFolder` lacks.
-    virtual void RemoveLeftovers(const std::string& folder, const std::string& sourceFolder) = 0;
+    virtual void RemoveLeftovers(const std::string& folder, const std::string& sourceFolder);
     // The version text of the target file `file` (VBFILEVERSION).
-    virtual std::string TargetVersion(const std::string& file) = 0;
+    virtual std::string TargetVersion(const std::string& file);
     // Hands over the copy of `source` to `target`; `entry` is the file relative to the source.
-    virtual void Copy(const std::string& source, const std::string& target, std::string_view entry) = 0;
+    virtual void Copy(const std::string& source, const std::string& target, std::string_view entry);
 
     // The source's summary line, for the log file only.
-    virtual void WriteSummary(Logfile& log, const QString& line) = 0;
+    virtual void WriteSummary(Logfile& log, const QString& line);
     // The status line of a file handed over in the copy-all mode.
-    virtual void WriteCopied(Logfile& log, const QString& entry) = 0;
+    virtual void WriteCopied(Logfile& log, const QString& entry);
     // The last status line of a run that was not stopped; `message` begins with " - ".
-    virtual void WriteEnd(Logfile& log, const QString& message) = 0;
-};
-
-// The run that changes the disk.
-class DiskActions final : public RunActions {
-public:
-    fileservice::Status EmptyTarget(const QString& targetPath) override;
-    fileservice::Status MakeFolder(const std::string& folder) override;
-    bool FolderExists(const std::string& folder) override;
-    void RemoveLeftovers(const std::string& folder, const std::string& sourceFolder) override;
-    std::string TargetVersion(const std::string& file) override;
-    void Copy(const std::string& source, const std::string& target, std::string_view entry) override;
-    void WriteSummary(Logfile& log, const QString& line) override;
-    void WriteCopied(Logfile& log, const QString& entry) override;
-    void WriteEnd(Logfile& log, const QString& message) override;
+    virtual void WriteEnd(Logfile& log, const QString& message);
 };
 
 // A run that changes nothing: each folder it would make, file it would copy and target it

@@ -202,10 +202,9 @@ Status CopyLink(const std::string& destination, const std::string& source, const
 Result<std::int64_t> CopyRegular(const std::string& destination, const std::string& source,
                                  const std::vector<std::uint64_t>* listed) {
     // Opened without blocking: should a FIFO have replaced the file since lstat, it is refused.
-    Result<FileHandle> in = OpenForReading(source, false);
-    if (!in) return in.Error();
     struct stat st;
-    if (::fstat(in.Value().Fd(), &st) != 0) return Errno(in.Value());
+    Result<FileHandle> in = OpenForReading(source, false, &st);
+    if (!in) return in.Error();
 
     const std::string tmp = TemporaryPathFor(destination, listed);
     Result<FileHandle> out = CreateTemporary(tmp, S_IRUSR | S_IWUSR);

@@ -31,7 +31,8 @@ std::atomic<void (*)(int, const char*)> g_beforeSourceStat{nullptr};
 fileservice::Failure Errno(const std::string& path) { return fileservice::Failure{path, errno}; }
 
 // Opened without blocking (a FIFO would wait for its other end), then checked for what it is.
-fileservice::Result<fileservice::FileHandle> OpenRegular(const std::string& path, int flags, mode_t mode) {
+fileservice::Result<fileservice::FileHandle> OpenRegular(const std::string& path, int flags, mode_t mode,
+                                                         struct stat* opened = nullptr) {
     const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
     // ENXIO: a FIFO without a reader, or a device without its device, opened for writing.
     if (fd < 0) return errno == ENXIO ? fileservice::Failure{path, fileservice::kNotRegularFile} : Errno(path);
@@ -41,6 +42,7 @@ fileservice::Result<fileservice::FileHandle> OpenRegular(const std::string& path
     if (S_ISDIR(st.st_mode)) return fileservice::Failure{path, EISDIR};
     if (!S_ISREG(st.st_mode)) return fileservice::Failure{path, fileservice::kNotRegularFile};
     ::fcntl(fd, F_SETFL, flags & O_APPEND);
+    if (opened) *opened = st;
     return file;
 }
 
@@ -160,8 +162,8 @@ Status FileHandle::Close() {
     return {};
 }
 
-Result<FileHandle> OpenForReading(const std::string& path, bool followLink) {
-    return OpenRegular(path, followLink ? O_RDONLY : O_RDONLY | O_NOFOLLOW, 0);
+Result<FileHandle> OpenForReading(const std::string& path, bool followLink, struct stat* opened) {
+    return OpenRegular(path, followLink ? O_RDONLY : O_RDONLY | O_NOFOLLOW, 0, opened);
 }
 
 Result<std::string> ReadRegularFile(const std::string& path) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace fileservice {
@@ -37,7 +38,8 @@ private:
 
 // The regular file at `path` opened for reading (a link followed unless `followLink` is false,
 // ELOOP then); anything else is refused (kNotRegularFile, EISDIR) without blocking on a FIFO.
-Result<FileHandle> OpenForReading(const std::string& path, bool followLink = true);
+// `opened`, when given, gets what the open found there.
+Result<FileHandle> OpenForReading(const std::string& path, bool followLink = true, struct stat* opened = nullptr);
 
 // The whole of the regular file at `path`, opened as OpenForReading does.
 Result<std::string> ReadRegularFile(const std::string& path);

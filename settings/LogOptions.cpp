@@ -1,6 +1,7 @@
 #include "settings/LogOptions.h"
 
 #include "settings/PrivateProfile.h"
+#include "settings/SearchText.h"
 #include "settings/SettingsLayout.h"
 #include "settings/Startup.h"
 
@@ -11,12 +12,8 @@ namespace {
 
 QString ReadOption(const char* key, const QString& missing) {
     if (strIniFile.isEmpty()) return missing;
-    const QByteArray file = QFile::encodeName(strIniFile);
-    const QByteArray fallback = missing.toUtf8();
-    char buffer[kValueBufferSize] = {};
-    const std::uint32_t count = GetPrivateProfileStringA(kOptionsSection, key, fallback.constData(), buffer,
-                                                         kValueBufferSize, file.constData());
-    return QString::fromUtf8(buffer, static_cast<qsizetype>(qMin(count, kValueBufferSize - 1)));
+    return ReadIniString(QLatin1String(kOptionsSection), QString::fromLatin1(key), missing, strIniFile,
+                         kValueBufferSize);
 }
 
 void WriteOption(const char* key, const QString& value) {

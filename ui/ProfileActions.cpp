@@ -1,5 +1,6 @@
 #include "ui/ProfileActions.h"
 
+#include "engine/Messages.h"
 #include "log/Logfile.h"
 #include "settings/ProfileOps.h"
 #include "settings/Startup.h"
@@ -202,9 +203,7 @@ void LoadProfile(const ProfileControls& c, Logfile& log, const QString& sptl) {
 
     // A partial load must not pass in silence: the box would name one profile while
     // the lists still hold another's directories, and the next run mirrors those.
-    const QString message = complete ? QStringLiteral(" - [%1] geladen!")
-                                     : QString::fromUtf8(" - [%1] konnte nicht vollständig geladen werden!");
-    log.WriteStatusLine(StatusLine(message.arg(name)));
+    log.WriteStatusLine(StatusLine(complete ? ProfileLoadedMessage(name) : ProfileIncompleteMessage(name)));
 }
 
 void SaveProfile(const ProfileControls& c, Logfile& log) {

@@ -14,9 +14,6 @@ public:
     explicit ShutdownSignals(QObject* parent = nullptr);
     ~ShutdownSignals() override;
 
-    // True when this object caught the signals (none other did, and they could be set).
-    bool Owner() const { return m_notifier != nullptr; }
-
 signals:
     // Once per signal or burst of signals.
     void Received();

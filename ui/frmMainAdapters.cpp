@@ -77,8 +77,7 @@ void frmMain::KeepPainting() {
 bool frmMain::StopRequested() { return m_stopRequested; }
 
 void frmMain::AskToStop() {
-    if (ShowMessageBox(this, "msgStop", QMessageBox::Question, QStringLiteral("Abbruch?"),
-                       QStringLiteral("Soll der Abgleich abgebrochen werden?"),
+    if (ShowMessageBox(this, "msgStop", QMessageBox::Question, StopQuestionTitle(), StopQuestionText(),
                        QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes) {
         m_stopRequested = true;
     }
