@@ -68,17 +68,16 @@ void Logfile::Release() {
 }
 
 void Logfile::Flush() {
+    m_sinceFlush.start();
     if (m_collected.empty()) return;
-    std::string lines;
-    lines.swap(m_collected);
     std::int64_t written = 0;
-    if (const fileservice::Status status = fileservice::WriteAll(m_file, lines, written); !status) {
-        ReportFailure(status.Error());
-        m_file = fileservice::FileHandle();
-    }
+    const fileservice::Status status = fileservice::WriteAll(m_file, m_collected, written);
     // The buffer's memory is kept for the next lines.
-    lines.clear();
-    if (m_collected.empty()) m_collected.swap(lines);
+    m_collected.clear();
+    if (!status) {
+        m_file = fileservice::FileHandle();
+        ReportFailure(status.Error());
+    }
 }
 
 void Logfile::AppendToFile(const QString& text) {
@@ -95,7 +94,8 @@ void Logfile::AppendToFile(const QString& text) {
             m_file = std::move(file.Value());
         }
         m_collected.append(line.constData(), static_cast<std::size_t>(line.size()));
-        if (m_collected.size() >= kFlushBytes) Flush();
+        // Also without a paint (the command line) the file is at most a second behind.
+        if (m_collected.size() >= kFlushBytes || !m_sinceFlush.isValid() || m_sinceFlush.elapsed() >= 1000) Flush();
         return;
     }
     std::int64_t written = 0;

@@ -3,6 +3,7 @@
 #include "fileservice/Failure.h"
 #include "fileservice/SafeFile.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <optional>
 #include <string>
@@ -36,7 +37,7 @@ public:
     void BeginRun();
 
     // While held, the log file stays open and the lines are collected and written together
-    // at Flush (the window calls it when it paints), when 64 KiB have gathered, at the last
+    // at Flush (the window calls it when it paints), when 64 KiB or a second have gathered, at the last
     // Release and when the Logfile ends: a pass of many lines neither reopens the file nor
     // writes it per line, and others can read it at most one paint behind the list.
     void Hold();
@@ -55,6 +56,7 @@ private:
     std::string m_nativePath;
     fileservice::FileHandle m_file;  // open only while held
     std::string m_collected;         // lines not yet written while held, in their order
+    QElapsedTimer m_sinceFlush;      // since the collected lines were last written
     int m_holds = 0;
     bool m_failureReported = false;
 };
