@@ -63,11 +63,16 @@ void CopyAsSubfolder(RunControls& controls, Logfile& log, RunReport& report, Run
         const std::int32_t lastIndex = VBFILELIST(source.constData(), listFlag, "*.*", fileList, totalBytes);
         ReportListFailures(report, pass);
         int handedOver = 0;
+        const std::string sourcePrefix = NativePrefix(sourcePath);
+        const std::string targetPrefix = NativePrefix(destRoot);
+        std::string sourceFile;
+        std::string targetFile;
         for (std::int32_t i = 0; i <= lastIndex && !report.Stopping(controls); ++i) {
             const std::string& name = fileList[static_cast<std::size_t>(i)];
-            const QString entry = FromNative(name);
-            if (!report.RefuseIfBlocked(entry)) {
-                actions.Copy(Native(JoinPath(sourcePath, entry)), Native(JoinPath(destRoot, entry)), name);
+            if (!report.HasBlocked() || !report.RefuseIfBlocked(FromNative(name))) {
+                JoinNative(sourceFile, sourcePrefix, name);
+                JoinNative(targetFile, targetPrefix, name);
+                actions.Copy(sourceFile, targetFile, name);
                 ++handedOver;
             }
             controls.KeepPainting();
@@ -75,7 +80,7 @@ void CopyAsSubfolder(RunControls& controls, Logfile& log, RunReport& report, Run
         const int failedCopies = WaitForCopies(controls, report, targetPath);
         if (report.Stopped()) {
             controls.RefreshTarget();
-            report.WriteStoppedLine(handedOver - failedCopies, lastIndex + 1);
+            actions.WriteEnd(log, report.StoppedText(handedOver - failedCopies, lastIndex + 1));
             return;
         }
     }
@@ -156,7 +161,7 @@ RunOutcome cmdRun_Click(RunControls& controls, Logfile& log, const QString& prog
     if (delBeforeCopy) {
         // Asked to stop before anything happened: the old target stays where it is.
         if (report.Stopping(controls)) {
-            report.WriteStoppedLine(0, 0);
+            actions.WriteEnd(log, report.StoppedText(0, 0));
             return RunOutcome::Stopped;
         }
         // Never copy into a target the run claims to have emptied; the new folder is locked

@@ -24,6 +24,17 @@ bool IsEscapedByte(char16_t unit) { return unit >= 0xDC80 && unit <= 0xDCFF; }
 
 }  // namespace
 
+std::string NativePrefix(const QString& directory) {
+    std::string prefix = ToNative(directory).toStdString();
+    if (!directory.endsWith(QLatin1Char('/'))) prefix += '/';
+    return prefix;
+}
+
+void JoinNative(std::string& path, const std::string& prefix, const std::string& name) {
+    path.assign(prefix);
+    path += name;
+}
+
 QByteArray ToNative(const QString& path) {
     bool escaped = false;
     for (const QChar c : path) {

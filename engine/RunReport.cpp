@@ -37,6 +37,4 @@ bool RunReport::Stopping(RunControls& controls) {
     return m_stopped;
 }
 
-void RunReport::WriteStoppedLine(int copied, int listed) {
-    m_log.WriteStatusLine(StatusLine(StoppedMessage(copied, listed, m_targetEmptied)));
-}
+QString RunReport::StoppedText(int copied, int listed) const { return StoppedMessage(copied, listed, m_targetEmptied); }

@@ -34,8 +34,9 @@ public:
     bool Stopped() const { return m_stopped; }
     // The empty-first mode moved the old target to the trash: a stopped run leaves it incomplete.
     void TargetEmptied() { m_targetEmptied = true; }
-    // The line that ends a stopped run: `copied` of the `listed` files are in the target.
-    void WriteStoppedLine(int copied, int listed);
+    // The message that ends a stopped run (through the run's actions): `copied` of the `listed`
+    // files are in the target.
+    QString StoppedText(int copied, int listed) const;
 
 private:
     void Failed(const QString& message);

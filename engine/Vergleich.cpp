@@ -16,20 +16,6 @@
 namespace {
 constexpr int kProgressMax = 100;
 
-// A directory as listed names are joined to it: its native bytes and one separator, as
-// JoinPath does. A pass then joins bytes per file instead of converting both paths to text
-// and back; the result is the same, as ToNative(FromNative(name)) gives back `name`.
-std::string NativePrefix(const QString& directory) {
-    std::string prefix = ToNative(directory).toStdString();
-    if (!directory.endsWith(QLatin1Char('/'))) prefix += '/';
-    return prefix;
-}
-
-void JoinNative(std::string& path, const std::string& prefix, const std::string& name) {
-    path.assign(prefix);
-    path += name;
-}
-
 // Copies the source file when it is newer than the target file, then advances the progress
 // bar by `progressStep` (never above 100) and the counter by one; true when it was handed over.
 bool CopyIfNewer(RunControls& controls, RunActions& actions, const std::string& sourceFile,
@@ -147,7 +133,7 @@ void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, RunActi
     controls.SetFilesVisible(true);
     controls.RefreshTarget();
     if (report.Stopped())
-        report.WriteStoppedLine(handedOver - failedCopies, fileCount);
+        actions.WriteEnd(log, report.StoppedText(handedOver - failedCopies, fileCount));
     else
         actions.WriteEnd(log, CompletionMessage(report.Failures()));
 }
