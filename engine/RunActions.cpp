@@ -11,8 +11,7 @@
 #include <sys/stat.h>
 
 fileservice::Status RunActions::EmptyTarget(const QString& targetPath) {
-    bool aborted = false;
-    const fileservice::Status trashed = ShellDelete(targetPath + QLatin1Char('/'), 0, 0, -1, -1, -1, -1, &aborted);
+    const fileservice::Status trashed = ShellDelete(targetPath + QLatin1Char('/'), 0, 0, -1, -1, -1, -1);
     if (!trashed) return trashed;
     return fileservice::MakeFolder(ToNative(targetPath).toStdString());
 }

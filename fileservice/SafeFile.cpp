@@ -232,6 +232,14 @@ Status WriteAll(const FileHandle& file, std::string_view data, std::int64_t& wri
     return {};
 }
 
+Result<FileHandle> CreateReplacementTemporary(const std::string& target) {
+    Result<FileHandle> created = Failure{target, EEXIST};
+    // A name taken meanwhile is never reused, only the next one tried.
+    for (int attempt = 0; attempt < 20 && !created && created.Error().error == EEXIST; ++attempt)
+        created = CreateExclusive(ReplacementPath(target), 0666);
+    return created;
+}
+
 Status ReplaceFile(const std::string& path, std::string_view content, ReplaceSync sync) {
     const std::string target = ReplacedPath(path);
     struct stat st;
@@ -239,9 +247,7 @@ Status ReplaceFile(const std::string& path, std::string_view content, ReplaceSyn
     if (existed && S_ISDIR(st.st_mode)) return Failure{target, EISDIR};
     if (existed && !S_ISREG(st.st_mode)) return Failure{target, kNotRegularFile};
 
-    Result<FileHandle> created = Failure{target, EEXIST};
-    for (int attempt = 0; attempt < 20 && !created && created.Error().error == EEXIST; ++attempt)
-        created = CreateExclusive(ReplacementPath(target), 0666);
+    Result<FileHandle> created = CreateReplacementTemporary(target);
     if (!created) return created.Error();
     FileHandle& temporary = created.Value();
     const std::string temporaryPath = temporary.Path();

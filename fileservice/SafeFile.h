@@ -77,6 +77,10 @@ Status ReplaceFile(const std::string& path, std::string_view content, ReplaceSyn
 Status Rename(const std::string& from, const std::string& to);
 // Renames only while nothing stands at `to` (EEXIST otherwise), also a broken link or a folder.
 Status RenameNoReplace(const std::string& from, const std::string& to);
+
+// A new hidden file beside `target` under a name no one else picks, for content that is
+// renamed over (or onto) `target` once it is whole.
+Result<FileHandle> CreateReplacementTemporary(const std::string& target);
 Status Remove(const std::string& path);
 // Removes `path` and, for a folder, everything below it, for good (links are not followed).
 Status RemoveTree(const std::string& path);

@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <string>
 #include <string_view>
 
@@ -39,6 +38,10 @@ QString ConfigDataDir() {
     return base + QStringLiteral("/trevalon");
 }
 
+namespace {
+
+// True when `programDir` is the bin folder of an installed copy: <prefix>/bin beside our
+// desktop entry in <prefix>/share/applications.
 bool IsInstalledLayout(const QString& programDir) {
     if (QFileInfo(programDir).fileName() != QLatin1String("bin")) {
         return false;
@@ -46,6 +49,8 @@ bool IsInstalledLayout(const QString& programDir) {
     const QString entry = QStringLiteral("/../share/applications/%1.desktop").arg(QLatin1String(tvl::kAppId));
     return QFileInfo(programDir + entry).isFile();
 }
+
+}  // namespace
 
 QString ProgramDataDirFor(const QString& programDir) {
     // An installed copy never writes beside itself, even where it could: root can write
@@ -78,21 +83,11 @@ bool WriteDefaultIniFile(const QString& iniFile, const QString& homeDir) {
     }
     // Written beside the target and moved into place at the end: a crash never leaves a
     // half default that the next start would take for the user's own file.
-    const QFileInfo info(iniFile);
-    std::string tempName;
-    fileservice::Result<fileservice::FileHandle> temp = fileservice::Failure{};
-    for (int attempt = 0; attempt < 20 && !temp; ++attempt) {
-        // A name taken meanwhile is never reused, only the next one tried.
-        tempName = QFile::encodeName(info.absolutePath() + QStringLiteral("/.%1.%2.tmp")
-                                                               .arg(info.fileName().left(64))
-                                                               .arg(QRandomGenerator::global()->generate64(), 16,
-                                                                    16, QLatin1Char('0')))
-                       .toStdString();
-        temp = fileservice::CreateExclusive(tempName, 0666);
-    }
+    fileservice::Result<fileservice::FileHandle> temp = fileservice::CreateReplacementTemporary(target);
     if (!temp) {
         return false;
     }
+    const std::string tempName = temp.Value().Path();
     const QByteArray content = delivered.readAll();
     std::int64_t written = 0;
     bool ok = fileservice::WriteAll(temp.Value(), std::string_view(content.constData(), content.size()), written).Ok();

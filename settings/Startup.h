@@ -14,10 +14,6 @@ QString ProgramDataDir();
 // (created on demand).
 QString ProgramDataDirFor(const QString& programDir);
 
-// True when `programDir` is the bin folder of an installed copy: <prefix>/bin beside our
-// desktop entry in <prefix>/share/applications.
-bool IsInstalledLayout(const QString& programDir);
-
 // $XDG_CONFIG_HOME/trevalon, or ~/.config/trevalon when the variable is unset or relative.
 QString ConfigDataDir();
 

@@ -1,6 +1,7 @@
 #include "settings/clsINI.h"
 
 #include "settings/PrivateProfile.h"
+#include "settings/SettingsLayout.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,7 +9,6 @@
 
 namespace {
 
-constexpr std::uint32_t kValueBufferSize = 255;
 constexpr std::uint32_t kListBufferSize = 32767;
 
 QByteArray Path8(const QString& path) {
