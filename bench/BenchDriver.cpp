@@ -16,11 +16,11 @@
 
 #include "bench/BenchLog.h"
 #include "bench/BenchTrees.h"
-#include "engine/Messages.h"
 #include "engine/MirrorRun.h"
-#include "engine/RunControls.h"
 #include "log/Logfile.h"
+#include "log/RunLog.h"
 #include "log/StatusListModel.h"
+#include "texts/Texts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -44,36 +44,19 @@
 
 namespace {
 
-// The window's run controls without widgets; painting is the event processing the window does.
-class BenchControls : public RunControls {
+// The window's part in a run without widgets; painting is the event processing the window does.
+class BenchEvents : public RunEvents {
 public:
-    QString source, target;
-    bool onlyNew = false, delOld = false, newSub = false;
-    QString countText = QStringLiteral("0");
-    QString filesText;
-    int progress = 0;
+    std::int32_t count = 0;
     int paints = 0;
     QStringList messages;
     Logfile* log = nullptr;  // written when the window would paint, as the window does
 
-    QString SourcePath() const override { return source; }
-    QString TargetPath() const override { return target; }
-    bool CopyOnlyNew() const override { return onlyNew; }
-    bool DelBeforeCopy() const override { return delOld; }
-    bool NewSubFolder() const override { return newSub; }
-    QString CountText() const override { return countText; }
-    void SetCountText(const QString& text) override { countText = text; }
-    void SetFilesText(const QString& text) override { filesText = text; }
-    void SetFilesVisible(bool) override {}
-    void SetProgressVisible(bool) override {}
-    int ProgressValue() const override { return progress; }
-    void SetProgressValue(int value) override { progress = value; }
-    void RefreshTarget() override {}
-    MessageResult ShowMessage(const QString& title, const QString& text, MessageIcon, MessageButtons) override {
-        messages << title + QStringLiteral(": ") + text;
-        return MessageResult::Ok;
+    void Refused(const fileservice::Failure& refusal) override {
+        messages << HaltTitle() + QStringLiteral(": ") + RefusalText(refusal.error);
     }
-    void KeepPainting() override {
+    void Progress(std::int32_t handled, int) override { count = handled; }
+    void Breathe() override {
         // As often as the window does it, so that its cost is measured too.
         if (m_paintTimer.isValid() && m_paintTimer.elapsed() < 50) return;
         if (log) log->Flush();
@@ -84,14 +67,6 @@ public:
 
 private:
     QElapsedTimer m_paintTimer;
-};
-
-// The status list behind the window's model, logging switched on.
-class BenchStatusList : public ReportingStatusList {
-public:
-    StatusListModel model;
-    void AddStatusLine(const QString& line) override { model.Append(line); }
-    bool LoggingOn() const override { return true; }
 };
 
 long PeakRssKib(int who) {
@@ -140,14 +115,13 @@ int Run(int argc, char** argv) {
     QStringList args;
     for (int i = 2; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
     const QString mode = Option(args, QStringLiteral("--mode"));
-    BenchControls controls;
-    controls.source = Option(args, QStringLiteral("--source"));
-    controls.target = Option(args, QStringLiteral("--target"));
-    controls.onlyNew = mode == QLatin1String("onlynew");
-    controls.delOld = mode == QLatin1String("emptyfirst");
-    controls.newSub = mode == QLatin1String("subfolder");
-    if (controls.source.isEmpty() || controls.target.isEmpty() ||
-        !(controls.onlyNew || controls.delOld || controls.newSub || mode == QLatin1String("copyall")))
+    RunRequest request;
+    request.source = Option(args, QStringLiteral("--source"));
+    request.target = Option(args, QStringLiteral("--target"));
+    request.mode = ModeOf(mode == QLatin1String("onlynew"), mode == QLatin1String("emptyfirst"),
+                          mode == QLatin1String("subfolder"));
+    if (request.source.isEmpty() || request.target.isEmpty() ||
+        !QStringList{"copyall", "onlynew", "emptyfirst", "subfolder"}.contains(mode))
         return Usage();
 
     // The log file, the program folder and the trash live in a scratch folder, never the user's.
@@ -164,23 +138,26 @@ int Run(int argc, char** argv) {
     qputenv("XDG_DATA_HOME", QFile::encodeName(scratch.filePath(QStringLiteral("xdg"))));
     const QString logPath = programDir + QStringLiteral("/tvl.log");
 
-    BenchStatusList list;
-    Logfile log(list, logPath);
-    controls.log = &log;
+    // The status list behind the window's model, logging switched on.
+    StatusListModel lines;
+    Logfile log(StatusView{[&lines](const QString& line) { lines.Append(line); }, [] { return true; }}, logPath);
+    BenchEvents window;
+    window.log = &log;
+    RunLog runLog(log);
+    TeeEvents events(window, runLog);
     QElapsedTimer timer;
     timer.start();
-    const RunOutcome outcome = cmdRun_Click(controls, log, programDir);
+    const RunOutcome outcome = MirrorRun(request, events, programDir);
     const double runMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
 
-    const StatusListModel& lines = list.model;
     const bool ok = outcome == RunOutcome::Succeeded;
     std::printf("tvl_bench run mode=%s run_ms=%.1f peak_rss_kib=%ld files_copied=%s status_lines=%lld log_lines=%lld "
                 "paints=%d rss_anon_kib=%ld rss_file_kib=%ld ok=%d\n",
-                qPrintable(mode), runMs, PeakRssKib(RUSAGE_SELF), qPrintable(controls.countText),
-                static_cast<long long>(lines.Count()), static_cast<long long>(CountLines(logPath)), controls.paints,
+                qPrintable(mode), runMs, PeakRssKib(RUSAGE_SELF), qPrintable(QString::number(window.count)),
+                static_cast<long long>(lines.Count()), static_cast<long long>(CountLines(logPath)), window.paints,
                 StatusKib("RssAnon"), StatusKib("RssFile"), ok ? 1 : 0);
     if (!ok) {
-        for (const QString& message : controls.messages) std::fprintf(stderr, "message: %s\n", qPrintable(message));
+        for (const QString& message : window.messages) std::fprintf(stderr, "message: %s\n", qPrintable(message));
         std::fprintf(stderr, "last line: %s\n", qPrintable(lines.Line(lines.Count() - 1)));
     }
     std::fflush(stdout);

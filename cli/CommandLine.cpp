@@ -1,16 +1,16 @@
 #include "cli/CommandLine.h"
 
 #include "TrevalonVersion.h"
-#include "engine/Messages.h"
 #include "engine/MirrorRun.h"
-#include "engine/RunActions.h"
 #include "fileservice/FileService.h"
 #include "fileservice/SafeFile.h"
 #include "log/Logfile.h"
+#include "log/RunLog.h"
 #include "settings/LogOptions.h"
 #include "settings/ProfileOps.h"
 #include "settings/SearchText.h"
 #include "settings/Startup.h"
+#include "texts/Texts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -105,73 +105,42 @@ private:
     std::int64_t m_filesBefore = 0, m_bytesBefore = 0;
 };
 
-// The real run's actions, each copy counted for the progress line.
-class CountedActions final : public RunActions {
+// The terminal's part in a run: a refusal on standard error, the progress line drawn between
+// files from the copies handed over, and a stop on a signal.
+class TerminalEvents final : public RunEvents {
 public:
-    explicit CountedActions(ProgressLine& progress) : m_progress(progress) {}
-    void Copy(const std::string& source, const std::string& target, std::string_view entry) override {
-        if (m_progress.On()) {
-            const fileservice::Result<std::int64_t> size = fileservice::RegularFileSize(source, false);
-            m_progress.Handed(size ? size.Value() : 0);
-        }
-        RunActions::Copy(source, target, entry);
-    }
+    TerminalEvents(ProgressLine& progress, StatusOutput& output) : m_progress(progress), m_output(output) {}
 
-private:
-    ProgressLine& m_progress;
-};
-
-// The window's part in a run, played on a terminal: the profile's paths and options, the
-// status lines on standard output, a refusal on standard error, and a stop on a signal.
-class TerminalRun final : public RunControls, public ReportingStatusList {
-public:
-    TerminalRun(const ProfileValues& values, RunOptionStates options, bool logging, ProgressLine& progress)
-        : m_source(QDir::cleanPath(QFileInfo(values.dirA).absoluteFilePath())),
-          m_target(QDir::cleanPath(QFileInfo(values.dirB).absoluteFilePath())),
-          m_options(options),
-          m_logging(logging),
-          m_progress(progress) {}
-
-    QString SourcePath() const override { return m_source; }
-    QString TargetPath() const override { return m_target; }
-    bool CopyOnlyNew() const override { return m_options.onlyNew; }
-    bool DelBeforeCopy() const override { return m_options.delOld; }
-    bool NewSubFolder() const override { return m_options.newSubFolder; }
-    QString CountText() const override { return m_count; }
-    void SetCountText(const QString& text) override { m_count = text; }
-    void SetFilesText(const QString&) override {}
-    void SetFilesVisible(bool) override {}
-    void SetProgressVisible(bool) override {}
-    int ProgressValue() const override { return m_progressValue; }
-    void SetProgressValue(int value) override { m_progressValue = value; }
-    void RefreshTarget() override {}
-    MessageResult ShowMessage(const QString& title, const QString& text, MessageIcon, MessageButtons) override {
+    void Refused(const fileservice::Failure& refusal) override {
         m_progress.Clear();
-        Print(stderr, title + QLatin1Char(' ') + text);
-        return MessageResult::Ok;
+        Print(stderr, HaltTitle() + QLatin1Char(' ') + RefusalText(refusal.error));
     }
-    void KeepPainting() override {
+    void CopyHandedOver(const CopyItem& item) override {
+        if (!m_progress.On()) return;
+        const fileservice::Result<std::int64_t> size = fileservice::RegularFileSize(item.source, false);
+        m_progress.Handed(size ? size.Value() : 0);
+    }
+    void Breathe() override {
         m_progress.Draw();
         m_output.FlushIfDue();
     }
     bool StopRequested() override { return g_stopRequested; }
 
-    void AddStatusLine(const QString& line) override {
-        m_progress.Clear();
-        m_output.Write(line);
-    }
-    bool LoggingOn() const override { return m_logging; }
-
 private:
-    QString m_source;
-    QString m_target;
-    RunOptionStates m_options;
-    bool m_logging;
     ProgressLine& m_progress;
-    StatusOutput m_output;
-    QString m_count;
-    int m_progressValue = 0;
+    StatusOutput& m_output;
 };
+
+// The run a profile describes, its paths made absolute.
+RunRequest ProfileRequest(const ProfileValues& values, bool dryRun) {
+    const RunOptionStates options = RunOptionsAfterLoad(values, {});
+    RunRequest request;
+    request.source = QDir::cleanPath(QFileInfo(values.dirA).absoluteFilePath());
+    request.target = QDir::cleanPath(QFileInfo(values.dirB).absoluteFilePath());
+    request.mode = ModeOf(options.onlyNew, options.delOld, options.newSubFolder);
+    request.dryRun = dryRun;
+    return request;
+}
 
 // The whole settings file can be read; else the reason on standard error.
 bool SettingsReadable() {
@@ -235,14 +204,23 @@ int Run(const QString& name, bool dryRun) {
 
     ProgressLine progress;
     progress.Start();
-    TerminalRun run(values, RunOptionsAfterLoad(values, {}), logging, progress);
-    Logfile log(run, ProgramDataDir() + QStringLiteral("/tvl.log"));
+    StatusOutput output;
+    Logfile log(StatusView{[&](const QString& line) {
+                               progress.Clear();
+                               output.Write(line);
+                           },
+                           [logging] { return logging; }},
+                ProgramDataDir() + QStringLiteral("/tvl.log"));
     log.WriteStatusLine(StatusLine(ProfileLoadedMessage(name)));
 
-    CountedActions disk(progress);
-    DryRunActions dry(run.TargetPath(), [](const QString& line) { Print(stdout, line); });
-    RunActions& actions = dryRun ? static_cast<RunActions&>(dry) : disk;
-    const RunOutcome outcome = cmdRun_Click(run, log, QCoreApplication::applicationDirPath(), &actions);
+    TerminalEvents terminal(progress, output);
+    RunLog lines(log);
+    DryRunLines dryLines([&output](const QString& line) { output.Write(line); });
+    TeeEvents withLines(terminal, lines);
+    TeeEvents withDryLines(withLines, dryLines);
+    RunEvents& events = dryRun ? static_cast<RunEvents&>(withDryLines) : withLines;
+    const RunOutcome outcome =
+        MirrorRun(ProfileRequest(values, dryRun), events, QCoreApplication::applicationDirPath());
     progress.Clear();
 
     // As the window's close does; a dry run leaves the log as it is.

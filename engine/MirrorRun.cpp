@@ -1,15 +1,13 @@
 #include "engine/MirrorRun.h"
 
-#include "engine/Messages.h"
 #include "engine/Paths.h"
 #include "engine/RunActions.h"
-#include "engine/RunReport.h"
+#include "engine/RunContext.h"
 #include "engine/TargetFolders.h"
 #include "engine/Vergleich.h"
-#include "fileservice/ComparePass.h"
 #include "fileservice/FileService.h"
+#include "fileservice/Listing.h"
 #include "fileservice/SafeFile.h"
-#include "log/Logfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -43,51 +41,6 @@ QString SubfolderName(const QString& sourcePath) { return QFileInfo(QDir::cleanP
 
 fileservice::Failure Refused(const QString& path, RefusalCode code) { return fileservice::Failure{Native(path), code}; }
 
-// The source folder copied, under its own name, as a subfolder of the target.
-void CopyAsSubfolder(RunControls& controls, Logfile& log, RunReport& report, RunActions& actions,
-                     const QString& sourcePath, const QString& targetPath) {
-    const QString destRoot = JoinPath(targetPath, SubfolderName(sourcePath));
-    const fileservice::Status made = actions.MakeFolder(Native(destRoot));
-    // An existing folder is used again; a link standing there is not followed out of the target.
-    const QFileInfo existing(destRoot);
-    if (!made && (!existing.isDir() || existing.isSymLink())) {
-        report.FolderFailed(destRoot, made.Error().error);
-    } else {
-        fileservice::ComparePass pass(Native(sourcePath), Native(destRoot), false);
-        pass.SetFolderTick([&controls] { controls.KeepPainting(); });
-        CreateTargetFolders(controls, report, actions, sourcePath, destRoot);
-        const QByteArray source = ToNative(sourcePath);
-        Currency totalBytes;
-        std::int16_t listFlag = 1;
-        std::vector<std::string> fileList;
-        const std::int32_t lastIndex = VBFILELIST(source.constData(), listFlag, "*.*", fileList, totalBytes);
-        ReportListFailures(report, pass);
-        int handedOver = 0;
-        const std::string sourcePrefix = NativePrefix(sourcePath);
-        const std::string targetPrefix = NativePrefix(destRoot);
-        std::string sourceFile;
-        std::string targetFile;
-        for (std::int32_t i = 0; i <= lastIndex && !report.Stopping(controls); ++i) {
-            const std::string& name = fileList[static_cast<std::size_t>(i)];
-            if (!report.HasBlocked() || !report.RefuseIfBlocked(FromNative(name))) {
-                JoinNative(sourceFile, sourcePrefix, name);
-                JoinNative(targetFile, targetPrefix, name);
-                actions.Copy(sourceFile, targetFile, name);
-                ++handedOver;
-            }
-            controls.KeepPainting();
-        }
-        const int failedCopies = WaitForCopies(controls, report, targetPath);
-        if (report.Stopped()) {
-            controls.RefreshTarget();
-            actions.WriteEnd(log, report.StoppedText(handedOver - failedCopies, lastIndex + 1));
-            return;
-        }
-    }
-    controls.RefreshTarget();
-    actions.WriteEnd(log, report.Failures() == 0 ? SubfolderCopiedMessage() : CompletionMessage(report.Failures()));
-}
-
 // The lock that keeps a second run out of the target for as long as this one runs. Only a
 // lock held by another run refuses; a file system without locks runs unlocked.
 fileservice::Status LockTarget(const QString& targetPath, fileservice::FileHandle& lock) {
@@ -98,22 +51,51 @@ fileservice::Status LockTarget(const QString& targetPath, fileservice::FileHandl
     return {};
 }
 
-RunOutcome OutcomeOf(const RunReport& report) {
-    if (report.Stopped()) return RunOutcome::Stopped;
-    return report.Failures() == 0 ? RunOutcome::Succeeded : RunOutcome::Failed;
+// The target of the copy pass: the target itself, or in the subfolder mode the source's
+// namesake in it, made (or used again) first. Empty when there is none to copy into.
+QString CopyRoot(RunContext& run, RunActions& actions) {
+    const RunRequest& request = run.Request();
+    if (request.mode != RunMode::Subfolder) return request.target;
+    const QString root = JoinPath(request.target, SubfolderName(request.source));
+    const fileservice::Status made = actions.MakeFolder(Native(root));
+    // An existing folder is used again; a link standing there is not followed out of the target.
+    const QFileInfo existing(root);
+    if (!made && (!existing.isDir() || existing.isSymLink())) {
+        run.Fail(FailureKind::MakeFolder, root, made.Error().error);
+        return {};
+    }
+    if (made) run.Events().FolderMade(root);
+    return root;
+}
+
+// Empty-first: the old target goes to the trash and the new, empty one is locked before
+// anything goes into it. Never copy into a target the run claims to have emptied.
+bool EmptyTarget(RunContext& run, RunActions& actions, fileservice::FileHandle& lock) {
+    const QString& target = run.Request().target;
+    fileservice::Status emptied = actions.EmptyTarget(target);
+    if (emptied) {
+        run.Events().TargetTrashed(target);
+        if (!run.Request().dryRun) emptied = LockTarget(target, lock);
+    }
+    if (!emptied) {
+        run.Fail(FailureKind::EmptyTarget, target, emptied.Error().error);
+        return false;
+    }
+    run.Counts().targetEmptied = true;
+    return true;
 }
 
 }  // namespace
 
-fileservice::Status RunRefusal(const QString& sourcePath, const QString& targetPath, bool newSubFolder,
-                               bool delBeforeCopy, const QString& programDir) {
-    const bool emptyFirst = delBeforeCopy && !newSubFolder;
+fileservice::Status RunRefusal(const RunRequest& request, const QString& programDir) {
+    const QString& sourcePath = request.source;
+    const QString& targetPath = request.target;
     // The text comparison also refuses a target that is not there yet.
     if (targetPath.toLower() == programDir.toLower() || IsSameFolder(targetPath, programDir))
         return Refused(targetPath, kProgramDirAsTarget);
     if (!IsReadableDir(sourcePath)) return Refused(sourcePath, kSourceUnreadable);
     if (!QFileInfo(targetPath).isDir()) return Refused(targetPath, kTargetMissing);
-    if (newSubFolder) {
+    if (request.mode == RunMode::Subfolder) {
         if (QFileInfo(ResolvedPath(sourcePath)).fileName().isEmpty()) return Refused(sourcePath, kDriveAsSubfolder);
         // The subfolder, under the name the copy gives it, would be the source itself.
         if (IsSameFolder(JoinPath(targetPath, SubfolderName(sourcePath)), sourcePath))
@@ -121,7 +103,7 @@ fileservice::Status RunRefusal(const QString& sourcePath, const QString& targetP
     }
     if (IsSameFolder(sourcePath, targetPath)) return Refused(targetPath, kSameFolder);
     if (IsSameOrInside(targetPath, sourcePath)) return Refused(targetPath, kTargetInsideSource);
-    if (emptyFirst) {
+    if (request.mode == RunMode::EmptyFirst) {
         if (IsSameOrInside(programDir, targetPath) || IsSameOrInside(QDir::homePath(), targetPath) ||
             IsVolumeRoot(targetPath))
             return Refused(targetPath, kTargetCannotBeEmptied);
@@ -131,56 +113,41 @@ fileservice::Status RunRefusal(const QString& sourcePath, const QString& targetP
     return {};
 }
 
-RunOutcome cmdRun_Click(RunControls& controls, Logfile& log, const QString& programDir, RunActions* runActions) {
-    RunActions diskActions;
-    RunActions& actions = runActions ? *runActions : diskActions;
-    const QString sourcePath = controls.SourcePath();
-    const QString targetPath = controls.TargetPath();
-    const bool newSubFolder = controls.NewSubFolder();
-    const bool delBeforeCopy = controls.DelBeforeCopy();
-    if (const fileservice::Status refusal = RunRefusal(sourcePath, targetPath, newSubFolder, delBeforeCopy, programDir);
-        !refusal) {
-        controls.ShowMessage(HaltTitle(), RefusalText(refusal.Error().error), MessageIcon::None, MessageButtons::Ok);
+RunOutcome MirrorRun(const RunRequest& request, RunEvents& events, const QString& programDir) {
+    if (const fileservice::Status refusal = RunRefusal(request, programDir); !refusal) {
+        events.Refused(refusal.Error());
         return RunOutcome::Refused;
     }
     fileservice::FileHandle lock;
-    if (!LockTarget(targetPath, lock)) {
-        controls.ShowMessage(HaltTitle(), RefusalText(kTargetInUse), MessageIcon::None, MessageButtons::Ok);
+    if (!LockTarget(request.target, lock)) {
+        events.Refused(Refused(request.target, kTargetInUse));
         return RunOutcome::Refused;
     }
+    RunActions diskActions;
+    DryRunActions dryActions;
+    RunActions& actions = request.dryRun ? static_cast<RunActions&>(dryActions) : diskActions;
+    RunContext run(request, events);
+    events.Started(request);
+    run.SetProgress(0, 0);
 
-    log.BeginRun();
-    LogHold hold(log);
-    RunReport report(log);
-    controls.SetCountText(QStringLiteral("0"));
-
-    if (newSubFolder) {
-        CopyAsSubfolder(controls, log, report, actions, sourcePath, targetPath);
-        return OutcomeOf(report);
-    }
-    if (delBeforeCopy) {
+    const auto end = [&run] {
+        run.Events().Ended(run.Outcome(), run.Counts());
+        return run.Outcome();
+    };
+    if (request.mode == RunMode::EmptyFirst) {
         // Asked to stop before anything happened: the old target stays where it is.
-        if (report.Stopping(controls)) {
-            actions.WriteEnd(log, report.StoppedText(0, 0));
-            return RunOutcome::Stopped;
-        }
-        // Never copy into a target the run claims to have emptied; the new folder is locked
-        // before anything goes into it.
-        fileservice::Status emptied = actions.EmptyTarget(targetPath);
-        if (emptied) emptied = LockTarget(targetPath, lock);
-        if (!emptied) {
-            log.WriteStatusLine(StatusLine(EmptyingFailedMessage(emptied.Error().error)));
-            controls.RefreshTarget();
-            return RunOutcome::Failed;
-        }
-        report.TargetEmptied();
+        if (run.Stopping() || !EmptyTarget(run, actions, lock)) return end();
     }
-    // The folder step and the copy pass list the source once, and an only-newer pass compares
-    // with what its listing saw.
-    fileservice::ComparePass pass(Native(sourcePath), Native(targetPath), controls.CopyOnlyNew());
-    // The window paints while a large source is listed.
-    pass.SetFolderTick([&controls] { controls.KeepPainting(); });
-    CreateTargetFolders(controls, report, actions, sourcePath, targetPath);
-    MirrorFiles(controls, log, report, actions, sourcePath, pass);
-    return OutcomeOf(report);
+    const QString root = CopyRoot(run, actions);
+    if (root.isEmpty()) return end();
+    // The folder step and the copy pass read one listing; an only-newer pass compares with
+    // what it saw of the target. The window paints while a large source is listed.
+    fileservice::ListingOptions options;
+    options.target = Native(root);
+    options.compare = request.mode == RunMode::OnlyNewer;
+    options.folderTick = [&events] { events.Breathe(); };
+    const fileservice::Listing listing = fileservice::Listing::Read(Native(request.source), options);
+    CreateTargetFolders(run, actions, listing, request.source, root);
+    CopyFiles(run, actions, listing, request.source, root);
+    return end();
 }

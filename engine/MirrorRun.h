@@ -1,23 +1,14 @@
 #pragma once
 
-#include "engine/RunControls.h"
+#include "engine/RunEvents.h"
 #include "fileservice/Failure.h"
 
-class Logfile;
-class RunActions;
-
-// How a run ended: refused before anything was touched, done without or with failures, or
-// stopped on request.
-enum class RunOutcome { Refused, Succeeded, Failed, Stopped };
-
-// The run button: checks the paths, chooses the mode and runs it to the end (or until
-// RunControls::StopRequested). `programDir` is the directory that holds the executable.
-// The run holds a lock on the target, so that a second run into it is refused. Its changes
-// to the disk go through `actions` (a dry run's), by default those that change the disk.
-RunOutcome cmdRun_Click(RunControls& controls, Logfile& log, const QString& programDir,
-                        RunActions* actions = nullptr);
+// The run: checks the request, chooses what its mode does and runs it to the end (or until
+// the listener asks to stop), telling `events` what happens. `programDir` is the directory
+// that holds the executable. The run holds a lock on the target, so that a second run into
+// it is refused. A dry run changes nothing and tells what it would do.
+RunOutcome MirrorRun(const RunRequest& request, RunEvents& events, const QString& programDir);
 
 // Whether this run may start: fails, before anything is touched, with the path concerned and
-// a RefusalCode (engine/Messages.h) for the "Halt!" box.
-fileservice::Status RunRefusal(const QString& sourcePath, const QString& targetPath, bool newSubFolder,
-                               bool delBeforeCopy, const QString& programDir);
+// a RefusalCode.
+fileservice::Status RunRefusal(const RunRequest& request, const QString& programDir);

@@ -3,12 +3,13 @@
 #include <QString>
 
 class RunActions;
-class RunControls;
-class RunReport;
+class RunContext;
+namespace fileservice {
+class Listing;
+}
 
-// Re-creates the source's folder tree inside the target (parents first), removes what
-// interrupted copies left in the target's folders, and reports every folder that could
-// not be created. A failed folder does not stop the others.
-// Every folder is made through `actions`.
-void CreateTargetFolders(RunControls& controls, RunReport& report, RunActions& actions, const QString& sourcePath,
-                         const QString& targetPath);
+// Re-creates the listed folder tree inside `targetPath` (parents first), removes what
+// interrupted copies left in the target's folders, and reports every folder that could not
+// be created. A failed folder does not stop the others. Every folder is made through `actions`.
+void CreateTargetFolders(RunContext& run, RunActions& actions, const fileservice::Listing& listing,
+                         const QString& sourcePath, const QString& targetPath);

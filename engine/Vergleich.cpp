@@ -1,139 +1,92 @@
 #include "engine/Vergleich.h"
 
-#include "engine/Messages.h"
 #include "engine/Paths.h"
 #include "engine/RunActions.h"
-#include "engine/RunControls.h"
-#include "engine/RunReport.h"
-#include "fileservice/ComparePass.h"
+#include "engine/RunContext.h"
 #include "fileservice/FileService.h"
-#include "log/Logfile.h"
+#include "fileservice/Listing.h"
 
+#include <algorithm>
 #include <cmath>
-#include <string>
 #include <vector>
 
 namespace {
 constexpr int kProgressMax = 100;
 
-// Copies the source file when it is newer than the target file, then advances the progress
-// bar by `progressStep` (never above 100) and the counter by one; true when it was handed over.
-bool CopyIfNewer(RunControls& controls, RunActions& actions, const std::string& sourceFile,
-                 const std::string& targetFile, const std::string& entry, int progressStep) {
-    const std::string targetVersion = actions.TargetVersion(targetFile);
-    const std::string sourceVersion = VBFILEVERSION(sourceFile.c_str());
-    if (VBFILEISNEWER(sourceVersion.c_str(), targetVersion.c_str(), 1) != -1) return false;
-
-    actions.Copy(sourceFile, targetFile, entry);
-    const int value = controls.ProgressValue();
-    if (value < kProgressMax) controls.SetProgressValue(std::min(kProgressMax, value + progressStep));
-    controls.SetCountText(QString::number(controls.CountText().toInt() + 1));
-    return true;
+// Waits for every handed-over copy, breathing meanwhile, and reports each failed copy by its
+// entry relative to the run's target. A stop meanwhile drops the copies not yet begun; those
+// running end whole. Returns how many of the handed-over copies did not land.
+int WaitForCopies(RunContext& run) {
+    int dropped = 0;
+    bool cancelled = false;
+    while (VBFILECOPYPENDING() > 0) {
+        if (!cancelled && run.Stopping()) {
+            cancelled = true;
+            dropped = VBFILECOPYCANCEL();
+        }
+        run.Events().Breathe();
+        VBFILECOPYWAITFOR(50);
+    }
+    const QString& target = run.Request().target;
+    const QString prefix = target.endsWith(QLatin1Char('/')) ? target : target + QLatin1Char('/');
+    const std::vector<CopyFailure> failures = VBFILECOPYWAIT();
+    for (const CopyFailure& copy : failures) {
+        QString entry = FromNative(copy.failure.path);
+        if (entry.startsWith(prefix)) entry = entry.mid(prefix.size());
+        run.Fail(FailureKind::Copy, entry, copy.failure.error);
+    }
+    return static_cast<int>(failures.size()) + dropped;
 }
 
 }  // namespace
+
+bool IsNewer(const std::string& sourceVersion, const std::string& targetVersion) {
+    return VBFILEISNEWER(sourceVersion.c_str(), targetVersion.c_str(), 1) == -1;
+}
 
 int ProgressStep(std::int32_t fileCount) {
     if (fileCount < 1) return 0;
     return static_cast<int>(std::nearbyint(100.0 / fileCount));
 }
 
-void ReportListFailures(RunReport& report, const fileservice::ComparePass& pass) {
-    for (const fileservice::Failure& failure : pass.ListFailures())
-        report.FolderUnreadable(FromNative(failure.path), failure.error);
-}
+void CopyFiles(RunContext& run, RunActions& actions, const fileservice::Listing& listing, const QString& sourceRoot,
+               const QString& targetRoot) {
+    run.SetProgress(run.Count(), 0);
+    for (const fileservice::Failure& failure : listing.Failures())
+        run.Fail(FailureKind::ReadFolder, FromNative(failure.path), failure.error);
 
-int WaitForCopies(RunControls& controls, RunReport& report, const QString& targetRoot) {
-    // Keep painting while large copies finish; the pool reports failures only at the end.
-    // A stop drops the copies not yet begun; those running end whole.
-    int dropped = 0;
-    bool cancelled = false;
-    while (VBFILECOPYPENDING() > 0) {
-        if (!cancelled && report.Stopping(controls)) {
-            cancelled = true;
-            dropped = VBFILECOPYCANCEL();
-        }
-        controls.KeepPainting();
-        VBFILECOPYWAITFOR(50);
-    }
-    const QString prefix = targetRoot.endsWith(QLatin1Char('/')) ? targetRoot : targetRoot + QLatin1Char('/');
-    const std::vector<CopyFailure> failures = VBFILECOPYWAIT();
-    for (const CopyFailure& copy : failures) {
-        QString entry = FromNative(copy.failure.path);
-        if (entry.startsWith(prefix)) entry = entry.mid(prefix.size());
-        report.CopyFailed(entry, copy.failure.error);
-    }
-    return static_cast<int>(failures.size()) + dropped;
-}
+    const auto fileCount = static_cast<std::int32_t>(listing.FileCount());
+    run.Counts().listed = fileCount;
+    run.Events().Summary(fileCount, listing.ByteTotal());
 
-void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, RunActions& actions,
-                 const QString& sourcePath, const fileservice::ComparePass& pass) {
-    controls.SetProgressValue(0);
-
-    const QByteArray nativeSource = ToNative(sourcePath);
-    Currency totalBytes;
-    std::int16_t listFlag = 1;
-    VBFILECOUNT(nativeSource.constData(), listFlag, "*.*", totalBytes);
-    std::vector<std::string> fileList;
-    listFlag = 1;
-    const std::int32_t lastIndex = VBFILELIST(nativeSource.constData(), listFlag, "*.*", fileList, totalBytes);
-    ReportListFailures(report, pass);
-
-    const std::int32_t fileCount = lastIndex + 1;
+    const bool onlyNewer = run.Request().mode == RunMode::OnlyNewer;
     const int progressStep = ProgressStep(fileCount);
-    const QString summary = SummaryText(fileCount, totalBytes.scaled);
-    controls.SetFilesText(summary);
-    actions.WriteSummary(log, StatusTime() + QStringLiteral(" - ") + summary);
-
-    const QString sourceDir = controls.SourcePath();
-    const QString targetDir = controls.TargetPath();
-    const std::string sourcePrefix = NativePrefix(sourceDir);
-    const std::string targetPrefix = NativePrefix(targetDir);
+    const std::string sourcePrefix = NativePrefix(sourceRoot);
+    const std::string targetPrefix = NativePrefix(targetRoot);
     std::string sourceFile;
     std::string targetFile;
-    int handedOver = 0;
-    if (!controls.CopyOnlyNew()) {
-        std::int32_t processedCount = 0;
-        for (std::int32_t i = 0; i <= lastIndex && !report.Stopping(controls); ++i) {
-            const std::string& name = fileList[static_cast<std::size_t>(i)];
-            const QString entry = FromNative(name);
-            const bool refused = report.RefuseIfBlocked(entry);
-            if (!refused) {
-                JoinNative(sourceFile, sourcePrefix, name);
-                JoinNative(targetFile, targetPrefix, name);
-                actions.Copy(sourceFile, targetFile, name);
-                ++handedOver;
-            }
-            ++processedCount;
-            controls.SetCountText(QString::number(processedCount));
-            if (!refused) actions.WriteCopied(log, entry);
-            // Done with the name: its memory goes to the status lines that pile up meanwhile.
-            std::string().swap(fileList[static_cast<std::size_t>(i)]);
-            controls.KeepPainting();
+    std::int32_t& handedOver = run.Counts().handedOver;
+    for (std::size_t i = 0; i < listing.FileCount() && !run.Stopping(); ++i) {
+        const std::string& name = listing.File(i);
+        const bool refused = run.RefuseIfBlocked(FromNative(name));
+        JoinNative(sourceFile, sourcePrefix, name);
+        bool copy = !refused;
+        if (copy && onlyNewer) copy = IsNewer(listing.SourceVersion(i), actions.TargetVersion(listing, i));
+        if (copy) {
+            JoinNative(targetFile, targetPrefix, name);
+            actions.Copy(sourceFile, targetFile);
+            ++handedOver;
+            run.Events().CopyHandedOver(CopyItem{FromNative(name), sourceFile});
         }
-    } else {
-        controls.SetProgressVisible(true);
-        controls.SetFilesVisible(false);
-        for (std::int32_t i = 0; i <= lastIndex && !report.Stopping(controls); ++i) {
-            const std::string& name = fileList[static_cast<std::size_t>(i)];
-            if (!report.HasBlocked() || !report.RefuseIfBlocked(FromNative(name))) {
-                JoinNative(sourceFile, sourcePrefix, name);
-                JoinNative(targetFile, targetPrefix, name);
-                if (CopyIfNewer(controls, actions, sourceFile, targetFile, name, progressStep)) ++handedOver;
-            }
-            std::string().swap(fileList[static_cast<std::size_t>(i)]);
-            controls.KeepPainting();
-        }
-        if (!report.Stopped()) controls.SetProgressValue(kProgressMax);
+        // Copying everything counts every listed file; only-newer counts the copies and
+        // moves the bar.
+        if (!onlyNewer) run.SetProgress(run.Count() + 1, run.Percent());
+        else if (copy) run.SetProgress(run.Count() + 1, std::min(kProgressMax, run.Percent() + progressStep));
+        run.Events().Breathe();
     }
+    if (onlyNewer && !run.Stopped()) run.SetProgress(run.Count(), kProgressMax);
 
     // A stopped run hands over nothing more, but the copies in flight end whole.
-    const int failedCopies = WaitForCopies(controls, report, targetDir);
-    controls.SetProgressVisible(false);
-    controls.SetFilesVisible(true);
-    controls.RefreshTarget();
-    if (report.Stopped())
-        actions.WriteEnd(log, report.StoppedText(handedOver - failedCopies, fileCount));
-    else
-        actions.WriteEnd(log, CompletionMessage(report.Failures()));
+    const int failedCopies = WaitForCopies(run);
+    run.Counts().landed = handedOver - failedCopies;
 }

@@ -2,30 +2,25 @@
 
 #include <QString>
 #include <cstdint>
+#include <string>
 
-class Logfile;
-class RunControls;
 class RunActions;
-class RunReport;
+class RunContext;
 namespace fileservice {
-class ComparePass;
+class Listing;
 }
 
-// The copy pass: lists every file under `sourcePath`, shows and logs the summary, copies
-// every file or only the newer ones into the target of `controls`, waits for the copies,
-// reports each failure and ends with the completion line, or, when the run was asked to stop,
-// with the line that says how many files were copied. `pass` is open around it; every
-// copy, the summary and the log lines go through `actions`.
-void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, RunActions& actions,
-                 const QString& sourcePath, const fileservice::ComparePass& pass);
+// The copy pass of every mode: reports the folders the listing could not read, tells the
+// summary, hands over every listed file, or in the only-newer mode each one that IsNewer
+// than its target, from `sourceRoot` to the same name below `targetRoot`, waits for the
+// copies and reports each failure. A stop hands over nothing more.
+void CopyFiles(RunContext& run, RunActions& actions, const fileservice::Listing& listing, const QString& sourceRoot,
+               const QString& targetRoot);
+
+// The only-newer rule: the source file's version text is newer than its target's (or there
+// is no target), beyond the two-second tolerance of the file systems a mirror lands on, or
+// within it at another size. A newer target is never replaced.
+bool IsNewer(const std::string& sourceVersion, const std::string& targetVersion);
 
 // 100 / fileCount rounded to the nearest whole number, an exact half to the even one.
 int ProgressStep(std::int32_t fileCount);
-
-// Reports every folder the file listing of `pass` could not read (its files stay uncopied).
-void ReportListFailures(RunReport& report, const fileservice::ComparePass& pass);
-
-// Waits for every handed-over copy, keeping the window painted, and reports each failed
-// copy by its entry relative to `targetRoot`. A stop meanwhile drops the copies not yet
-// begun. Returns how many of the handed-over copies did not land (failed or dropped).
-int WaitForCopies(RunControls& controls, RunReport& report, const QString& targetRoot);

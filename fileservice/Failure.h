@@ -1,7 +1,7 @@
 #pragma once
 
 // A failure as a value: the path that failed and its error code. It becomes a sentence only
-// where the user is told (engine/Messages.h), never down here.
+// where the user is told (texts/Texts.h), never down here.
 
 #include <optional>
 #include <string>

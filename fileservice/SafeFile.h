@@ -92,6 +92,8 @@ Status MakeFolders(const std::string& path, mode_t mode = 0777);
 
 // True when a symbolic link stands at `path`.
 bool IsLink(const std::string& path);
+// True when anything stands at `path` (a dangling link too).
+bool EntryExists(const std::string& path);
 // True for a real folder (not a link) with the sticky bit, as a shared trash must be.
 bool IsStickyFolder(const std::string& path);
 // True when this process may create files in the folder `path` and its mount is writable

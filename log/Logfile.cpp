@@ -1,5 +1,7 @@
 #include "log/Logfile.h"
 
+#include "texts/Texts.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QLocale>
@@ -43,15 +45,15 @@ QString OneLine(const QString& text) {
     return out;
 }
 
-Logfile::Logfile(StatusList& list, QString logPath)
-    : m_list(list), m_logPath(std::move(logPath)), m_nativePath(QFile::encodeName(m_logPath).toStdString()) {}
+Logfile::Logfile(StatusView view, QString logPath)
+    : m_view(std::move(view)), m_logPath(std::move(logPath)), m_nativePath(QFile::encodeName(m_logPath).toStdString()) {}
 
 Logfile::~Logfile() { Flush(); }
 
 void Logfile::WriteStatusLine(const QString& text) {
     const QString line = OneLine(text);
-    if (m_list.LoggingOn()) AppendToFile(line);
-    m_list.AddStatusLine(line);
+    if (m_view.loggingOn()) AppendToFile(line);
+    m_view.show(line);
 }
 
 void Logfile::WriteLogFileLine(const QString& text) { AppendToFile(OneLine(text)); }
@@ -116,7 +118,9 @@ void Logfile::ReportFailure(const fileservice::Failure& failure) {
     // Once per run: a log that cannot be written must not flood the list, nor stop the work.
     if (m_failureReported) return;
     m_failureReported = true;
-    m_list.LogFailed(failure);
+    if (m_view.logFailed) m_view.logFailed(failure);
+    // Shown, never logged: the file is what failed.
+    else m_view.show(OneLine(StatusLine(LogFailedMessage(failure.error))));
 }
 
 namespace {

@@ -5,25 +5,23 @@
 
 #include <QElapsedTimer>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <string>
 
-// What the activity log writes to: the window's status list and its logging switch.
-class StatusList {
-public:
-    virtual ~StatusList() = default;
-    // Appends a line as the last item and selects it.
-    virtual void AddStatusLine(const QString& line) = 0;
-    // True while status lines also go to the log file (the log check box).
-    virtual bool LoggingOn() const = 0;
-    // The log file cannot be written (reported once per run): shown as a line of its own.
-    virtual void LogFailed(const fileservice::Failure& failure) = 0;
+// Where status lines show besides the file: the window's status list or a terminal, and the
+// logging switch that decides whether they also go to the file.
+struct StatusView {
+    std::function<void(const QString&)> show;
+    std::function<bool()> loggingOn;
+    // The log file cannot be written (told once per run); by default shown as a line of its own.
+    std::function<void(const fileservice::Failure&)> logFailed = {};
 };
 
 // The status list and the log file "tvl.log".
 class Logfile {
 public:
-    Logfile(StatusList& list, QString logPath);
+    Logfile(StatusView view, QString logPath);
     ~Logfile();
 
     // Shows a finished status line in the list and, while logging is on, appends it
@@ -51,7 +49,7 @@ private:
     void AppendToFile(const QString& text);
     void ReportFailure(const fileservice::Failure& failure);
 
-    StatusList& m_list;
+    StatusView m_view;
     QString m_logPath;
     std::string m_nativePath;
     fileservice::FileHandle m_file;  // open only while held

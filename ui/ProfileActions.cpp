@@ -1,9 +1,9 @@
 #include "ui/ProfileActions.h"
 
-#include "engine/Messages.h"
 #include "log/Logfile.h"
 #include "settings/ProfileOps.h"
 #include "settings/Startup.h"
+#include "texts/Texts.h"
 #include "ui/ClassicControls.h"
 #include "ui/DirList.h"
 #include "ui/frmNewProfile.h"

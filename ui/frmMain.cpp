@@ -4,6 +4,7 @@
 #include "TrevalonVersion.h"
 #include "engine/MirrorRun.h"
 #include "log/StatusListModel.h"
+#include "texts/Texts.h"
 #include "ui/ClassicControls.h"
 #include "ui/DirList.h"
 #include "ui/DriveList.h"
@@ -33,7 +34,8 @@
 frmMain::frmMain(const QString& logPath, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_log(*this, logPath.isEmpty() ? ProgramDataDir() + QStringLiteral("/tvl.log") : logPath) {
+      m_log(StatusView{[this](const QString& line) { AddStatusLine(line); }, [this] { return LoggingOn(); }},
+            logPath.isEmpty() ? ProgramDataDir() + QStringLiteral("/tvl.log") : logPath) {
     setObjectName(QStringLiteral("frmMain"));
     m_ui = BuildMainWindowLayout(this);
     m_statusModel = new StatusListModel(this);
@@ -107,7 +109,7 @@ void frmMain::Form_Load() {
                        .arg(QString::fromUtf8(tvl::kProductName))
                        .arg(tvl::kVersionMajor)
                        .arg(tvl::kVersionMinor));
-    m_log.WriteStatusLine(StatusLine(QStringLiteral(" - Trevalon geladen!")));
+    m_log.WriteStatusLine(StatusLine(ProgramLoadedMessage()));
     LoadProfile(QString());
     ReadWindowOptions(m_ui.chkLog, m_ui.txtLogSize);
     AddTrayIcon();
@@ -195,7 +197,8 @@ void frmMain::cmdRun_Clicked() {
     m_inputGuard->SetActive(true);
     m_lineShownThisRun = false;
     m_paintTimer.start();
-    cmdRun_Click(*this, m_log, QCoreApplication::applicationDirPath());
+    TeeEvents events(*this, m_runLog);
+    MirrorRun(Request(), events, QCoreApplication::applicationDirPath());
     m_inputGuard->SetActive(false);
     m_running = false;
     // The run's last lines and count, before anything else sees the window.

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/Messages.h"
-#include "engine/RunControls.h"
+#include "engine/RunEvents.h"
 #include "log/Logfile.h"
+#include "log/RunLog.h"
 #include "settings/Startup.h"
 #include "ui/MainWindowLayout.h"
 #include "ui/ProfileActions.h"
@@ -17,9 +17,9 @@ class ShutdownSignals;
 class StatusListModel;
 
 // The program's one working window. Every control carries its design name as its
-// objectName; the window is the engine's view of the run controls, the log's status
-// list and the settings code's profile box.
-class frmMain : public QWidget, public RunControls, public ReportingStatusList, public ProfileBox {
+// objectName; the window builds a run's request from its controls, listens to the run's
+// events, shows the status lines and is the settings code's profile box.
+class frmMain : public QWidget, public RunEvents, public ProfileBox {
     Q_OBJECT
 public:
     // `logPath` empty: "tvl.log" in the program's data folder.
@@ -32,30 +32,27 @@ public:
     // The status list and log file of this window.
     Logfile& Log() { return m_log; }
 
-    // RunControls: the run's view of the directory lists, options and progress controls.
-    QString SourcePath() const override;
-    QString TargetPath() const override;
-    bool CopyOnlyNew() const override;
-    bool DelBeforeCopy() const override;
-    bool NewSubFolder() const override;
-    QString CountText() const override;
-    void SetCountText(const QString& text) override;
-    void SetFilesText(const QString& text) override;
-    void SetFilesVisible(bool visible) override;
-    void SetProgressVisible(bool visible) override;
-    int ProgressValue() const override;
-    void SetProgressValue(int value) override;
-    void RefreshTarget() override;
-    MessageResult ShowMessage(const QString& title, const QString& text, MessageIcon icon,
-                              MessageButtons buttons) override;
+    // The run the controls describe: the directory lists' paths and the run options.
+    RunRequest Request() const;
+
+    // RunEvents: the summary field, the progress bar, the hidden counter, the "Halt!" box,
+    // the target list refreshed at the end; painting between files, and the stop question.
+    void Refused(const fileservice::Failure& refusal) override;
+    void Started(const RunRequest& request) override;
+    void Summary(std::int32_t files, Currency bytes) override;
+    void Progress(std::int32_t count, int percent) override;
+    void Ended(RunOutcome outcome, const RunCounts& counts) override;
     // Also asks the stop question after an Escape.
-    void KeepPainting() override;
+    void Breathe() override;
     // True after "Ja" to the stop question, a close or SIGTERM/SIGINT during the run.
     bool StopRequested() override;
 
-    // StatusList: lstStatus and the chkLog switch.
-    void AddStatusLine(const QString& line) override;
-    bool LoggingOn() const override;
+    // The hidden counter of handled files, as the window shows it.
+    QString CountText() const;
+
+    // lstStatus: appends a status line; the chkLog switch.
+    void AddStatusLine(const QString& line);
+    bool LoggingOn() const;
 
     // ProfileBox: cmbProfile; filling the list keeps the text the box shows.
     void ClearProfiles() override;
@@ -116,6 +113,8 @@ private:
     void FollowDirectory(DirList* dir, DriveList* drive);
 
     Logfile m_log;
+    RunLog m_runLog{m_log};
+    RunMode m_runMode = RunMode::CopyAll;
     StatusListModel* m_statusModel = nullptr;
     HelpBalloons* m_objToolTip = nullptr;  // the one help-balloon object of the window
 
@@ -132,8 +131,10 @@ private:
     bool m_stopRequested = false;
     bool m_followingDirectory = false;
     bool m_statusScrollPending = false;
-    // During a run the count lives here and reaches the hidden txtCount when the window paints.
-    QString m_countText;
+    // During a run the count and the bar's value live here and reach the hidden txtCount and
+    // pb1 when the window paints.
+    std::int32_t m_count = 0;
+    int m_percent = 0;
     bool m_countPending = false;
     bool m_lineShownThisRun = false;  // the run's first line paints at the next pause
     QElapsedTimer m_paintTimer;

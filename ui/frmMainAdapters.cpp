@@ -1,12 +1,13 @@
-// frmMain as the engine's run controls, the log's status list and the settings code's
-// profile box.
+// frmMain as the run's listener, the log's status list and the settings code's profile box.
 #include "ui/frmMain.h"
 
 #include "log/StatusListModel.h"
+#include "texts/Texts.h"
 #include "ui/ClassicControls.h"
 #include "ui/DirList.h"
 #include "ui/RunInputGuard.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QItemSelectionModel>
@@ -17,52 +18,53 @@
 #include <QSignalBlocker>
 #include <QTimer>
 
-// ---- RunControls ----
+// ---- The run ----
 
-QString frmMain::SourcePath() const { return m_ui.dirSource->path(); }
-QString frmMain::TargetPath() const { return m_ui.dirTarget->path(); }
-bool frmMain::CopyOnlyNew() const { return m_ui.chkCopyOnlyNew->checkState() == Qt::Checked; }
-bool frmMain::DelBeforeCopy() const { return m_ui.chkDelBeforeCopy->checkState() == Qt::Checked; }
-bool frmMain::NewSubFolder() const { return m_ui.chkNewSubFolder->checkState() == Qt::Checked; }
-QString frmMain::CountText() const { return m_countPending ? m_countText : m_ui.txtCount->text(); }
-
-void frmMain::SetCountText(const QString& text) {
-    // Set per file, and a line edit lays out its text anew on every change: during a run the
-    // field, which is hidden anyway, is brought up to date when the window paints.
-    if (m_running) {
-        m_countText = text;
-        m_countPending = true;
-        return;
-    }
-    m_countPending = false;
-    m_ui.txtCount->setText(text);
+RunRequest frmMain::Request() const {
+    const auto checked = [](const QCheckBox* box) { return box->checkState() == Qt::Checked; };
+    RunRequest request;
+    request.source = m_ui.dirSource->path();
+    request.target = m_ui.dirTarget->path();
+    request.mode = ModeOf(checked(m_ui.chkCopyOnlyNew), checked(m_ui.chkDelBeforeCopy), checked(m_ui.chkNewSubFolder));
+    return request;
 }
-void frmMain::SetFilesText(const QString& text) { m_ui.txtFiles->setText(text); }
-void frmMain::SetFilesVisible(bool visible) { m_ui.txtFiles->setVisible(visible); }
-void frmMain::SetProgressVisible(bool visible) { m_ui.pb1->setVisible(visible); }
-int frmMain::ProgressValue() const { return m_ui.pb1->value(); }
-void frmMain::SetProgressValue(int value) { m_ui.pb1->setValue(value); }
-void frmMain::RefreshTarget() { m_ui.dirTarget->refresh(); }
 
-MessageResult frmMain::ShowMessage(const QString& title, const QString& text, MessageIcon icon,
-                                   MessageButtons buttons) {
+QString frmMain::CountText() const { return m_countPending ? QString::number(m_count) : m_ui.txtCount->text(); }
+
+void frmMain::Refused(const fileservice::Failure& refusal) {
     // The box's own event loop paints the window: it shows the run as it stands.
     ShowRunState();
-    QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
-    switch (icon) {
-    case MessageIcon::None: boxIcon = QMessageBox::NoIcon; break;
-    case MessageIcon::Information: boxIcon = QMessageBox::Information; break;
-    case MessageIcon::Warning: boxIcon = QMessageBox::Warning; break;
-    case MessageIcon::Critical: boxIcon = QMessageBox::Critical; break;
-    case MessageIcon::Question: boxIcon = QMessageBox::Question; break;
-    }
-    const QMessageBox::StandardButtons boxButtons =
-        buttons == MessageButtons::OkCancel ? (QMessageBox::Ok | QMessageBox::Cancel) : QMessageBox::Ok;
-    return ShowMessageBox(this, "msgRun", boxIcon, title, text, boxButtons) == QMessageBox::Ok ? MessageResult::Ok
-                                                                                               : MessageResult::Cancel;
+    ShowMessageBox(this, "msgRun", QMessageBox::NoIcon, HaltTitle(), RefusalText(refusal.error), QMessageBox::Ok);
 }
 
-void frmMain::KeepPainting() {
+void frmMain::Started(const RunRequest& request) { m_runMode = request.mode; }
+
+void frmMain::Summary(std::int32_t files, Currency bytes) {
+    m_ui.txtFiles->setText(SummaryText(files, bytes.scaled));
+    // Only-newer shows its progress where the summary stood.
+    if (m_runMode == RunMode::OnlyNewer) {
+        m_ui.pb1->setVisible(true);
+        m_ui.txtFiles->setVisible(false);
+    }
+}
+
+void frmMain::Progress(std::int32_t count, int percent) {
+    // Told per file, and a line edit lays out its text anew on every change: the hidden
+    // counter and the bar are brought up to date when the window paints.
+    m_count = count;
+    m_percent = percent;
+    m_countPending = true;
+    if (!m_running) ShowRunState();
+}
+
+void frmMain::Ended(RunOutcome, const RunCounts&) {
+    ShowRunState();
+    m_ui.pb1->setVisible(false);
+    m_ui.txtFiles->setVisible(true);
+    m_ui.dirTarget->refresh();
+}
+
+void frmMain::Breathe() {
     if (m_paintTimer.isValid() && m_paintTimer.elapsed() < 50) return;
     // Scroll first, so that the repaint it asks for is done by this round of events, not the next.
     ShowRunState();
@@ -83,7 +85,7 @@ void frmMain::AskToStop() {
     }
 }
 
-// ---- StatusList ----
+// ---- Status list ----
 
 void frmMain::AddStatusLine(const QString& line) {
     // During a run the lines are kept and shown when the window paints: a run adds one per
@@ -124,7 +126,8 @@ void frmMain::ShowRunState() {
     m_log.Flush();
     if (m_countPending) {
         m_countPending = false;
-        m_ui.txtCount->setText(m_countText);
+        m_ui.txtCount->setText(QString::number(m_count));
+        m_ui.pb1->setValue(m_percent);
     }
     FlushStatusScroll();
 }

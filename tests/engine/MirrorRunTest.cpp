@@ -1,11 +1,10 @@
-#include "FakeWindow.h"
+#include "RecordingEvents.h"
 #include "TempTree.h"
 
-#include "engine/Messages.h"
 #include "engine/MirrorRun.h"
-#include "engine/ShellDelete.h"
 #include "engine/Vergleich.h"
 #include "fileservice/FileService.h"
+#include "texts/Texts.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,8 +31,8 @@ protected:
         const char* old = std::getenv("XDG_DATA_HOME");
         if (old) oldXdg = old;
         setenv("XDG_DATA_HOME", tree.Path("xdg").c_str(), 1);
-        controls.source = Q(tree.Path("src"));
-        controls.target = Q(tree.Path("dst"));
+        request.source = Q(tree.Path("src"));
+        request.target = Q(tree.Path("dst"));
     }
     void TearDown() override {
         if (oldXdg.empty()) unsetenv("XDG_DATA_HOME");
@@ -41,14 +40,13 @@ protected:
     }
     static QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-    void Run() { cmdRun_Click(controls, log, Q(tree.Path("prog"))); }
+    RunOutcome Run() { return MirrorRun(request, events, Q(tree.Path("prog"))); }
     std::string LogText() const { return tree.Exists("tvl.log") ? tree.ReadFile("tvl.log") : std::string(); }
 
     TempTree tree;
     std::string oldXdg;
-    FakeControls controls;
-    FakeStatusList status;
-    Logfile log{status, Q(tree.Path("tvl.log"))};
+    RunRequest request;
+    RecordingEvents events{Q(tree.Path("tvl.log"))};
 };
 
 TEST_F(MirrorRunTest, PlainCopyAllMirrorsTreeAndKeepsExtraTargetFiles) {
@@ -65,11 +63,11 @@ TEST_F(MirrorRunTest, PlainCopyAllMirrorsTreeAndKeepsExtraTargetFiles) {
     EXPECT_EQ(tree.ReadFile("dst/Ordner mit Ümlaut/tief/c.txt"), "CCC");
     EXPECT_TRUE(fs::is_directory(tree.Path("dst/leer")));
     EXPECT_EQ(tree.ReadFile("dst/extra.txt"), "keep me");
-    EXPECT_EQ(controls.filesText, "3 Dateien mit insg. 6 Bytes im Quellverzeichnis");
-    EXPECT_EQ(controls.countText, "3");
-    ASSERT_FALSE(status.lines.isEmpty());
-    EXPECT_EQ(status.Messages().last(), " - Abgleich ausgeführt!");
-    EXPECT_EQ(controls.refreshes, 1);
+    EXPECT_EQ(events.summaryFiles, 3);
+    EXPECT_EQ(events.summaryBytes, 60000);
+    EXPECT_EQ(events.count, 3);
+    ASSERT_FALSE(events.lines.isEmpty());
+    EXPECT_EQ(events.Messages().last(), " - Abgleich ausgeführt!");
 }
 
 TEST_F(MirrorRunTest, CopyAllWritesOneLinePerFileInListingOrder) {
@@ -77,29 +75,27 @@ TEST_F(MirrorRunTest, CopyAllWritesOneLinePerFileInListingOrder) {
     Run();
     const QStringList expected = {" - a.txt kopiert!", " - b.txt kopiert!", " - c.txt kopiert!", " - d.txt kopiert!",
                                   " - e.txt kopiert!", " - Abgleich ausgeführt!"};
-    EXPECT_EQ(status.Messages(), expected);
-    EXPECT_EQ(controls.countText, "5");
-    EXPECT_FALSE(controls.progressVisible);
-    EXPECT_TRUE(controls.filesVisible);
+    EXPECT_EQ(events.Messages(), expected);
+    EXPECT_EQ(events.count, 5);
 }
 
 TEST_F(MirrorRunTest, EmptySourceShowsZeroSummaryAndCompletes) {
     Run();
-    EXPECT_EQ(controls.filesText, "0 Dateien mit insg. 0 Bytes im Quellverzeichnis");
-    EXPECT_EQ(controls.countText, "0");
-    EXPECT_EQ(status.Messages(), QStringList{" - Abgleich ausgeführt!"});
+    EXPECT_EQ(events.summaryFiles, 0);
+    EXPECT_EQ(events.count, 0);
+    EXPECT_EQ(events.Messages(), QStringList{" - Abgleich ausgeführt!"});
     EXPECT_NE(LogText().find("0 Dateien mit insg. 0 Bytes im Quellverzeichnis\r\n"), std::string::npos);
 }
 
 TEST_F(MirrorRunTest, LoggingOffStillLogsTheSummaryOnly) {
-    status.loggingOn = false;
+    events.loggingOn = false;
     tree.WriteFile("src/a.txt", "12345");
     Run();
     const std::string text = LogText();
     const QRegularExpression line(QStringLiteral(
         "^\\d\\d\\.\\d\\d\\.\\d\\d - \\d\\d:\\d\\d:\\d\\d - 1 Dateien mit insg\\. 5 Bytes im Quellverzeichnis\\r\\n$"));
     EXPECT_TRUE(line.match(QString::fromStdString(text)).hasMatch()) << text;
-    EXPECT_EQ(status.Messages(), (QStringList{" - a.txt kopiert!", " - Abgleich ausgeführt!"}));
+    EXPECT_EQ(events.Messages(), (QStringList{" - a.txt kopiert!", " - Abgleich ausgeführt!"}));
 }
 
 TEST_F(MirrorRunTest, TheWindowPaintsWhileTheSourceIsListed) {
@@ -107,14 +103,14 @@ TEST_F(MirrorRunTest, TheWindowPaintsWhileTheSourceIsListed) {
         tree.WriteFile("src/d" + std::to_string(i) + "/f.txt", "f", kNew);
         tree.WriteFile("dst/d" + std::to_string(i) + "/f.txt", "f", kNew);
     }
-    controls.onlyNew = true;
+    request.mode = RunMode::OnlyNewer;
     Run();
     // No folder is made: every paint before the summary came from the listing.
-    EXPECT_GE(controls.paintsBeforeSummary, 30);
+    EXPECT_GE(events.paintsBeforeSummary, 30);
 }
 
 TEST_F(MirrorRunTest, OnlyNewerCopiesNewerMissingAndCutFilesOnly) {
-    controls.onlyNew = true;
+    request.mode = RunMode::OnlyNewer;
     tree.WriteFile("src/newer.txt", "new", kNew);
     tree.WriteFile("dst/newer.txt", "old", kOld);
     tree.WriteFile("src/same.txt", "src", kOld);
@@ -139,15 +135,12 @@ TEST_F(MirrorRunTest, OnlyNewerCopiesNewerMissingAndCutFilesOnly) {
     EXPECT_EQ(tree.ReadFile("dst/cut.txt"), "whole");
     EXPECT_EQ(tree.ReadFile("dst/emptied.txt"), "whole");
     EXPECT_EQ(tree.ReadFile("dst/older-longer.txt"), "dst");
-    EXPECT_EQ(controls.countText, "4");
-    EXPECT_EQ(status.Messages(), QStringList{" - Abgleich ausgeführt!"});
-    EXPECT_FALSE(controls.progressVisible);
-    EXPECT_TRUE(controls.filesVisible);
+    EXPECT_EQ(events.count, 4);
+    EXPECT_EQ(events.Messages(), QStringList{" - Abgleich ausgeführt!"});
 
     // A second run finds nothing newer: the copies kept their times.
-    controls.countText = "0";
     Run();
-    EXPECT_EQ(controls.countText, "0");
+    EXPECT_EQ(events.count, 0);
 }
 
 struct ProgressCase {
@@ -159,14 +152,14 @@ class ProgressTest : public MirrorRunTest, public ::testing::WithParamInterface<
 
 TEST_P(ProgressTest, BarAdvancesByTheRoundedStepAndEndsAt100) {
     const ProgressCase& c = GetParam();
-    controls.onlyNew = true;
+    request.mode = RunMode::OnlyNewer;
     for (int i = 0; i < c.files; ++i) tree.WriteFile("src/f" + std::to_string(1000 + i), "x", kNew);
     Run();
     std::vector<int> expected{0};
     expected.insert(expected.end(), c.perFile.begin(), c.perFile.end());
-    expected.push_back(100);
-    EXPECT_EQ(controls.progressHistory, expected);
-    EXPECT_EQ(controls.countText, QString::number(c.files));
+    if (expected.back() != 100) expected.push_back(100);
+    EXPECT_EQ(events.progressHistory, expected);
+    EXPECT_EQ(events.count, c.files);
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, ProgressTest,
@@ -175,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(Steps, ProgressTest,
                                            ProgressCase{250, std::vector<int>(250, 0)}));
 
 TEST_F(MirrorRunTest, EmptyFirstModeMovesWholeOldTargetToTrash) {
-    controls.delOld = true;
+    request.mode = RunMode::EmptyFirst;
     tree.WriteFile("src/a.txt", "new A");
     tree.WriteFile("src/sub/b.txt", "B");
     tree.WriteFile("dst/a.txt", "old A");
@@ -192,11 +185,11 @@ TEST_F(MirrorRunTest, EmptyFirstModeMovesWholeOldTargetToTrash) {
     EXPECT_EQ(tree.ReadFile("xdg/Trash/files/dst/a.txt"), "old A");
     const std::string info = tree.ReadFile("xdg/Trash/info/dst.trashinfo");
     EXPECT_EQ(info.rfind("[Trash Info]\nPath=" + tree.Path("dst") + "\nDeletionDate=", 0), 0u) << info;
-    EXPECT_EQ(status.Messages().last(), " - Abgleich ausgeführt!");
+    EXPECT_EQ(events.Messages().last(), " - Abgleich ausgeführt!");
 }
 
 TEST_F(MirrorRunTest, EmptyFirstModeStopsWhenTrashFails) {
-    controls.delOld = true;
+    request.mode = RunMode::EmptyFirst;
     tree.WriteFile("src/a.txt", "A");
     tree.WriteFile("dst/keep.txt", "K");
     tree.WriteFile("blocker", "a file where the data folder must go");
@@ -205,20 +198,21 @@ TEST_F(MirrorRunTest, EmptyFirstModeStopsWhenTrashFails) {
     Run();
 
     EXPECT_EQ(tree.ListFiles("dst"), std::vector<std::string>{"keep.txt"});
-    EXPECT_EQ(status.Messages(), QStringList{EmptyingFailedMessage(ENOTDIR)});
+    // That line alone: no end line claims a run.
+    EXPECT_EQ(events.Messages(), QStringList{FailureMessage({FailureKind::EmptyTarget, {}, ENOTDIR})});
+    EXPECT_EQ(events.outcome, RunOutcome::Failed);
 }
 
 TEST_F(MirrorRunTest, SubfolderModeCopiesSourceUnderItsNameAndOverwritesOnRerun) {
-    controls.newSub = true;
-    controls.delOld = true;  // the subfolder mode wins; the target is not emptied
+    request.mode = ModeOf(false, true, true);  // the subfolder mode wins; the target is not emptied
     tree.WriteFile("src/a.txt", "A1");
     tree.WriteFile("src/sub/b.txt", "B1");
     tree.WriteFile("dst/keep.txt", "K");
 
     Run();
     EXPECT_EQ(tree.ListFiles("dst"), (std::vector<std::string>{"keep.txt", "src/a.txt", "src/sub/b.txt"}));
-    EXPECT_EQ(status.Messages(), QStringList{" - Quelle als Unterordner ins Ziel kopiert!"});
-    EXPECT_EQ(controls.filesText, "");
+    EXPECT_EQ(events.Messages(), QStringList{" - Quelle als Unterordner ins Ziel kopiert!"});
+    EXPECT_EQ(events.summaryFiles, 2);
 
     tree.WriteFile("src/a.txt", "A2");
     Run();
@@ -235,7 +229,7 @@ TEST_F(MirrorRunTest, CopyFailuresAreReportedAndTheRunGoesOn) {
 
     EXPECT_EQ(tree.ReadFile("dst/b.txt"), "B");
     EXPECT_EQ(tree.ReadFile("dst/A"), "a file standing where a folder must go");
-    const QStringList messages = status.Messages();
+    const QStringList messages = events.Messages();
     EXPECT_EQ(messages.filter(" konnte nicht "), (QStringList{FolderFailedMessage(Q(tree.Path("dst/A")), EEXIST),
                                                               CopyFailedMessage("A/x.txt", ENOTDIR)}));
     EXPECT_EQ(messages.last(), CompletionMessage(2));
@@ -243,7 +237,7 @@ TEST_F(MirrorRunTest, CopyFailuresAreReportedAndTheRunGoesOn) {
 
 struct StopCase {
     const char* name;
-    bool onlyNew, delOld, newSub;
+    RunMode mode;
     int stopAt;
     const char* lastLine;  // %1: the files in the target
     int copied;            // at most this many files of the source in the target afterwards, each whole
@@ -256,23 +250,21 @@ TEST_P(StopTest, HandsOverNothingMoreAndSaysHowManyFilesAreThere) {
     const StopCase& c = GetParam();
     for (int i = 0; i < 5; ++i) tree.WriteFile("src/f" + std::to_string(i), std::string(100000, 'a' + i), kNew);
     tree.WriteFile("dst/old.txt", "old");
-    controls.onlyNew = c.onlyNew;
-    controls.delOld = c.delOld;
-    controls.newSub = c.newSub;
-    controls.stopAtCount = c.stopAt;
+    request.mode = c.mode;
+    events.stopAtCount = c.stopAt;
 
-    EXPECT_EQ(cmdRun_Click(controls, log, Q(tree.Path("prog"))), RunOutcome::Stopped);
+    EXPECT_EQ(Run(), RunOutcome::Stopped);
 
     int copied = 0;
     for (int i = 0; i < 5; ++i) {
-        const std::string name = (c.newSub ? "dst/src/f" : "dst/f") + std::to_string(i);
+        const std::string name = (c.mode == RunMode::Subfolder ? "dst/src/f" : "dst/f") + std::to_string(i);
         if (!tree.Exists(name)) continue;
         ++copied;
         EXPECT_EQ(tree.ReadFile(name), std::string(100000, 'a' + i)) << name;
     }
     // Handed-over copies that had not begun when the stop came are dropped.
     EXPECT_LE(copied, c.copied);
-    EXPECT_EQ(status.Messages().last(), QString::fromUtf8(c.lastLine).arg(copied));
+    EXPECT_EQ(events.Messages().last(), QString::fromUtf8(c.lastLine).arg(copied));
     EXPECT_EQ(tree.Exists("xdg/Trash/files/dst/old.txt"), c.oldTargetTrashed);
     EXPECT_EQ(tree.Exists("dst/old.txt"), !c.oldTargetTrashed);
 }
@@ -280,20 +272,20 @@ TEST_P(StopTest, HandsOverNothingMoreAndSaysHowManyFilesAreThere) {
 INSTANTIATE_TEST_SUITE_P(
     Modes, StopTest,
     ::testing::Values(
-        StopCase{"CopyAll", false, false, false, 2, " - Abgleich abgebrochen! %1 von 5 Dateien kopiert.", 2, false},
-        StopCase{"OnlyNewer", true, false, false, 3, " - Abgleich abgebrochen! %1 von 5 Dateien kopiert.", 3, false},
-        StopCase{"EmptyFirst", false, true, false, 1,
+        StopCase{"CopyAll", RunMode::CopyAll, 2, " - Abgleich abgebrochen! %1 von 5 Dateien kopiert.", 2, false},
+        StopCase{"OnlyNewer", RunMode::OnlyNewer, 3, " - Abgleich abgebrochen! %1 von 5 Dateien kopiert.", 3, false},
+        StopCase{"EmptyFirst", RunMode::EmptyFirst, 1,
                  " - Abgleich abgebrochen! %1 von 5 Dateien kopiert. Das Zielverzeichnis ist unvollständig, das alte "
                  "Ziel liegt im Papierkorb.",
                  1, true},
-        StopCase{"EmptyFirstBeforeTheTrash", false, true, false, 0, " - Abgleich abgebrochen! %1 von 0 Dateien kopiert.",
+        StopCase{"EmptyFirstBeforeTheTrash", RunMode::EmptyFirst, 0, " - Abgleich abgebrochen! %1 von 0 Dateien kopiert.",
                  0, false},
-        StopCase{"Subfolder", false, false, true, 0, " - Abgleich abgebrochen! %1 von 5 Dateien kopiert.", 0, false}),
+        StopCase{"Subfolder", RunMode::Subfolder, 0, " - Abgleich abgebrochen! %1 von 5 Dateien kopiert.", 0, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct RefusalCase {
     const char* name;
-    std::function<void(TempTree&, FakeControls&)> setUp;
+    std::function<void(TempTree&, RunRequest&)> setUp;
     RefusalCode code;
 };
 
@@ -303,19 +295,16 @@ TEST_P(RefusalTest, RefusesBeforeTouchingAnything) {
     tree.WriteFile("src/a.txt", "A");
     tree.WriteFile("src/inner/b.txt", "B");
     tree.WriteFile("dst/t.txt", "T");
-    GetParam().setUp(tree, controls);
+    GetParam().setUp(tree, request);
     const auto before = tree.ListFiles();
 
     Run();
 
-    ASSERT_EQ(controls.messages.size(), 1u);
-    EXPECT_EQ(controls.messages[0].title, "Halt!");
-    EXPECT_EQ(controls.messages[0].text, RefusalText(GetParam().code));
-    EXPECT_EQ(controls.messages[0].icon, MessageIcon::None);
-    EXPECT_EQ(controls.messages[0].buttons, MessageButtons::Ok);
+    ASSERT_EQ(events.refusals.size(), 1u);
+    EXPECT_EQ(events.refusals[0].error, GetParam().code);
     EXPECT_EQ(tree.ListFiles(), before);
-    EXPECT_TRUE(status.lines.isEmpty());
-    EXPECT_EQ(controls.countText, "0");
+    EXPECT_TRUE(events.lines.isEmpty());
+    EXPECT_FALSE(events.outcome);
 }
 
 const auto Q = [](const std::string& s) { return QString::fromStdString(s); };
@@ -324,61 +313,61 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, RefusalTest,
     ::testing::Values(
         RefusalCase{"ProgramDirInOtherCase",
-                    [](TempTree& t, FakeControls& c) {
+                    [](TempTree& t, RunRequest& c) {
                         t.MakeDir("PROG");
                         c.target = Q(t.Path("prog")).toUpper().replace(Q(t.Path()).toUpper(), Q(t.Path()));
                     },
                     kProgramDirAsTarget},
-        RefusalCase{"SameFolder", [](TempTree& t, FakeControls& c) { c.target = Q(t.Path("src/../src")); },
+        RefusalCase{"SameFolder", [](TempTree& t, RunRequest& c) { c.target = Q(t.Path("src/../src")); },
                     kSameFolder},
         RefusalCase{"SameFolderThroughLink",
-                    [](TempTree& t, FakeControls& c) {
+                    [](TempTree& t, RunRequest& c) {
                         fs::create_directory_symlink(t.Path("src"), t.Path("link"));
                         c.target = Q(t.Path("link"));
                     },
                     kSameFolder},
-        RefusalCase{"TargetInsideSource", [](TempTree& t, FakeControls& c) { c.target = Q(t.Path("src/inner")); },
+        RefusalCase{"TargetInsideSource", [](TempTree& t, RunRequest& c) { c.target = Q(t.Path("src/inner")); },
                     kTargetInsideSource},
         RefusalCase{"TargetInsideSourceSubfolderMode",
-                    [](TempTree& t, FakeControls& c) {
-                        c.newSub = true;
+                    [](TempTree& t, RunRequest& c) {
+                        c.mode = RunMode::Subfolder;
                         c.target = Q(t.Path("src/inner"));
                     },
                     kTargetInsideSource},
         RefusalCase{"SourceInsideEmptiedTarget",
-                    [](TempTree& t, FakeControls& c) {
-                        c.delOld = true;
+                    [](TempTree& t, RunRequest& c) {
+                        c.mode = RunMode::EmptyFirst;
                         c.source = Q(t.Path("src/inner"));
                         c.target = Q(t.Path("src"));
                     },
                     kSourceInsideEmptiedTarget},
         RefusalCase{"EmptiedTargetHoldsProgramDir",
-                    [](TempTree& t, FakeControls& c) {
-                        c.delOld = true;
+                    [](TempTree& t, RunRequest& c) {
+                        c.mode = RunMode::EmptyFirst;
                         c.target = Q(t.Path());
                         c.source = Q(t.Path("src/inner"));
                     },
                     kTargetCannotBeEmptied},
         RefusalCase{"EmptiedTargetIsVolumeRoot",
-                    [](TempTree&, FakeControls& c) {
-                        c.delOld = true;
+                    [](TempTree&, RunRequest& c) {
+                        c.mode = RunMode::EmptyFirst;
                         c.target = "/";
                     },
                     kTargetCannotBeEmptied},
-        RefusalCase{"MissingSource", [](TempTree& t, FakeControls& c) { c.source = Q(t.Path("nope")); },
+        RefusalCase{"MissingSource", [](TempTree& t, RunRequest& c) { c.source = Q(t.Path("nope")); },
                     kSourceUnreadable},
-        RefusalCase{"MissingTarget", [](TempTree& t, FakeControls& c) { c.target = Q(t.Path("nope")); },
+        RefusalCase{"MissingTarget", [](TempTree& t, RunRequest& c) { c.target = Q(t.Path("nope")); },
                     kTargetMissing},
         RefusalCase{"EmptySourceWhenEmptying",
-                    [](TempTree& t, FakeControls& c) {
+                    [](TempTree& t, RunRequest& c) {
                         t.MakeDir("leer");
-                        c.delOld = true;
+                        c.mode = RunMode::EmptyFirst;
                         c.source = Q(t.Path("leer"));
                     },
                     kSourceEmpty},
         RefusalCase{"VolumeRootAsSubfolder",
-                    [](TempTree&, FakeControls& c) {
-                        c.newSub = true;
+                    [](TempTree&, RunRequest& c) {
+                        c.mode = RunMode::Subfolder;
                         c.source = "/";
                     },
                     kDriveAsSubfolder}),
@@ -388,9 +377,9 @@ TEST(RunRefusal, TargetBelowProgramDirPasses) {
     TempTree t;
     t.MakeDir("prog/Backup");
     t.MakeDir("src");
-    EXPECT_TRUE(RunRefusal(QString::fromStdString(t.Path("src")), QString::fromStdString(t.Path("prog/Backup")), false,
-                           false, QString::fromStdString(t.Path("prog")))
-                    .Ok());
+    const RunRequest request{.source = QString::fromStdString(t.Path("src")),
+                             .target = QString::fromStdString(t.Path("prog/Backup"))};
+    EXPECT_TRUE(RunRefusal(request, QString::fromStdString(t.Path("prog"))).Ok());
 }
 
 struct StepCase {
@@ -410,42 +399,6 @@ TEST(FormatByteTotal, PlainDecimalWithoutTrailingZeros) {
     const QString sep = QLocale::system().decimalPoint();
     EXPECT_EQ(FormatByteTotal(15000), "1" + sep + "5");
     EXPECT_EQ(FormatByteTotal(10001), "1" + sep + "0001");
-}
-
-TEST(ShellDeleteFlags, DocumentTheBehaviour) {
-    EXPECT_EQ(ShellDeleteFlags(0, -1, -1, -1, -1), 0x50);  // the run's call: trash, no question
-    EXPECT_EQ(ShellDeleteFlags(-1, -1, -1, -1, -1), kFofAllowUndo);
-    EXPECT_EQ(ShellDeleteFlags(-1, 0, -1, 0, -1), kFofSilent);
-    EXPECT_EQ(ShellDeleteFlags(-1, -1, 0, 0, 0), kFofSimpleProgress | kFofNoErrorUi);
-    EXPECT_EQ(ShellDeleteFlags(0, 0, 0, -1, 0), 0x40 | 0x4 | 0x10 | 0x100 | 0x400);
-}
-
-TEST(ShellDeleteList, OnePathEndsInTwoNuls) {
-    const QByteArray expected("/mnt/Sicherung\0\0", 16);
-    EXPECT_EQ(ShellDeleteList(QStringLiteral("/mnt/Sicherung/")), expected);
-    EXPECT_EQ(ShellDeleteList(QStringLiteral("/mnt/Sicherung")), expected);
-    EXPECT_EQ(ShellDeleteList(QStringList{"/a", "/b"}), QByteArray("/a\0/b\0\0", 7));
-}
-
-TEST(ShellDelete, TrashKeepsNamesWithPercentBlanksAndUmlautsRestorable) {
-    TempTree t;
-    setenv("XDG_DATA_HOME", t.Path("xdg").c_str(), 1);
-    t.WriteFile("100% Ärger über/x.txt", "x");
-    const fileservice::Status deleted =
-        ShellDelete(QString::fromStdString(t.Path("100% Ärger über")) + "/", 0, 0, -1, -1, -1, -1);
-    EXPECT_TRUE(deleted.Ok()) << (deleted ? 0 : deleted.Error().error);
-    EXPECT_FALSE(t.Exists("100% Ärger über"));
-    EXPECT_EQ(t.ReadFile("xdg/Trash/files/100% Ärger über/x.txt"), "x");
-    const std::string info = t.ReadFile("xdg/Trash/info/100% Ärger über.trashinfo");
-    const QByteArray encoded = QUrl::toPercentEncoding(QString::fromStdString(t.Path("100% Ärger über")), "/");
-    EXPECT_NE(info.find("Path=" + encoded.toStdString() + "\n"), std::string::npos) << info;
-    EXPECT_NE(info.find("%25"), std::string::npos);
-
-    // A second item of the same name gets its own place.
-    t.WriteFile("100% Ärger über/y.txt", "y");
-    EXPECT_TRUE(ShellDelete(QString::fromStdString(t.Path("100% Ärger über")), 0, 0, -1, -1, -1, -1).Ok());
-    EXPECT_EQ(t.ReadFile("xdg/Trash/files/100% Ärger über 2/y.txt"), "y");
-    unsetenv("XDG_DATA_HOME");
 }
 
 }  // namespace

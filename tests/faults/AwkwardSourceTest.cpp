@@ -2,14 +2,14 @@
 // longer than the system's limit, and files deleted or growing during the run. No hang, no
 // crash, every skip reported, everything else mirrored.
 
-#include "FakeWindow.h"
+#include "RecordingEvents.h"
 #include "FaultHelpers.h"
 #include "TempTree.h"
 
-#include "engine/Messages.h"
 #include "engine/MirrorRun.h"
 #include "engine/Paths.h"
 #include "fileservice/FileServiceTesting.h"
+#include "texts/Texts.h"
 
 #include <cerrno>
 #include <climits>
@@ -28,16 +28,6 @@ namespace {
 
 const auto kOldTime = TimeAt(2020, 1, 1);
 
-// Controls that can change the source between two files of the run.
-class HookedControls : public FakeControls {
-public:
-    std::function<void(const QString&)> onCount;
-    void SetCountText(const QString& text) override {
-        FakeControls::SetCountText(text);
-        if (onCount) onCount(text);
-    }
-};
-
 class AwkwardSource : public ::testing::Test {
 protected:
     AwkwardSource() {
@@ -45,13 +35,13 @@ protected:
         m_tree.MakeDir("dst");
         m_tree.MakeDir("prog");
         m_tree.WriteFile("src/normal.txt", "plain");
-        m_controls.source = QString::fromStdString(m_tree.Path("src"));
-        m_controls.target = QString::fromStdString(m_tree.Path("dst"));
+        m_request.source = QString::fromStdString(m_tree.Path("src"));
+        m_request.target = QString::fromStdString(m_tree.Path("dst"));
     }
 
-    void Run() { cmdRun_Click(m_controls, m_log, QString::fromStdString(m_tree.Path("prog"))); }
+    void Run() { MirrorRun(m_request, m_events, QString::fromStdString(m_tree.Path("prog"))); }
 
-    QStringList Failures() const { return m_status.Messages().filter(QStringLiteral(" konnte nicht ")); }
+    QStringList Failures() const { return m_events.Messages().filter(QStringLiteral(" konnte nicht ")); }
 
     // The entry is in the target as in the source: a link with the same text, or the same bytes.
     void ExpectMirrored(const std::string& rel) const {
@@ -69,9 +59,8 @@ protected:
     void ExpectNormalMirrored() const { EXPECT_EQ(m_tree.ReadFile("dst/normal.txt"), "plain"); }
 
     TempTree m_tree;
-    HookedControls m_controls;
-    FakeStatusList m_status;
-    Logfile m_log{m_status, QString::fromStdString(m_tree.Path("tvl.log"))};
+    RunRequest m_request;
+    RecordingEvents m_events{QString::fromStdString(m_tree.Path("tvl.log"))};
 };
 
 void MakeFifo(const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0) << std::strerror(errno); }
@@ -111,9 +100,9 @@ TEST_P(AwkwardEntries, AreMirroredOrReportedAndTheRestIsCopied) {
         expected << CopyFailedMessage(QString::fromStdString(rel), fileservice::kNotRegularFile);
         EXPECT_FALSE(fs::exists(fs::symlink_status(m_tree.Path("dst/" + rel)))) << rel;
     }
-    EXPECT_EQ(Failures(), expected) << Join(m_status.Messages());
-    ASSERT_FALSE(m_status.lines.isEmpty());
-    EXPECT_EQ(m_status.Messages().last().toStdString(), CompletionFor(static_cast<int>(expected.size())));
+    EXPECT_EQ(Failures(), expected) << Join(m_events.Messages());
+    ASSERT_FALSE(m_events.lines.isEmpty());
+    EXPECT_EQ(m_events.Messages().last().toStdString(), CompletionFor(static_cast<int>(expected.size())));
 }
 
 std::string LongName(char fill) { return std::string(NAME_MAX - 4, fill) + ".txt"; }
@@ -224,11 +213,11 @@ TEST_F(AwkwardSource, PathsLongerThanTheSystemLimitAreReportedAndTheRestIsCopied
 
     ExpectNormalMirrored();
     const QStringList failures = Failures();
-    ASSERT_FALSE(failures.isEmpty()) << Join(m_status.Messages());
+    ASSERT_FALSE(failures.isEmpty()) << Join(m_events.Messages());
     for (const QString& line : failures) EXPECT_TRUE(line.endsWith(ReasonText(ENAMETOOLONG))) << line.toStdString();
     EXPECT_EQ(failures.filter(QString::fromStdString(" - " + deep.Relative() + " konnte nicht kopiert werden")).size(), 1)
         << Join(failures);
-    EXPECT_EQ(m_status.Messages().last().toStdString(), CompletionFor(static_cast<int>(failures.size())));
+    EXPECT_EQ(m_events.Messages().last().toStdString(), CompletionFor(static_cast<int>(failures.size())));
 }
 
 TEST_F(AwkwardSource, FileDeletedAfterTheListingIsReported) {
@@ -236,17 +225,17 @@ TEST_F(AwkwardSource, FileDeletedAfterTheListingIsReported) {
     m_tree.WriteFile("src/b.txt", "b");
     m_tree.WriteFile("src/c.txt", "c");
     // Listing order: a, b, c, normal. Once the first copy is handed over, c goes.
-    m_controls.onCount = [this](const QString& count) {
-        if (count == QLatin1String("1")) fs::remove(m_tree.Path("src/c.txt"));
+    m_events.onCopy = [this](const CopyItem&) {
+        if (m_events.copied.size() == 1) fs::remove(m_tree.Path("src/c.txt"));
     };
     Run();
 
     EXPECT_EQ(Failures(), QStringList{CopyFailedMessage("c.txt", ENOENT)})
-        << Join(m_status.Messages());
+        << Join(m_events.Messages());
     EXPECT_FALSE(m_tree.Exists("dst/c.txt"));
     EXPECT_EQ(m_tree.ReadFile("dst/b.txt"), "b");
     ExpectNormalMirrored();
-    EXPECT_EQ(m_status.Messages().last().toStdString(), CompletionFor(1));
+    EXPECT_EQ(m_events.Messages().last().toStdString(), CompletionFor(1));
 }
 
 TEST_F(AwkwardSource, FileGrowingDuringTheRunIsCompleteAfterTheNextRun) {
@@ -254,30 +243,30 @@ TEST_F(AwkwardSource, FileGrowingDuringTheRunIsCompleteAfterTheNextRun) {
     const std::string more = Pattern(1024 * 1024, 2);
     m_tree.WriteFile("src/growing.bin", start, kOldTime);
     // Appended while its copy may be running: right after the copy was handed over.
-    m_controls.onCount = [&](const QString& count) {
-        if (count != QLatin1String("1")) return;
+    m_events.onCopy = [&](const CopyItem&) {
+        if (m_events.copied.size() != 1) return;
         const int fd = ::open(m_tree.Path("src/growing.bin").c_str(), O_WRONLY | O_APPEND);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(::write(fd, more.data(), more.size()), static_cast<ssize_t>(more.size()));
         ::close(fd);
     };
     Run();
-    m_controls.onCount = nullptr;
+    m_events.onCopy = nullptr;
 
     // Whatever the copy saw is a whole state of the file so far, never a cut one; a file that
     // changed under both attempts is reported instead and has no copy yet.
     const std::string first = FileBytes(m_tree.Path("dst/growing.bin"));
-    const bool reported = m_status.Messages().last().toStdString() == CompletionFor(1);
+    const bool reported = m_events.Messages().last().toStdString() == CompletionFor(1);
     if (reported) {
         EXPECT_FALSE(std::filesystem::exists(m_tree.Path("dst/growing.bin")));
     } else {
-        EXPECT_EQ(m_status.Messages().last().toStdString(), CompletionFor(0));
+        EXPECT_EQ(m_events.Messages().last().toStdString(), CompletionFor(0));
         EXPECT_GE(first.size(), start.size());
         EXPECT_TRUE(first == (start + more).substr(0, first.size())) << "the copy is not a state of the file";
     }
 
     // A copy that missed the growth keeps the old time, so the next only-newer run takes it again.
-    m_controls.onlyNew = true;
+    m_request.mode = RunMode::OnlyNewer;
     Run();
     EXPECT_TRUE(FileBytes(m_tree.Path("dst/growing.bin")) == start + more) << "the grown file was not copied again";
     EXPECT_EQ(MTime(m_tree.Path("dst/growing.bin")), MTime(m_tree.Path("src/growing.bin")));
@@ -290,7 +279,7 @@ TEST_F(AwkwardSource, NameWithLineBreaksWritesNoLineOfItsOwn) {
     Run();
 
     ExpectMirrored(name);
-    const QStringList messages = m_status.Messages();
+    const QStringList messages = m_events.Messages();
     EXPECT_TRUE(messages.contains(
         QString::fromUtf8(" - x\\r\\n07.12.26 - 17:03:15 - Abgleich ausgeführt!\\r\\ny kopiert!")))
         << Join(messages);
@@ -313,7 +302,7 @@ TEST_F(AwkwardSource, NamesLikeTheCopysTemporariesAreMirroredAndKept) {
         Run();
         ExpectNormalMirrored();
         for (const std::string& name : names) ExpectMirrored(name);
-        EXPECT_EQ(m_status.Messages().last().toStdString(), CompletionFor(0)) << Join(m_status.Messages());
+        EXPECT_EQ(m_events.Messages().last().toStdString(), CompletionFor(0)) << Join(m_events.Messages());
     }
 }
 
@@ -332,8 +321,8 @@ TEST_F(AwkwardSource, FileChangingAtEveryCopyIsReportedAndTheOldTargetKept) {
     SetAfterCopyDataHook(nullptr);
 
     EXPECT_EQ(Failures(), QStringList{CopyFailedMessage("changing.bin", fileservice::kSourceChanged)})
-        << Join(m_status.Messages());
-    EXPECT_EQ(m_status.Messages().last().toStdString(), CompletionFor(1));
+        << Join(m_events.Messages());
+    EXPECT_EQ(m_events.Messages().last().toStdString(), CompletionFor(1));
     EXPECT_TRUE(FileBytes(m_tree.Path("dst/changing.bin")) == old) << "the old target file was replaced";
     EXPECT_EQ(MTime(m_tree.Path("dst/changing.bin")), kOldTime);
     EXPECT_EQ(TemporariesBelow(m_tree.Path("dst")), std::vector<std::string>{});

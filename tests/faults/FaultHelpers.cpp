@@ -1,6 +1,6 @@
 #include "FaultHelpers.h"
 
-#include "engine/Messages.h"
+#include "texts/Texts.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -3,13 +3,13 @@
 // without root's privileges. Each failure is reported with its path and its error, and the
 // run goes on with the next file. Last, one folder reached by two paths.
 
-#include "FakeWindow.h"
+#include "RecordingEvents.h"
 #include "ChildRun.h"
 #include "FaultHelpers.h"
 #include "TempTree.h"
 
-#include "engine/Messages.h"
 #include "engine/MirrorRun.h"
+#include "texts/Texts.h"
 
 #include <cerrno>
 #include <functional>
@@ -45,15 +45,14 @@ TEST_P(InProcessFailures, AreReportedWithPathAndReasonAndTheRunGoesOn) {
     tree.MakeDir("prog");
     row.make(tree);
 
-    FakeControls controls;
-    controls.source = QString::fromStdString(tree.Path("src"));
-    controls.target = QString::fromStdString(tree.Path("dst"));
-    controls.newSub = row.newSubFolder;
-    FakeStatusList status;
-    Logfile log(status, QString::fromStdString(tree.Path("tvl.log")));
-    cmdRun_Click(controls, log, QString::fromStdString(tree.Path("prog")));
+    RunRequest request;
+    request.source = QString::fromStdString(tree.Path("src"));
+    request.target = QString::fromStdString(tree.Path("dst"));
+    request.mode = row.newSubFolder ? RunMode::Subfolder : RunMode::CopyAll;
+    RecordingEvents events(QString::fromStdString(tree.Path("tvl.log")));
+    MirrorRun(request, events, QString::fromStdString(tree.Path("prog")));
 
-    const QStringList messages = status.Messages();
+    const QStringList messages = events.Messages();
     QStringList failures = messages.filter(QStringLiteral(" konnte nicht "));
     QStringList expected;
     for (std::string line : row.failures) {

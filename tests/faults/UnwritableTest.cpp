@@ -4,7 +4,7 @@
 #include "ChildRun.h"
 #include "WindowFixture.h"
 
-#include "engine/Messages.h"
+#include "texts/Texts.h"
 
 #include <QCheckBox>
 #include <cerrno>

@@ -14,14 +14,14 @@
 
 namespace {
 
-class RecordingList : public StatusList {
-public:
+struct RecordingList {
     QStringList lines;
     std::vector<fileservice::Failure> logFailures;
     bool logging = true;
-    void AddStatusLine(const QString& line) override { lines << line; }
-    bool LoggingOn() const override { return logging; }
-    void LogFailed(const fileservice::Failure& failure) override { logFailures.push_back(failure); }
+    operator StatusView() {
+        return {[this](const QString& line) { lines << line; }, [this] { return logging; },
+                [this](const fileservice::Failure& failure) { logFailures.push_back(failure); }};
+    }
 };
 
 class LogfileTest : public ::testing::Test {

@@ -42,7 +42,7 @@ TEST_F(MainWindowRun, RunButtonMirrorsTheSourceAndReportsInTheStatusList) {
     PointAt(*window, m_tree.Path("src"), m_tree.Path("dst"));
     // Copy every file: the plain mode without the only-newer comparison.
     QTest::mouseClick(Control<QCheckBox>(*window, "chkCopyOnlyNew"), Qt::LeftButton);
-    ASSERT_FALSE(window->CopyOnlyNew());
+    ASSERT_EQ(window->Request().mode, RunMode::CopyAll);
 
     ClickRun(*window);
 
@@ -166,7 +166,7 @@ TEST_F(MainWindowRun, ALineOutsideARunShowsAtOnce) {
     ASSERT_EQ(lines.size(), rows + 1);
     EXPECT_EQ(lines.last(), QStringLiteral("12:00:00 - eine Zeile"));
     EXPECT_EQ(Control<QListView>(*window, "lstStatus")->currentIndex().row(), rows);
-    window->SetCountText(QStringLiteral("7"));
+    window->Progress(7, 0);
     EXPECT_EQ(Control<QLineEdit>(*window, "txtCount")->text(), QStringLiteral("7"));
     EXPECT_EQ(window->CountText(), QStringLiteral("7"));
 }

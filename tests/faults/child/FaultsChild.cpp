@@ -18,11 +18,11 @@
 // With --wait the process stays until its stdin closes, so that the parent can look at
 // its mounts through /proc/<pid>/root.
 
-#include "engine/Messages.h"
 #include "engine/MirrorRun.h"
-#include "engine/RunControls.h"
 #include "log/Logfile.h"
+#include "log/RunLog.h"
 #include "settings/Startup.h"
+#include "texts/Texts.h"
 #include "ui/DirList.h"
 #include "ui/frmMain.h"
 
@@ -79,41 +79,22 @@ void Emit(const std::string& kind, const QString& text) {
     std::exit(kExitSkip);
 }
 
-class ChildControls : public RunControls, public ReportingStatusList {
-public:
-    explicit ChildControls(const Options& options) : m_options(options) {}
-
-    QString SourcePath() const override { return QString::fromLocal8Bit(m_options.source.c_str()); }
-    QString TargetPath() const override { return QString::fromLocal8Bit(m_options.target.c_str()); }
-    bool CopyOnlyNew() const override { return m_options.onlyNew; }
-    bool DelBeforeCopy() const override { return m_options.delOld; }
-    bool NewSubFolder() const override { return false; }
-    QString CountText() const override { return m_count; }
-    void SetCountText(const QString& text) override { m_count = text; }
-    void SetFilesText(const QString&) override {}
-    void SetFilesVisible(bool) override {}
-    void SetProgressVisible(bool) override {}
-    int ProgressValue() const override { return m_progress; }
-    void SetProgressValue(int value) override { m_progress = value; }
-    void RefreshTarget() override {}
-    MessageResult ShowMessage(const QString& title, const QString& text, MessageIcon, MessageButtons) override {
-        Emit("MESSAGE", title + QLatin1Char('|') + text);
-        return MessageResult::Ok;
-    }
-
-    void AddStatusLine(const QString& line) override {
-        Emit("LINE", line);
-        if (m_options.step) {
-            while (std::getchar() != '\n' && !std::feof(stdin)) {
-            }
+// A status line on standard output; with --step, the run waits for a line on standard input
+// after each.
+void ShowLine(const Options& options, const QString& line) {
+    Emit("LINE", line);
+    if (options.step) {
+        while (std::getchar() != '\n' && !std::feof(stdin)) {
         }
     }
-    bool LoggingOn() const override { return true; }
+}
 
-private:
-    const Options& m_options;
-    QString m_count = QStringLiteral("0");
-    int m_progress = 0;
+// A refusal as the window's box would show it.
+class ChildEvents final : public RunEvents {
+public:
+    void Refused(const fileservice::Failure& refusal) override {
+        Emit("MESSAGE", HaltTitle() + QLatin1Char('|') + RefusalText(refusal.error));
+    }
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -238,10 +219,17 @@ int main(int argc, char** argv) {
     if (!options.windowIni.empty()) {
         if (const int failed = RunWindow(options, argc, argv)) return failed;
     } else {
-        ChildControls controls(options);
-        Logfile log(controls, QString::fromLocal8Bit(options.log.c_str()));
+        Logfile log(StatusView{[&options](const QString& line) { ShowLine(options, line); }, [] { return true; }},
+                    QString::fromLocal8Bit(options.log.c_str()));
+        RunRequest request;
+        request.source = QString::fromLocal8Bit(options.source.c_str());
+        request.target = QString::fromLocal8Bit(options.target.c_str());
+        request.mode = ModeOf(options.onlyNew, options.delOld, false);
+        ChildEvents child;
+        RunLog lines(log);
+        TeeEvents events(child, lines);
         // The program folder is never one of ours: a folder no test uses as target.
-        cmdRun_Click(controls, log, QStringLiteral("/nonexistent-program-dir"));
+        MirrorRun(request, events, QStringLiteral("/nonexistent-program-dir"));
     }
     std::fprintf(stdout, "END\n");
     std::fflush(stdout);

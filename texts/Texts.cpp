@@ -1,4 +1,4 @@
-#include "engine/Messages.h"
+#include "texts/Texts.h"
 
 #include <QLocale>
 #include <cerrno>
@@ -187,6 +187,20 @@ QString FormatByteTotal(std::int64_t scaled) {
     return negative ? QLatin1Char('-') + text : text;
 }
 
-void ReportingStatusList::LogFailed(const fileservice::Failure& failure) {
-    AddStatusLine(StatusLine(LogFailedMessage(failure.error)));
+QString FailureMessage(const RunFailure& failure) {
+    switch (failure.kind) {
+    case FailureKind::Copy: return CopyFailedMessage(failure.path, failure.error);
+    case FailureKind::MakeFolder: return FolderFailedMessage(failure.path, failure.error);
+    case FailureKind::ReadFolder: return FolderUnreadableMessage(failure.path, failure.error);
+    case FailureKind::EmptyTarget: return EmptyingFailedMessage(failure.error);
+    }
+    return CopyFailedMessage(failure.path, failure.error);
 }
+
+QString EndMessage(RunMode mode, RunOutcome outcome, const RunCounts& counts) {
+    if (outcome == RunOutcome::Stopped) return StoppedMessage(counts.landed, counts.listed, counts.targetEmptied);
+    if (mode == RunMode::Subfolder && counts.failures == 0) return SubfolderCopiedMessage();
+    return CompletionMessage(counts.failures);
+}
+
+QString ProgramLoadedMessage() { return QStringLiteral(" - Trevalon geladen!"); }

@@ -1,28 +1,15 @@
 #pragma once
 
-// Every German sentence that a run and the log show the user: the status lines, the texts of
-// the "Halt!" box, the failure lines and the reasons of failures. Below the engine a failure
-// is a value (fileservice/Failure.h); it is worded here.
+// Every German sentence the program shows or logs: the status lines, the texts of the
+// "Halt!" box and of every other message box, the failure lines and the reasons of failures,
+// the command line's texts. Below, a failure is a value (fileservice/Failure.h) and a run
+// tells typed events (engine/RunEvents.h); they are worded here and nowhere else.
 
+#include "engine/RunEvents.h"
 #include "fileservice/Failure.h"
-#include "log/Logfile.h"
 
 #include <QString>
 #include <cstdint>
-
-// Why a run refuses to start (RunRefusal); above the file service's codes.
-enum RefusalCode : int {
-    kProgramDirAsTarget = 0x20000,
-    kSourceUnreadable,
-    kTargetMissing,
-    kDriveAsSubfolder,
-    kSameFolder,
-    kTargetInsideSource,
-    kTargetCannotBeEmptied,
-    kSourceInsideEmptiedTarget,
-    kSourceEmpty,
-    kTargetInUse,
-};
 
 // The title of the box that refuses a run.
 QString HaltTitle();
@@ -78,9 +65,10 @@ QString ProgressText(std::int64_t filesDone, std::int64_t filesTotal, std::int64
 // when it is not zero, with the user's decimal separator and no trailing zeros.
 QString FormatByteTotal(std::int64_t scaled);
 
-// A status list that shows the log file's failure worded as above; the window and every other
-// holder of a run's status lines derive from it.
-class ReportingStatusList : public StatusList {
-public:
-    void LogFailed(const fileservice::Failure& failure) override;
-};
+// A run's events as status lines: the line of a failure, and the line that ends a run of
+// `mode` (stopped, done without or with failures; the subfolder mode says so).
+QString FailureMessage(const RunFailure& failure);
+QString EndMessage(RunMode mode, RunOutcome outcome, const RunCounts& counts);
+
+// The window's first line.
+QString ProgramLoadedMessage();

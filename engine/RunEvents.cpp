@@ -1,0 +1,47 @@
+#include "engine/RunEvents.h"
+
+void TeeEvents::Started(const RunRequest& request) {
+    m_first.Started(request);
+    m_second.Started(request);
+}
+void TeeEvents::Refused(const fileservice::Failure& refusal) {
+    m_first.Refused(refusal);
+    m_second.Refused(refusal);
+}
+void TeeEvents::TargetTrashed(const QString& target) {
+    m_first.TargetTrashed(target);
+    m_second.TargetTrashed(target);
+}
+void TeeEvents::Summary(std::int32_t files, Currency bytes) {
+    m_first.Summary(files, bytes);
+    m_second.Summary(files, bytes);
+}
+void TeeEvents::FolderMade(const QString& folder) {
+    m_first.FolderMade(folder);
+    m_second.FolderMade(folder);
+}
+void TeeEvents::CopyHandedOver(const CopyItem& item) {
+    m_first.CopyHandedOver(item);
+    m_second.CopyHandedOver(item);
+}
+void TeeEvents::Failed(const RunFailure& failure) {
+    m_first.Failed(failure);
+    m_second.Failed(failure);
+}
+void TeeEvents::Progress(std::int32_t count, int percent) {
+    m_first.Progress(count, percent);
+    m_second.Progress(count, percent);
+}
+void TeeEvents::Ended(RunOutcome outcome, const RunCounts& counts) {
+    m_first.Ended(outcome, counts);
+    m_second.Ended(outcome, counts);
+}
+bool TeeEvents::StopRequested() {
+    // Both are asked: a window answers its question only when asked.
+    const bool first = m_first.StopRequested();
+    return m_second.StopRequested() || first;
+}
+void TeeEvents::Breathe() {
+    m_first.Breathe();
+    m_second.Breathe();
+}

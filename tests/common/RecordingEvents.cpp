@@ -1,0 +1,63 @@
+#include "RecordingEvents.h"
+
+RecordingEvents::RecordingEvents(const QString& logPath)
+    : log(StatusView{[this](const QString& line) { lines << line; }, [this] { return loggingOn; }}, logPath) {}
+
+QStringList RecordingEvents::Messages() const {
+    QStringList out;
+    for (const QString& line : lines) out << line.mid(8);
+    return out;
+}
+
+void RecordingEvents::Started(const RunRequest& request) { m_runLog.Started(request); }
+
+void RecordingEvents::Refused(const fileservice::Failure& refusal) {
+    refusals.push_back(refusal);
+    m_runLog.Refused(refusal);
+}
+
+void RecordingEvents::TargetTrashed(const QString& target) {
+    trashed << target;
+    m_runLog.TargetTrashed(target);
+}
+
+void RecordingEvents::Summary(std::int32_t files, Currency bytes) {
+    summaryFiles = files;
+    summaryBytes = bytes.scaled;
+    m_runLog.Summary(files, bytes);
+}
+
+void RecordingEvents::FolderMade(const QString& folder) {
+    folders << folder;
+    m_runLog.FolderMade(folder);
+}
+
+void RecordingEvents::CopyHandedOver(const CopyItem& item) {
+    copied << item.entry;
+    m_runLog.CopyHandedOver(item);
+    if (onCopy) onCopy(item);
+}
+
+void RecordingEvents::Failed(const RunFailure& failure) {
+    failures.push_back(failure);
+    m_runLog.Failed(failure);
+}
+
+void RecordingEvents::Progress(std::int32_t handled, int percent) {
+    // The bar's values as the user sees them change.
+    if (progressHistory.empty() || handled != count || percent != progressHistory.back())
+        progressHistory.push_back(percent);
+    count = handled;
+}
+
+void RecordingEvents::Ended(RunOutcome ended, const RunCounts& endCounts) {
+    outcome = ended;
+    counts = endCounts;
+    m_runLog.Ended(ended, endCounts);
+}
+
+bool RecordingEvents::StopRequested() { return stopAtCount >= 0 && count >= stopAtCount; }
+
+void RecordingEvents::Breathe() {
+    if (!summaryFiles) ++paintsBeforeSummary;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "engine/RunEvents.h"
+#include "log/Logfile.h"
+#include "log/RunLog.h"
+
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <vector>
+
+// The one listener of the tests: records every event of a run and shows its status lines as
+// the window's list does, writing the log file at `logPath`.
+class RecordingEvents : public RunEvents {
+public:
+    explicit RecordingEvents(const QString& logPath);
+
+    std::vector<fileservice::Failure> refusals;
+    std::vector<RunFailure> failures;
+    QStringList copied;   // entries handed over, relative to the source
+    QStringList folders;  // folders made, full paths
+    QStringList trashed;
+    std::optional<std::int32_t> summaryFiles;
+    std::int64_t summaryBytes = 0;  // scaled, as Currency
+    std::vector<int> progressHistory;  // the bar at each change of the count or the bar
+    std::int32_t count = 0;
+    std::optional<RunOutcome> outcome;
+    RunCounts counts;
+    int paintsBeforeSummary = 0;  // while the source was listed and the folders made
+    // Asks the run to stop once the counter shows this many files (-1: never).
+    int stopAtCount = -1;
+    // Called at each event of a handed-over copy, after it is recorded.
+    std::function<void(const CopyItem&)> onCopy;
+
+    QStringList lines;  // as the status list shows them
+    bool loggingOn = true;
+    Logfile log;
+
+    // The lines without their "hh:mm:ss" head.
+    QStringList Messages() const;
+
+    void Started(const RunRequest& request) override;
+    void Refused(const fileservice::Failure& refusal) override;
+    void TargetTrashed(const QString& target) override;
+    void Summary(std::int32_t files, Currency bytes) override;
+    void FolderMade(const QString& folder) override;
+    void CopyHandedOver(const CopyItem& item) override;
+    void Failed(const RunFailure& failure) override;
+    void Progress(std::int32_t handled, int percent) override;
+    void Ended(RunOutcome ended, const RunCounts& endCounts) override;
+    bool StopRequested() override;
+    void Breathe() override;
+
+private:
+    RunLog m_runLog{log};
+};
