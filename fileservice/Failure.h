@@ -15,6 +15,7 @@ enum ErrorCode : int {
     kNotRegularFile = 0x10000,  // a FIFO, socket or device where a file is wanted: never opened
     kSourceChanged,             // the source changed while it was copied, also on the second try
     kFolderInUse,               // another process holds the folder's lock (LockFolder)
+    kMountPoint,                // another file system is mounted there: never entered or removed
 };
 
 struct Failure {
