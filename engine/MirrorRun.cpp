@@ -6,15 +6,17 @@
 #include "engine/RunReport.h"
 #include "engine/TargetFolders.h"
 #include "engine/Vergleich.h"
-#include "fileservice/ComparePass.h"
 #include "fileservice/FileService.h"
+#include "fileservice/Listing.h"
 #include "fileservice/SafeFile.h"
 #include "log/Logfile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStorageInfo>
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 
 namespace {
 
@@ -53,22 +55,20 @@ void CopyAsSubfolder(RunControls& controls, Logfile& log, RunReport& report, Run
     if (!made && (!existing.isDir() || existing.isSymLink())) {
         report.FolderFailed(destRoot, made.Error().error);
     } else {
-        fileservice::ComparePass pass(Native(sourcePath), Native(destRoot), false);
-        pass.SetFolderTick([&controls] { controls.KeepPainting(); });
-        CreateTargetFolders(controls, report, actions, sourcePath, destRoot);
-        const QByteArray source = ToNative(sourcePath);
-        Currency totalBytes;
-        std::int16_t listFlag = 1;
-        std::vector<std::string> fileList;
-        const std::int32_t lastIndex = VBFILELIST(source.constData(), listFlag, "*.*", fileList, totalBytes);
-        ReportListFailures(report, pass);
+        // The window paints while a large source is listed.
+        const fileservice::Listing listing = fileservice::Listing::Read(
+            Native(sourcePath), {Native(destRoot), false, [&controls] { controls.KeepPainting(); }});
+        CreateTargetFolders(controls, report, actions, sourcePath, destRoot, listing);
+        const std::int32_t lastIndex =
+            static_cast<std::int32_t>(std::min<std::size_t>(listing.FileCount(), INT32_MAX)) - 1;
+        ReportListFailures(report, listing);
         int handedOver = 0;
         const std::string sourcePrefix = NativePrefix(sourcePath);
         const std::string targetPrefix = NativePrefix(destRoot);
         std::string sourceFile;
         std::string targetFile;
         for (std::int32_t i = 0; i <= lastIndex && !report.Stopping(controls); ++i) {
-            const std::string& name = fileList[static_cast<std::size_t>(i)];
+            const std::string& name = listing.File(static_cast<std::size_t>(i));
             if (!report.HasBlocked() || !report.RefuseIfBlocked(FromNative(name))) {
                 JoinNative(sourceFile, sourcePrefix, name);
                 JoinNative(targetFile, targetPrefix, name);
@@ -176,11 +176,10 @@ RunOutcome cmdRun_Click(RunControls& controls, Logfile& log, const QString& prog
         report.TargetEmptied();
     }
     // The folder step and the copy pass list the source once, and an only-newer pass compares
-    // with what its listing saw.
-    fileservice::ComparePass pass(Native(sourcePath), Native(targetPath), controls.CopyOnlyNew());
-    // The window paints while a large source is listed.
-    pass.SetFolderTick([&controls] { controls.KeepPainting(); });
-    CreateTargetFolders(controls, report, actions, sourcePath, targetPath);
-    MirrorFiles(controls, log, report, actions, sourcePath, pass);
+    // with what its listing saw. The window paints while a large source is listed.
+    const fileservice::Listing listing = fileservice::Listing::Read(
+        Native(sourcePath), {Native(targetPath), controls.CopyOnlyNew(), [&controls] { controls.KeepPainting(); }});
+    CreateTargetFolders(controls, report, actions, sourcePath, targetPath, listing);
+    MirrorFiles(controls, log, report, actions, listing);
     return OutcomeOf(report);
 }

@@ -2,8 +2,8 @@
 
 #include "engine/Messages.h"
 #include "engine/Paths.h"
-#include "engine/ShellDelete.h"
 #include "fileservice/FileService.h"
+#include "fileservice/Listing.h"
 #include "fileservice/SafeFile.h"
 #include "log/Logfile.h"
 
@@ -11,9 +11,10 @@
 #include <sys/stat.h>
 
 fileservice::Status RunActions::EmptyTarget(const QString& targetPath) {
-    const fileservice::Status trashed = ShellDelete(targetPath + QLatin1Char('/'), 0, 0, -1, -1, -1, -1);
-    if (!trashed) return trashed;
-    return fileservice::MakeFolder(ToNative(targetPath).toStdString());
+    const std::string target = ToNative(targetPath).toStdString();
+    const fileservice::Result<std::string> trashed = fileservice::MoveToTrash(target);
+    if (!trashed) return trashed.Error();
+    return fileservice::MakeFolder(target);
 }
 
 fileservice::Status RunActions::MakeFolder(const std::string& folder) { return fileservice::MakeFolder(folder); }
@@ -24,7 +25,9 @@ void RunActions::RemoveLeftovers(const std::string& folder, const std::string& s
     VBFOLDERREMOVELEFTOVERSASYNC(folder.c_str(), sourceFolder.c_str());
 }
 
-std::string RunActions::TargetVersion(const std::string& file) { return VBFILEVERSION(file.c_str()); }
+std::string RunActions::TargetVersion(const fileservice::Listing& listing, std::size_t index) {
+    return listing.TargetVersion(index);
+}
 
 void RunActions::Copy(const std::string& source, const std::string& target, std::string_view) {
     VBFILECOPYASYNC(target.c_str(), source.c_str());
@@ -68,8 +71,8 @@ bool DryRunActions::FolderExists(const std::string& folder) {
 
 void DryRunActions::RemoveLeftovers(const std::string&, const std::string&) {}
 
-std::string DryRunActions::TargetVersion(const std::string& file) {
-    return m_targetEmptied ? std::string() : VBFILEVERSION(file.c_str());
+std::string DryRunActions::TargetVersion(const fileservice::Listing& listing, std::size_t index) {
+    return m_targetEmptied ? std::string() : listing.TargetVersion(index);
 }
 
 void DryRunActions::Copy(const std::string& source, const std::string&, std::string_view entry) {

@@ -3,12 +3,16 @@
 #include "fileservice/Failure.h"
 
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 
 class Logfile;
+namespace fileservice {
+class Listing;
+}
 
 // What a run does to the disk and the log, and what it reads of the target: the one seam
 // between deciding and doing. This class does it; a dry run (DryRunActions) decides everything
@@ -26,8 +30,8 @@ public:
     // Removes, in the background, an interrupted run's temporaries in `folder` that
     // `sourceFolder` lacks.
     virtual void RemoveLeftovers(const std::string& folder, const std::string& sourceFolder);
-    // The version text of the target file `file` (VBFILEVERSION).
-    virtual std::string TargetVersion(const std::string& file);
+    // The version text of the target counterpart of file `index` of `listing`.
+    virtual std::string TargetVersion(const fileservice::Listing& listing, std::size_t index);
     // Hands over the copy of `source` to `target`; `entry` is the file relative to the source.
     virtual void Copy(const std::string& source, const std::string& target, std::string_view entry);
 
@@ -52,7 +56,7 @@ public:
     fileservice::Status MakeFolder(const std::string& folder) override;
     bool FolderExists(const std::string& folder) override;
     void RemoveLeftovers(const std::string& folder, const std::string& sourceFolder) override;
-    std::string TargetVersion(const std::string& file) override;
+    std::string TargetVersion(const fileservice::Listing& listing, std::size_t index) override;
     void Copy(const std::string& source, const std::string& target, std::string_view entry) override;
     void WriteSummary(Logfile& log, const QString& line) override;
     void WriteCopied(Logfile& log, const QString& entry) override;

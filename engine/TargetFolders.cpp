@@ -5,6 +5,7 @@
 #include "engine/RunControls.h"
 #include "engine/RunReport.h"
 #include "fileservice/FileService.h"
+#include "fileservice/Listing.h"
 #include "fileservice/SafeFile.h"
 
 #include <cerrno>
@@ -12,13 +13,9 @@
 #include <vector>
 
 void CreateTargetFolders(RunControls& controls, RunReport& report, RunActions& actions, const QString& sourcePath,
-                         const QString& targetPath) {
+                         const QString& targetPath, const fileservice::Listing& listing) {
     const QByteArray source = ToNative(sourcePath);
-    std::int32_t listFlag = 1;
-    VBFOLDERCOUNT(source.constData(), listFlag);
-    std::vector<std::string> folderList;
-    listFlag = 0;
-    VBFOLDERLIST(source.constData(), listFlag, folderList);
+    const std::vector<std::string>& folderList = listing.Folders();
 
     const QByteArray target = ToNative(targetPath);
     // Leftovers of an interrupted run go in the background; the first copy waits for that.

@@ -5,10 +5,12 @@
 #include "engine/RunActions.h"
 #include "engine/RunControls.h"
 #include "engine/RunReport.h"
-#include "fileservice/ComparePass.h"
 #include "fileservice/FileService.h"
+#include "fileservice/Listing.h"
 #include "log/Logfile.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -18,10 +20,12 @@ constexpr int kProgressMax = 100;
 
 // Copies the source file when it is newer than the target file, then advances the progress
 // bar by `progressStep` (never above 100) and the counter by one; true when it was handed over.
-bool CopyIfNewer(RunControls& controls, RunActions& actions, const std::string& sourceFile,
-                 const std::string& targetFile, const std::string& entry, int progressStep) {
-    const std::string targetVersion = actions.TargetVersion(targetFile);
-    const std::string sourceVersion = VBFILEVERSION(sourceFile.c_str());
+// `index` is the file's in `listing`.
+bool CopyIfNewer(RunControls& controls, RunActions& actions, const fileservice::Listing& listing, std::size_t index,
+                 const std::string& sourceFile, const std::string& targetFile, const std::string& entry,
+                 int progressStep) {
+    const std::string targetVersion = actions.TargetVersion(listing, index);
+    const std::string sourceVersion = listing.SourceVersion(index);
     if (VBFILEISNEWER(sourceVersion.c_str(), targetVersion.c_str(), 1) != -1) return false;
 
     actions.Copy(sourceFile, targetFile, entry);
@@ -38,8 +42,8 @@ int ProgressStep(std::int32_t fileCount) {
     return static_cast<int>(std::nearbyint(100.0 / fileCount));
 }
 
-void ReportListFailures(RunReport& report, const fileservice::ComparePass& pass) {
-    for (const fileservice::Failure& failure : pass.ListFailures())
+void ReportListFailures(RunReport& report, const fileservice::Listing& listing) {
+    for (const fileservice::Failure& failure : listing.Failures())
         report.FolderUnreadable(FromNative(failure.path), failure.error);
 }
 
@@ -67,17 +71,13 @@ int WaitForCopies(RunControls& controls, RunReport& report, const QString& targe
 }
 
 void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, RunActions& actions,
-                 const QString& sourcePath, const fileservice::ComparePass& pass) {
+                 const fileservice::Listing& listing) {
     controls.SetProgressValue(0);
 
-    const QByteArray nativeSource = ToNative(sourcePath);
-    Currency totalBytes;
-    std::int16_t listFlag = 1;
-    VBFILECOUNT(nativeSource.constData(), listFlag, "*.*", totalBytes);
-    std::vector<std::string> fileList;
-    listFlag = 1;
-    const std::int32_t lastIndex = VBFILELIST(nativeSource.constData(), listFlag, "*.*", fileList, totalBytes);
-    ReportListFailures(report, pass);
+    const Currency totalBytes = listing.ByteTotal();
+    const std::int32_t lastIndex =
+        static_cast<std::int32_t>(std::min<std::size_t>(listing.FileCount(), INT32_MAX)) - 1;
+    ReportListFailures(report, listing);
 
     const std::int32_t fileCount = lastIndex + 1;
     const int progressStep = ProgressStep(fileCount);
@@ -95,7 +95,7 @@ void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, RunActi
     if (!controls.CopyOnlyNew()) {
         std::int32_t processedCount = 0;
         for (std::int32_t i = 0; i <= lastIndex && !report.Stopping(controls); ++i) {
-            const std::string& name = fileList[static_cast<std::size_t>(i)];
+            const std::string& name = listing.File(static_cast<std::size_t>(i));
             const QString entry = FromNative(name);
             const bool refused = report.RefuseIfBlocked(entry);
             if (!refused) {
@@ -107,21 +107,20 @@ void MirrorFiles(RunControls& controls, Logfile& log, RunReport& report, RunActi
             ++processedCount;
             controls.SetCountText(QString::number(processedCount));
             if (!refused) actions.WriteCopied(log, entry);
-            // Done with the name: its memory goes to the status lines that pile up meanwhile.
-            std::string().swap(fileList[static_cast<std::size_t>(i)]);
             controls.KeepPainting();
         }
     } else {
         controls.SetProgressVisible(true);
         controls.SetFilesVisible(false);
         for (std::int32_t i = 0; i <= lastIndex && !report.Stopping(controls); ++i) {
-            const std::string& name = fileList[static_cast<std::size_t>(i)];
+            const std::string& name = listing.File(static_cast<std::size_t>(i));
             if (!report.HasBlocked() || !report.RefuseIfBlocked(FromNative(name))) {
                 JoinNative(sourceFile, sourcePrefix, name);
                 JoinNative(targetFile, targetPrefix, name);
-                if (CopyIfNewer(controls, actions, sourceFile, targetFile, name, progressStep)) ++handedOver;
+                if (CopyIfNewer(controls, actions, listing, static_cast<std::size_t>(i), sourceFile, targetFile, name,
+                                progressStep))
+                    ++handedOver;
             }
-            std::string().swap(fileList[static_cast<std::size_t>(i)]);
             controls.KeepPainting();
         }
         if (!report.Stopped()) controls.SetProgressValue(kProgressMax);

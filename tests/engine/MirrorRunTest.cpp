@@ -3,7 +3,6 @@
 
 #include "engine/Messages.h"
 #include "engine/MirrorRun.h"
-#include "engine/ShellDelete.h"
 #include "engine/Vergleich.h"
 #include "fileservice/FileService.h"
 
@@ -11,7 +10,6 @@
 #include <QFile>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QUrl>
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
@@ -410,42 +408,6 @@ TEST(FormatByteTotal, PlainDecimalWithoutTrailingZeros) {
     const QString sep = QLocale::system().decimalPoint();
     EXPECT_EQ(FormatByteTotal(15000), "1" + sep + "5");
     EXPECT_EQ(FormatByteTotal(10001), "1" + sep + "0001");
-}
-
-TEST(ShellDeleteFlags, DocumentTheBehaviour) {
-    EXPECT_EQ(ShellDeleteFlags(0, -1, -1, -1, -1), 0x50);  // the run's call: trash, no question
-    EXPECT_EQ(ShellDeleteFlags(-1, -1, -1, -1, -1), kFofAllowUndo);
-    EXPECT_EQ(ShellDeleteFlags(-1, 0, -1, 0, -1), kFofSilent);
-    EXPECT_EQ(ShellDeleteFlags(-1, -1, 0, 0, 0), kFofSimpleProgress | kFofNoErrorUi);
-    EXPECT_EQ(ShellDeleteFlags(0, 0, 0, -1, 0), 0x40 | 0x4 | 0x10 | 0x100 | 0x400);
-}
-
-TEST(ShellDeleteList, OnePathEndsInTwoNuls) {
-    const QByteArray expected("/mnt/Sicherung\0\0", 16);
-    EXPECT_EQ(ShellDeleteList(QStringLiteral("/mnt/Sicherung/")), expected);
-    EXPECT_EQ(ShellDeleteList(QStringLiteral("/mnt/Sicherung")), expected);
-    EXPECT_EQ(ShellDeleteList(QStringList{"/a", "/b"}), QByteArray("/a\0/b\0\0", 7));
-}
-
-TEST(ShellDelete, TrashKeepsNamesWithPercentBlanksAndUmlautsRestorable) {
-    TempTree t;
-    setenv("XDG_DATA_HOME", t.Path("xdg").c_str(), 1);
-    t.WriteFile("100% Ärger über/x.txt", "x");
-    const fileservice::Status deleted =
-        ShellDelete(QString::fromStdString(t.Path("100% Ärger über")) + "/", 0, 0, -1, -1, -1, -1);
-    EXPECT_TRUE(deleted.Ok()) << (deleted ? 0 : deleted.Error().error);
-    EXPECT_FALSE(t.Exists("100% Ärger über"));
-    EXPECT_EQ(t.ReadFile("xdg/Trash/files/100% Ärger über/x.txt"), "x");
-    const std::string info = t.ReadFile("xdg/Trash/info/100% Ärger über.trashinfo");
-    const QByteArray encoded = QUrl::toPercentEncoding(QString::fromStdString(t.Path("100% Ärger über")), "/");
-    EXPECT_NE(info.find("Path=" + encoded.toStdString() + "\n"), std::string::npos) << info;
-    EXPECT_NE(info.find("%25"), std::string::npos);
-
-    // A second item of the same name gets its own place.
-    t.WriteFile("100% Ärger über/y.txt", "y");
-    EXPECT_TRUE(ShellDelete(QString::fromStdString(t.Path("100% Ärger über")), 0, 0, -1, -1, -1, -1).Ok());
-    EXPECT_EQ(t.ReadFile("xdg/Trash/files/100% Ärger über 2/y.txt"), "y");
-    unsetenv("XDG_DATA_HOME");
 }
 
 }  // namespace
