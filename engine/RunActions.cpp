@@ -1,7 +1,6 @@
 #include "engine/RunActions.h"
 
 #include "engine/Paths.h"
-#include "engine/ShellDelete.h"
 #include "fileservice/FileService.h"
 #include "fileservice/Listing.h"
 #include "fileservice/SafeFile.h"
@@ -9,9 +8,10 @@
 #include <cerrno>
 
 fileservice::Status RunActions::EmptyTarget(const QString& targetPath) {
-    const fileservice::Status trashed = ShellDelete(targetPath + QLatin1Char('/'), 0, 0, -1, -1, -1, -1);
-    if (!trashed) return trashed;
-    return fileservice::MakeFolder(ToNative(targetPath).toStdString());
+    const std::string target = ToNative(targetPath).toStdString();
+    const fileservice::Result<std::string> trashed = fileservice::MoveToTrash(target);
+    if (!trashed) return trashed.Error();
+    return fileservice::MakeFolder(target);
 }
 
 fileservice::Status RunActions::MakeFolder(const std::string& folder) { return fileservice::MakeFolder(folder); }

@@ -3,9 +3,7 @@
 // Each worker has its own bounded queue, and a destination always goes to the same worker
 // (by hash), so two copies to one target never run at once (they share a temporary name)
 // and run in the order they were handed over. The bound keeps memory small on huge trees;
-// the caller waits briefly when a queue is full. A copy handed over inside a compare pass
-// carries the names its listing listed that look like temporaries, which the copy's own
-// temporary must avoid.
+// the caller waits briefly when a queue is full.
 
 #include "fileservice/FileService.h"
 #include "fileservice/FileServiceInternal.h"
@@ -36,8 +34,6 @@ constexpr unsigned kMaxWorkers = 4;
 
 std::atomic<bool> g_poolStarted{false};
 
-using Listed = std::shared_ptr<const std::vector<std::uint64_t>>;
-
 class CopyPool {
 public:
     static CopyPool& Instance() {
@@ -50,7 +46,7 @@ public:
     CopyPool& operator=(const CopyPool&) = delete;
     ~CopyPool();
 
-    void Submit(std::string destination, std::string source, Listed listed);
+    void Submit(std::string destination, std::string source);
     void SubmitRemoval(std::string folder, std::string sourceFolder);
     void RecordRefused(std::string destination, std::string source, int error);
     std::vector<CopyFailure> Wait();
@@ -66,7 +62,6 @@ private:
         std::string destination;  // the folder, for a removal of leftovers
         std::string source;       // the folder it mirrors, for a removal of leftovers
         bool removal = false;
-        Listed listed;
     };
     struct Worker {
         std::deque<Job> queue;
@@ -117,18 +112,18 @@ CopyPool::~CopyPool() {
     for (auto& worker : m_workers) worker->thread.join();
 }
 
-void CopyPool::Submit(std::string destination, std::string source, Listed listed) {
+void CopyPool::Submit(std::string destination, std::string source) {
     std::unique_lock<std::mutex> lock(m_mutex);
     // A removal of leftovers that ran beside this copy could take its temporary.
     if (m_removals > 0) m_idle.wait(lock, [&] { return m_removals == 0; });
-    Enqueue(lock, Job{m_nextSequence++, std::move(destination), std::move(source), false, std::move(listed)});
+    Enqueue(lock, Job{m_nextSequence++, std::move(destination), std::move(source), false});
 }
 
 void CopyPool::SubmitRemoval(std::string folder, std::string sourceFolder) {
     std::unique_lock<std::mutex> lock(m_mutex);
     if (m_pending > m_removals) m_idle.wait(lock, [&] { return m_pending == m_removals; });
     ++m_removals;
-    Enqueue(lock, Job{m_nextSequence++, std::move(folder), std::move(sourceFolder), true, nullptr});
+    Enqueue(lock, Job{m_nextSequence++, std::move(folder), std::move(sourceFolder), true});
 }
 
 void CopyPool::Enqueue(std::unique_lock<std::mutex>& lock, Job job) {
@@ -179,13 +174,12 @@ void CopyPool::Execute(Job& job) {
     std::int64_t bytes = 0;
     try {
         const fileservice::Result<std::int64_t> copied =
-            fileservice::CopyFileSafely(job.destination, job.source, job.listed.get());
+            fileservice::CopyFileSafely(job.destination, job.source);
         if (copied) bytes = copied.Value();
         else error = copied.Error().error;
     } catch (const std::exception&) {
         error = ENOMEM;
     }
-    job.listed.reset();
     std::lock_guard<std::mutex> lock(m_mutex);
     if (error != 0) {
         m_failures.emplace_back(
@@ -260,8 +254,7 @@ std::int32_t VBFILECOPYASYNC(const char* destination, const char* source) {
             pool.RecordRefused(destination ? destination : "", source ? source : "", EINVAL);
             return -1;
         }
-        const fileservice::ComparePass::State* pass = fileservice::OpenPass();
-        pool.Submit(destination, source, pass ? pass->temporaries : nullptr);
+        pool.Submit(destination, source);
         return 0;
     } catch (const std::exception&) {
         return -1;

@@ -1,4 +1,4 @@
-// Listing: one iterative depth-first walk behind the four listing operations.
+// Listing: one iterative depth-first walk behind Listing::Read and the four listing operations.
 //
 // Folders are opened with openat relative to their parent's descriptor, so the walk
 // neither depends on PATH_MAX (deep trees keep working) nor follows a link that was
@@ -7,9 +7,12 @@
 
 #include "fileservice/FileService.h"
 #include "fileservice/FileServiceInternal.h"
+#include "fileservice/Listing.h"
 #include "fileservice/StatStage.h"
 
 #include <algorithm>
+#include <deque>
+#include <functional>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -76,8 +79,6 @@ public:
     }
 
     std::vector<fileservice::Failure> Run();
-    // Entries that are not folders, seen but not reported by a walk without files.
-    std::size_t SkippedFiles() const { return m_skippedFiles; }
     // For each failure Run returned, in order, the listing position it belongs before.
     const std::vector<std::size_t>& FailurePositions() const { return m_failurePositions; }
 
@@ -95,7 +96,6 @@ private:
     std::string m_entryPath;  // scratch for the path of one entry
     std::string m_arena;      // names of the folder being read
     std::vector<Entry> m_entries;
-    std::size_t m_skippedFiles = 0;
 };
 
 std::string Walker::FullPath(std::string_view relative) const {
@@ -194,10 +194,7 @@ void Walker::ReadFolder(Frame& frame) {
         case DT_UNKNOWN: needStat = true; break;
         default: kind = Kind::Other; break;  // links, FIFOs, sockets, devices: files of size 0
         }
-        if (!m_options.files && kind != Kind::Folder && !needStat) {
-            ++m_skippedFiles;
-            continue;
-        }
+        if (!m_options.files && kind != Kind::Folder && !needStat) continue;
 
         if (needStat) {
             struct stat st;
@@ -214,10 +211,7 @@ void Walker::ReadFolder(Frame& frame) {
                 m_entryPath += name;
                 Fail(m_entryPath, errno);
             }
-            if (!m_options.files && kind != Kind::Folder) {
-                ++m_skippedFiles;
-                continue;
-            }
+            if (!m_options.files && kind != Kind::Folder) continue;
         }
 
         const std::size_t length = std::strlen(name);
@@ -255,24 +249,31 @@ std::int32_t ClampCount(std::size_t count) {
     return count > static_cast<std::size_t>(INT32_MAX) ? INT32_MAX : static_cast<std::int32_t>(count);
 }
 
-using fileservice::FileWalk;
-using fileservice::FolderWalk;
+
+// What one walk collects.
+struct FileWalk {
+    std::vector<std::string> folders;  // each beginning with '/', when asked for
+    std::deque<std::string> names;
+    std::vector<fileservice::ListedEntry> entries;      // one per name, when the walk keeps versions
+    std::vector<fileservice::DifferingEntry> differing;  // by entry
+    std::int64_t bytes = 0;
+    std::vector<fileservice::Failure> failures;
+};
 
 class FileCollector : public WalkVisitor {
 public:
-    FileCollector(FileWalk& walk, fileservice::StatStage* stage, bool keepVersions)
-        : m_walk(walk), m_stage(stage), m_keepVersions(keepVersions) {}
+    FileCollector(FileWalk& walk, fileservice::StatStage* stage, bool keepVersions, bool keepFolders)
+        : m_walk(walk), m_stage(stage), m_keepVersions(keepVersions), m_keepFolders(keepFolders) {}
     void File(const std::string& path, std::int64_t size, const struct timespec* mtime, int deferredFd) override {
         const std::int64_t time = mtime ? fileservice::ListedTime(*mtime) : fileservice::kNotListed;
         const std::size_t index = m_walk.names.size();
         if (m_keepVersions) {
             // The stage writes into the array of versions: it must not move under it.
             if (m_stage && m_walk.entries.size() == m_walk.entries.capacity()) m_stage->Drain();
-            m_walk.entries.emplace_back(fileservice::NameHash(path), time);
+            m_walk.entries.emplace_back(time);
         }
         m_walk.names.push_back(path);
         m_walk.bytes += std::max<std::int64_t>(size, 0);
-        NoteTemporaryName(path);
         if (m_stage) {
             const std::string_view entry = path;
             const std::size_t slash = entry.rfind('/');
@@ -281,20 +282,16 @@ public:
             m_stage->Add(folder, name, index, deferredFd, deferredFd >= 0, time, size);
         }
     }
-    void Folder(const std::string& path) override { NoteTemporaryName(path); }
+    void Folder(const std::string& path) override {
+        if (m_keepFolders) m_walk.folders.push_back('/' + path);
+    }
     std::size_t Position() const override { return m_walk.names.size(); }
 
 private:
-    void NoteTemporaryName(std::string_view path) {
-        const std::size_t slash = path.rfind('/');
-        std::uint64_t hash = 0;
-        if (fileservice::IsTemporaryName(slash == std::string_view::npos ? path : path.substr(slash + 1), &hash))
-            m_walk.temporaries.push_back(hash);
-    }
-
     FileWalk& m_walk;
     fileservice::StatStage* m_stage;
     bool m_keepVersions;
+    bool m_keepFolders;
 };
 
 // Drops the entries the stage found removed (`gone`, sorted) from the walk. Allocates nothing.
@@ -324,69 +321,17 @@ void DropGone(FileWalk& walk, const std::vector<std::size_t>& gone) {
     }
 }
 
-// A file listing that follows a folder walk reserves its arrays at the size that walk saw,
-// instead of growing them, which at 100,000 names would leave a quarter of their memory
-// unused. Only a hint; a changed tree just grows as usual.
-constexpr std::size_t kMaxFileHint = std::size_t{1} << 24;
-
 std::vector<fileservice::Failure> RunWalk(const char* directory, WalkOptions options, WalkVisitor& visitor,
-                                          std::size_t* skippedFiles = nullptr,
                                           std::vector<std::size_t>* positions = nullptr) {
     try {
         Walker walker(directory, options, visitor);
         std::vector<fileservice::Failure> failures = walker.Run();
-        if (skippedFiles) *skippedFiles = walker.SkippedFiles();
         if (positions) *positions = walker.FailurePositions();
         return failures;
     } catch (const std::exception&) {
         // Out of memory: what was listed so far stands, and the caller learns that it is incomplete.
         return {fileservice::Failure{directory ? directory : "", ENOMEM}};
     }
-}
-
-void FinishStage(fileservice::StatStage& stage, FileWalk& walk, const std::vector<std::size_t>& positions,
-                 const std::string& directory);
-
-// Lists the files of `directory`; in `pass`, sized by its folder walk and, when it compares,
-// with the versions of the files and of their counterparts below its target.
-FileWalk WalkFiles(const char* directory, const fileservice::ComparePass::State* pass) {
-    FileWalk walk;
-    const std::string listed = directory ? directory : "";
-    // The listed directory as paths below it begin: "/src/" for "/src" or "/src/".
-    const std::string prefix = listed.empty() ? std::string() : fileservice::DirectoryPrefix(listed);
-    const std::size_t hint = pass ? std::min(pass->fileHint, kMaxFileHint) : 0;
-    // The listed times answer only along with the target's (see ComparePass.cpp).
-    const bool keepVersions = pass && !pass->targetPrefix.empty();
-    try {
-        walk.names.reserve(hint);
-        if (keepVersions) walk.entries.reserve(hint);
-    } catch (const std::exception&) {
-        // No room for the hint: the arrays grow as they go.
-    }
-    // The stats go to a second thread; without one, the walk stats every file itself.
-    std::unique_ptr<fileservice::StatStage> stage;
-    try {
-        stage = std::make_unique<fileservice::StatStage>(prefix, keepVersions ? pass->targetPrefix : std::string(),
-                                                         keepVersions ? &walk.entries : nullptr);
-        if (!stage->Active()) stage.reset();
-    } catch (const std::exception&) {
-        stage.reset();
-    }
-    FileCollector collector(walk, stage.get(), keepVersions);
-    std::vector<std::size_t> positions;
-    walk.failures = RunWalk(directory, WalkOptions{true, stage != nullptr, pass ? &pass->tick : nullptr}, collector,
-                            nullptr, &positions);
-    if (stage) {
-        try {
-            FinishStage(*stage, walk, positions, listed);
-        } catch (const std::exception&) {
-            // Out of memory: what was listed so far stands, and the caller learns that it is incomplete.
-            walk.entries.clear();
-            walk.failures.push_back(fileservice::Failure{listed, ENOMEM});
-        }
-    }
-    std::sort(walk.temporaries.begin(), walk.temporaries.end());
-    return walk;
 }
 
 // Takes over what the stage found: byte total, failures in listing order, the target's
@@ -417,6 +362,40 @@ void FinishStage(fileservice::StatStage& stage, FileWalk& walk, const std::vecto
     }
 }
 
+// Lists the files of `directory` (and its folders, with `keepFolders`); with an `along`
+// directory, the versions of the files and of their counterparts below it.
+FileWalk WalkFiles(const char* directory, const std::string& along, bool keepFolders,
+                   const std::function<void()>* tick) {
+    FileWalk walk;
+    const std::string listed = directory ? directory : "";
+    // The listed directory as paths below it begin: "/src/" for "/src" or "/src/".
+    const std::string prefix = listed.empty() ? std::string() : fileservice::DirectoryPrefix(listed);
+    const bool keepVersions = !along.empty();
+    // The stats go to a second thread; without one, the walk stats every file itself.
+    std::unique_ptr<fileservice::StatStage> stage;
+    try {
+        stage = std::make_unique<fileservice::StatStage>(prefix, along, keepVersions ? &walk.entries : nullptr);
+        if (!stage->Active()) stage.reset();
+    } catch (const std::exception&) {
+        stage.reset();
+    }
+    FileCollector collector(walk, stage.get(), keepVersions, keepFolders);
+    std::vector<std::size_t> positions;
+    walk.failures = RunWalk(directory, WalkOptions{true, stage != nullptr, tick}, collector, &positions);
+    if (stage) {
+        try {
+            FinishStage(*stage, walk, positions, listed);
+        } catch (const std::exception&) {
+            // Out of memory: what was listed so far stands, and the caller learns that it is incomplete.
+            walk.entries.clear();
+            walk.failures.push_back(fileservice::Failure{listed, ENOMEM});
+        }
+    }
+    // Without a stage the target was not read along: every version is read live.
+    if (!stage) walk.entries.clear();
+    return walk;
+}
+
 class FolderLister : public WalkVisitor {
 public:
     explicit FolderLister(std::vector<std::string>& list) : m_list(list) {}
@@ -439,98 +418,67 @@ void ClearFrom(std::vector<std::string>& list, std::size_t count) {
     for (std::size_t i = count; i < list.size(); ++i) list[i].clear();
 }
 
-// Moves `names` into `list`, the array itself where it is not longer: no second array of
-// 100,000 strings.
-void HandOver(std::vector<std::string>& names, std::vector<std::string>& list) {
-    const std::size_t count = names.size();
-    if (list.size() <= count) {
-        list.swap(names);
-    } else {
-        for (std::size_t i = 0; i < count; ++i) list[i] = std::move(names[i]);
-        ClearFrom(list, count);
-    }
-}
-
-FolderWalk WalkFolders(const char* directory, const fileservice::ComparePass::State* pass) {
-    FolderWalk walk;
-    FolderLister lister(walk.folders);
-    RunWalk(directory, WalkOptions{false, false, pass ? &pass->tick : nullptr}, lister, &walk.files);
-    walk.folders.resize(lister.count);
-    return walk;
-}
-
-// The pass open on this thread when it lists `directory`, else null.
-fileservice::ComparePass::State* PassListing(const char* directory) {
-    fileservice::ComparePass::State* pass = fileservice::OpenPass();
-    if (!pass || !directory || !*directory || fileservice::DirectoryPrefix(directory) != pass->sourcePrefix)
-        return nullptr;
-    return pass;
-}
-
 constexpr std::int64_t kCurrencyScale = 10000;
 
 }  // namespace
 
-std::int32_t VBFILECOUNT(const char* directory, std::int16_t&, const char*, Currency& byteTotal) {
-    fileservice::ComparePass::State* pass = PassListing(directory);
-    FileWalk walk = WalkFiles(directory, pass);
-    byteTotal.scaled = walk.bytes * kCurrencyScale;
-    const std::int32_t count = ClampCount(walk.names.size());
-    if (pass) {
-        pass->failures = walk.failures;
-        // The file list that follows hands this walk over rather than reading the tree again.
-        pass->listed = std::move(walk);
+namespace fileservice {
+
+Listing Listing::Read(const std::string& source, const ListingOptions& options) {
+    Listing listing;
+    try {
+        if (!source.empty()) listing.m_source = DirectoryPrefix(source);
+        if (!options.target.empty()) listing.m_target = DirectoryPrefix(options.target);
+        const std::string along = options.compare ? listing.m_target : std::string();
+        FileWalk walk = WalkFiles(source.c_str(), along, true, &options.folderTick);
+        listing.m_folders = std::move(walk.folders);
+        listing.m_files = std::move(walk.names);
+        listing.m_bytes.scaled = walk.bytes * kCurrencyScale;
+        listing.m_failures = std::move(walk.failures);
+        listing.m_entries = std::move(walk.entries);
+        listing.m_differing = std::move(walk.differing);
+    } catch (const std::exception&) {
+        // Out of memory: the caller learns that the listing is incomplete.
+        listing.m_failures.push_back(Failure{source, ENOMEM});
     }
-    return count;
+    return listing;
+}
+
+}  // namespace fileservice
+
+std::int32_t VBFILECOUNT(const char* directory, std::int16_t&, const char*, Currency& byteTotal) {
+    const FileWalk walk = WalkFiles(directory, std::string(), false, nullptr);
+    byteTotal.scaled = walk.bytes * kCurrencyScale;
+    return ClampCount(walk.names.size());
 }
 
 std::int32_t VBFILELIST(const char* directory, std::int16_t&, const char*, std::vector<std::string>& list,
                         Currency& byteTotal) {
-    fileservice::ComparePass::State* pass = PassListing(directory);
-    FileWalk walk;
-    if (pass && pass->listed) {
-        walk = std::move(*pass->listed);
-        pass->listed.reset();
-    } else {
-        walk = WalkFiles(directory, pass);
-    }
+    FileWalk walk = WalkFiles(directory, std::string(), false, nullptr);
     byteTotal.scaled = walk.bytes * kCurrencyScale;
-    // The versions keep a hash of each name, taken before the names go to the caller.
-    if (pass) {
-        pass->versions.Keep(pass->sourcePrefix, pass->targetPrefix, walk);
-        pass->temporaries = walk.temporaries.empty()
-                                ? nullptr
-                                : std::make_shared<const std::vector<std::uint64_t>>(std::move(walk.temporaries));
-        pass->failures = std::move(walk.failures);
-    }
     const std::size_t count = walk.names.size();
-    HandOver(walk.names, list);
+    try {
+        if (list.size() < count) list.resize(count);
+    } catch (const std::exception&) {
+        ClearFrom(list, 0);
+        return -1;
+    }
+    // Moved, not copied: no second set of 100,000 strings.
+    std::move(walk.names.begin(), walk.names.end(), list.begin());
+    ClearFrom(list, count);
     return ClampIndex(count);
 }
 
 std::int32_t VBFOLDERCOUNT(const char* directory, std::int32_t&) {
-    fileservice::ComparePass::State* pass = PassListing(directory);
-    FolderWalk walk = WalkFolders(directory, pass);
-    const std::int32_t count = ClampCount(walk.folders.size());
-    if (pass) {
-        pass->fileHint = walk.files;
-        // The folder list that follows hands this walk over.
-        pass->counted = std::move(walk);
-    }
-    return count;
+    std::vector<std::string> folders;
+    FolderLister lister(folders);
+    RunWalk(directory, WalkOptions{false, false, nullptr}, lister);
+    return ClampCount(lister.count);
 }
 
 std::int32_t VBFOLDERLIST(const char* directory, std::int32_t&, std::vector<std::string>& list) {
-    fileservice::ComparePass::State* pass = PassListing(directory);
-    FolderWalk walk;
-    if (pass && pass->counted) {
-        walk = std::move(*pass->counted);
-        pass->counted.reset();
-    } else {
-        walk = WalkFolders(directory, pass);
-        if (pass) pass->fileHint = walk.files;
-    }
-    const std::size_t count = walk.folders.size();
-    HandOver(walk.folders, list);
-    return ClampIndex(count);
+    FolderLister lister(list);
+    RunWalk(directory, WalkOptions{false, false, nullptr}, lister);
+    ClearFrom(list, lister.count);
+    return ClampIndex(lister.count);
 }

@@ -3,7 +3,7 @@
 
 #include "fileservice/FileService.h"
 #include "fileservice/FileServiceInternal.h"
-#include "fileservice/SafeFile.h"
+#include "fileservice/AtomicReplace.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -105,27 +105,10 @@ std::int32_t VBFOLDEREXISTS(const char* folder) {
     return S_ISDIR(st.st_mode) ? 1 : 0;
 }
 
-// The time as "<seconds since 1970>.<exactly nine digits>" (a '-' before times before 1970),
-// then a blank and the size in bytes; the size is left out where an open pass answers so.
-std::string VBFILEVERSION(const char* file) {
-    if (!file || !*file) return {};
-    struct timespec mtime;
-    std::int64_t size = -1;
-    // The files of an open pass's listing and their counterparts cost no second stat
-    // (see ComparePass.cpp).
-    using Listed = fileservice::ListedVersions::Listed;
-    Listed listed = Listed::Unknown;
-    if (fileservice::ComparePass::State* pass = fileservice::OpenPass(); pass && !pass->versions.Empty())
-        listed = pass->versions.LookUp(file, mtime, size);
-    if (listed == Listed::NoFile) return {};
-    if (listed == Listed::Unknown) {
-        struct stat st;
-        // The link's own time: links are mirrored as links, with their own times.
-        if (::lstat(file, &st) != 0 || S_ISDIR(st.st_mode)) return {};
-        mtime = st.st_mtim;
-        size = st.st_size;
-    }
-    // "<seconds>.<nine digits> <size>", without printf: a pass asks this twice per file.
+namespace fileservice {
+
+std::string VersionText(const struct timespec& mtime, std::int64_t size) {
+    // Without printf: a run asks this twice per file.
     char text[64];
     char* end = std::to_chars(text, text + 24, static_cast<long long>(mtime.tv_sec)).ptr;
     *end++ = '.';
@@ -141,6 +124,19 @@ std::string VBFILEVERSION(const char* file) {
     }
     return std::string(text, static_cast<std::size_t>(end - text));
 }
+
+std::string LiveVersion(const char* file) {
+    struct stat st;
+    // The link's own time: links are mirrored as links, with their own times.
+    if (!file || !*file || ::lstat(file, &st) != 0 || S_ISDIR(st.st_mode)) return {};
+    return VersionText(st.st_mtim, st.st_size);
+}
+
+}  // namespace fileservice
+
+// The time as "<seconds since 1970>.<exactly nine digits>" (a '-' before times before 1970),
+// then a blank and the size in bytes.
+std::string VBFILEVERSION(const char* file) { return fileservice::LiveVersion(file); }
 
 // Newer: `second` is empty (no target yet) or no version text, or the first time is more than
 // two seconds later (FAT keeps 2-second stamps, so a file just copied there never counts as
@@ -198,8 +194,8 @@ std::int32_t RemoveLeftovers(const char* folder, const char* sourceFolder) {
             struct stat st;
             if (sourceFd >= 0 && (::fstatat(sourceFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT))
                 continue;
-            // Flag 0 refuses directories, so a folder that happens to match stays.
-            if (::unlinkat(::dirfd(dir.get()), name.c_str(), 0) == 0) ++removed;
+            // Removing refuses folders, so a folder that happens to match stays.
+            if (Remove(std::string(folder) + '/' + name)) ++removed;
         }
         if (sourceFd >= 0) ::close(sourceFd);
         return removed;

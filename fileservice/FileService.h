@@ -12,10 +12,10 @@
 // "a/x.txt", "a/c/y.txt", "d/z.txt", and the folders "/a", "/a/c", "/d". Symbolic links (to
 // anything, dangling too) are listed as files and never followed; FIFOs, sockets and devices
 // are listed as files too, so that the copy refuses them visibly. A folder that cannot be read
-// is skipped and reported to the open compare pass.
+// is skipped (Listing.h reports it).
 //
-// Inside an open compare pass (ComparePass.h) the operations marked "pass" answer from it;
-// outside one they read the file system as it is.
+// Each operation reads the file system as it is, on its own: a run holds its source listing
+// as a value instead (Listing.h).
 
 #include "fileservice/Failure.h"
 
@@ -28,29 +28,30 @@ struct Currency {
     std::int64_t scaled = 0;
 };
 
-// Pass. The number of files under `directory`; `byteTotal` the sizes of its regular files.
+// The number of files under `directory`; `byteTotal` the sizes of its regular files.
 std::int32_t VBFILECOUNT(const char* directory, std::int16_t& flag, const char* pattern, Currency& byteTotal);
 
-// Pass. Every file under `directory`, relative, into `list` from 0; the index of the last, -1 for none.
+// Every file under `directory`, relative, into `list` from 0; the index of the last, -1 for none.
 std::int32_t VBFILELIST(const char* directory, std::int16_t& flag, const char* pattern,
                         std::vector<std::string>& list, Currency& byteTotal);
 
-// Pass. The number of folders under `directory` (links to folders are files).
+// The number of folders under `directory` (links to folders are files).
 std::int32_t VBFOLDERCOUNT(const char* directory, std::int32_t& flag);
 
-// Pass. Every folder under `directory` into `list` as VBFILELIST does, each beginning with '/'.
+// Every folder under `directory` into `list` as VBFILELIST does, each beginning with '/'.
 std::int32_t VBFOLDERLIST(const char* directory, std::int32_t& flag, std::vector<std::string>& list);
 
 // Non-zero when `folder` is an existing directory (a link to one counts), else 0.
 std::int32_t VBFOLDEREXISTS(const char* folder);
 
-// Pass. A file's (a link's own) modification time and size, "1700000000.123456789 4096"; empty for no file.
+// A file's (a link's own) modification time and size, "1700000000.123456789 4096"; empty for no file.
 std::string VBFILEVERSION(const char* file);
 
 // -1 when the version text `first` is newer than `second` (or `second` is none), else 0.
 std::int32_t VBFILEISNEWER(const char* first, const char* second, std::int32_t mode);
 
-// Pass. Hands the copy of `source` to `destination` to the copy pool: 0, or -1 without a path.
+// Hands the copy of `source` to `destination` to the copy pool: 0, or -1 without a path. Its
+// temporary never takes a name that the source's folder has (a file mirrored beside it).
 std::int32_t VBFILECOPYASYNC(const char* destination, const char* source);
 
 // One copy that failed: its source, and the error at its destination.

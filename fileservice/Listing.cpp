@@ -1,32 +1,88 @@
+// The versions of a listing. What a comparing listing saw is kept so that the version queries
+// of a run cost no second stat per source file, nor the stat of a target read alongside
+// (StatStage). Sizes are not kept per file, which would cost 8 bytes each: where target and
+// source were the same in time and size, both answers leave the size out and compare by time
+// alone, which then decides the same; where they differ, the differing entry keeps both
+// sizes. Where the target could not be read ahead, the source is read live too, so that two
+// texts that are compared always carry their sizes alike.
+
 #include "fileservice/Listing.h"
 
+#include "fileservice/FileServiceInternal.h"
+
+#include <algorithm>
+
 namespace fileservice {
-
-Listing Listing::Read(const std::string& source, const ListingOptions& options) {
-    Listing listing;
-    listing.m_source = source;
-    listing.m_target = options.target;
-    listing.m_pass = std::make_shared<ComparePass>(source, options.target, options.compare);
-    if (options.folderTick) listing.m_pass->SetFolderTick(options.folderTick);
-    std::int32_t folderFlag = 1;
-    VBFOLDERCOUNT(source.c_str(), folderFlag);
-    folderFlag = 0;
-    VBFOLDERLIST(source.c_str(), folderFlag, listing.m_folders);
-    std::int16_t flag = 1;
-    VBFILECOUNT(source.c_str(), flag, "*.*", listing.m_bytes);
-    flag = 1;
-    VBFILELIST(source.c_str(), flag, "*.*", listing.m_files, listing.m_bytes);
-    return listing;
-}
-
 namespace {
-std::string Join(const std::string& dir, const std::string& name) {
-    return !dir.empty() && dir.back() == '/' ? dir + name : dir + '/' + name;
+
+constexpr std::int64_t kNanosPerSecond = 1000000000;
+
+bool ToTimespec(std::int64_t listed, struct timespec& mtime) {
+    if (listed == kNotListed) return false;
+    std::int64_t seconds = listed / kNanosPerSecond;
+    std::int64_t nanos = listed % kNanosPerSecond;
+    if (nanos < 0) {  // before 1970: the remainder counts up from the earlier second
+        nanos += kNanosPerSecond;
+        --seconds;
+    }
+    mtime.tv_sec = static_cast<time_t>(seconds);
+    mtime.tv_nsec = static_cast<long>(nanos);
+    return true;
 }
+
+const DifferingEntry* FindDiffering(const std::vector<DifferingEntry>& differing, std::size_t index) {
+    const auto found = std::lower_bound(differing.begin(), differing.end(), index,
+                                        [](const DifferingEntry& entry, std::size_t wanted) { return entry.entry < wanted; });
+    return found != differing.end() && found->entry == index ? &*found : nullptr;
+}
+
 }  // namespace
 
-std::string Listing::SourceVersion(std::size_t i) const { return VBFILEVERSION(Join(m_source, m_files[i]).c_str()); }
+std::int64_t ListedTime(const struct timespec& mtime) {
+    // Within about 292 years of 1970 a time fits in nanoseconds; outside it is read live.
+    constexpr std::int64_t kLimit = INT64_MAX / kNanosPerSecond - 1;
+    if (mtime.tv_nsec < 0 || mtime.tv_nsec >= kNanosPerSecond || mtime.tv_sec > kLimit || mtime.tv_sec < -kLimit)
+        return kNotListed;
+    return static_cast<std::int64_t>(mtime.tv_sec) * kNanosPerSecond + mtime.tv_nsec;
+}
 
-std::string Listing::TargetVersion(std::size_t i) const { return VBFILEVERSION(Join(m_target, m_files[i]).c_str()); }
+std::string Listing::SourceVersion(std::size_t i) const {
+    struct timespec mtime;
+    // Entries not stat'ed while listing (links, special files) are read live.
+    if (i < m_entries.size() && ToTimespec(m_entries[i].Time(), mtime)) {
+        switch (m_entries[i].Tag()) {
+        case AlongTag::SameAsSource:
+        case AlongTag::NoFile: return VersionText(mtime, -1);
+        case AlongTag::ReadLive: break;
+        case AlongTag::Differs:
+            if (const DifferingEntry* differing = FindDiffering(m_differing, i))
+                return VersionText(mtime, differing->sourceSize);
+            break;
+        }
+    }
+    return LiveVersion((m_source + m_files[i]).c_str());
+}
+
+std::string Listing::TargetVersion(std::size_t i) const {
+    if (m_target.empty()) return {};
+    struct timespec mtime;
+    if (i < m_entries.size()) {
+        switch (m_entries[i].Tag()) {
+        case AlongTag::SameAsSource:
+            if (ToTimespec(m_entries[i].Time(), mtime)) return VersionText(mtime, -1);
+            break;
+        case AlongTag::NoFile: return {};
+        case AlongTag::ReadLive: break;
+        case AlongTag::Differs:
+            if (const DifferingEntry* differing = FindDiffering(m_differing, i);
+                differing && ToTimespec(differing->time, mtime)) {
+                // A size the listing did not learn leaves both answers without one.
+                return VersionText(mtime, differing->sourceSize < 0 ? -1 : differing->size);
+            }
+            break;
+        }
+    }
+    return LiveVersion((m_target + m_files[i]).c_str());
+}
 
 }  // namespace fileservice

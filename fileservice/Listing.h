@@ -1,39 +1,61 @@
 #pragma once
 
-// Interim: the listing as a value over the compare pass, until the file service reads it itself.
+// The source listing of a run as a value: its folders and files in listing order (see
+// FileService.h), the byte total, the folders it could not read, and, when it compares, the
+// version of each file and of its counterpart below the target, read along with it. Versions
+// are asked for by index; a listing is a snapshot, so a change after it is caught by the
+// next run, as it would be a moment after the comparison.
 
-#include "fileservice/ComparePass.h"
+#include "fileservice/Failure.h"
 #include "fileservice/FileService.h"
+#include "fileservice/ListedEntry.h"
 
+#include <cstddef>
+#include <deque>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace fileservice {
 
 struct ListingOptions {
-    std::string target;
-    bool compare = false;
-    std::function<void()> folderTick;
+    std::string target;               // compare: the target whose entries of the same names are read alongside
+    bool compare = false;             // keep each file's version and its target counterpart's
+    std::function<void()> folderTick; // called between the folders read, so a window can paint
 };
 
 class Listing {
 public:
+    // Lists `source` in one walk; never throws (a listing cut short says so in Failures()).
     static Listing Read(const std::string& source, const ListingOptions& options);
-    const std::vector<std::string>& Folders() const { return m_folders; }
+
+    const std::vector<std::string>& Folders() const { return m_folders; }  // "/a", "/a/c", "/d"
     std::size_t FileCount() const { return m_files.size(); }
-    const std::string& File(std::size_t i) const { return m_files[i]; }
-    Currency ByteTotal() const { return m_bytes; }
+    const std::string& File(std::size_t i) const { return m_files[i]; }  // "b.txt", "a/x.txt"
+    Currency ByteTotal() const { return m_bytes; }                        // the regular files' sizes
+    // The version text (VBFILEVERSION's format) of file `i`: compare: what the listing saw;
+    // else read now.
     std::string SourceVersion(std::size_t i) const;
+    // The version text of the counterpart of file `i` below the target, "" for none: compare:
+    // what the listing saw; else read now.
     std::string TargetVersion(std::size_t i) const;
-    const std::vector<Failure>& Failures() const { return m_pass->ListFailures(); }
+    const std::vector<Failure>& Failures() const { return m_failures; }  // listing order
+
+    struct Walk;  // what one walk collects (DirectoryWalk.cpp)
 
 private:
-    std::string m_source, m_target;
-    std::shared_ptr<ComparePass> m_pass;
-    std::vector<std::string> m_folders, m_files;
+    std::string m_source;  // "/src/": as paths below it begin
+    std::string m_target;  // "/dst/", or empty
+    std::vector<std::string> m_folders;
+    // A deque grows without moving its names nor leaving room unused, as a vector that
+    // doubles would (up to half of it for a million names).
+    std::deque<std::string> m_files;
     Currency m_bytes;
+    std::vector<Failure> m_failures;
+    // Compare only, one per file (else empty: read live): the time the listing saw and what
+    // stood below the target; the entries whose target differs, by index, with both sizes.
+    std::vector<ListedEntry> m_entries;
+    std::vector<DifferingEntry> m_differing;
 };
 
 }  // namespace fileservice

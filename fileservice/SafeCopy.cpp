@@ -10,7 +10,7 @@
 // power loss a just-renamed file may be empty; a copy-all run repairs it.
 
 #include "fileservice/FileServiceInternal.h"
-#include "fileservice/SafeFile.h"
+#include "fileservice/AtomicReplace.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -27,6 +27,11 @@ constexpr std::size_t kBufferSize = 128 * 1024;
 constexpr std::size_t kMaxRangeChunk = std::size_t{1} << 30;
 
 Failure Errno(const FileHandle& file) { return Failure{file.Path(), errno}; }
+
+// The file system (or the pair of them) cannot copy inside the kernel: read and write instead.
+bool InKernelCopyUnavailable(int error) {
+    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF;
+}
 
 // Set up once data follows copy_file_range, so that copy workers that never need it do not keep it.
 char* CopyBuffer() {
@@ -45,16 +50,13 @@ Status CopyData(const FileHandle& in, const FileHandle& out, std::int64_t expect
         while (written < expectedSize) {
             const std::size_t chunk =
                 static_cast<std::size_t>(std::min<std::int64_t>(expectedSize - written, kMaxRangeChunk));
-            const ssize_t n = ::copy_file_range(in.Fd(), nullptr, out.Fd(), nullptr, chunk, 0);
-            if (n > 0) {
-                written += n;
+            const Result<std::int64_t> n = CopyRange(in, nullptr, out, nullptr, chunk);
+            if (n && n.Value() > 0) {
+                written += n.Value();
                 continue;
             }
-            if (n == 0) break;
-            if (errno == EINTR) continue;
-            if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EBADF)
-                break;
-            return Errno(out);
+            if (n || InKernelCopyUnavailable(n.Error().error)) break;
+            return n.Error();
         }
     }
 
@@ -92,16 +94,14 @@ Status CopySegment(const FileHandle& in, const FileHandle& out, off_t start, off
     if (!WriteFailureInjected()) {
         while (inAt < end) {
             const std::size_t chunk = static_cast<std::size_t>(std::min<off_t>(end - inAt, kMaxRangeChunk));
-            const ssize_t n = ::copy_file_range(in.Fd(), &inAt, out.Fd(), &outAt, chunk, 0);
-            if (n > 0) {
-                written += n;
+            const Result<std::int64_t> n = CopyRange(in, &inAt, out, &outAt, chunk);
+            if (n && n.Value() > 0) {
+                written += n.Value();
                 continue;
             }
-            if (n == 0) return {};
-            if (errno == EINTR) continue;
-            if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EBADF)
-                break;
-            return Errno(out);
+            if (n) return {};
+            if (InKernelCopyUnavailable(n.Error().error)) break;
+            return n.Error();
         }
     }
     if (inAt < end && ::lseek(out.Fd(), inAt, SEEK_SET) < 0) return Errno(out);
@@ -139,8 +139,7 @@ Status CopySparse(const FileHandle& in, const FileHandle& out, off_t size) {
         if (Status status = CopySegment(in, out, data, hole, written); !status) return status;
         at = hole;
     }
-    if (::ftruncate(out.Fd(), size) != 0) return Errno(out);
-    return {};
+    return Truncate(out, size);
 }
 
 bool SameState(const struct stat& a, const struct stat& b) {
@@ -166,12 +165,12 @@ Status CopyUnchanged(const FileHandle& in, const FileHandle& out, struct stat& s
         if (pass == 1) return Failure{in.Path(), kSourceChanged};
         st = after;
         if (::lseek(in.Fd(), 0, SEEK_SET) < 0) return Errno(in);
-        if (::ftruncate(out.Fd(), 0) != 0 || ::lseek(out.Fd(), 0, SEEK_SET) < 0) return Errno(out);
+        if (Status cut = Truncate(out, 0); !cut) return cut;
+        if (::lseek(out.Fd(), 0, SEEK_SET) < 0) return Errno(out);
     }
 }
 
-Status CopyLink(const std::string& destination, const std::string& source, const struct stat& st,
-                const std::vector<std::uint64_t>* listed) {
+Status CopyLink(const std::string& destination, const std::string& source, const struct stat& st) {
     std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
     for (;;) {
         const ssize_t n = ::readlink(source.c_str(), target.data(), target.size());
@@ -183,44 +182,36 @@ Status CopyLink(const std::string& destination, const std::string& source, const
         target.resize(target.size() * 2);  // the link changed under us
     }
 
-    const std::string tmp = TemporaryPathFor(destination, listed);
-    if (::symlink(target.c_str(), tmp.c_str()) != 0) {
-        if (errno != EEXIST) return Failure{tmp, errno};
-        // A leftover of a killed run.
-        if (::unlink(tmp.c_str()) != 0 || ::symlink(target.c_str(), tmp.c_str()) != 0) return Failure{tmp, errno};
-    }
+    const std::string tmp = TemporaryPathFor(destination, source);
+    if (Status made = CreateLinkTemporary(tmp, target); !made) return made;
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    Status status;
     // Some file systems keep no link times; the link itself is still mirrored.
-    if (::utimensat(AT_FDCWD, tmp.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0 && errno != EOPNOTSUPP)
-        status = Failure{tmp, errno};
+    Status status = SetLinkTimes(tmp, times);
     if (status) status = Rename(tmp, destination);
-    if (!status) ::unlink(tmp.c_str());
+    if (!status) (void)Remove(tmp);
     return status;
 }
 
-Result<std::int64_t> CopyRegular(const std::string& destination, const std::string& source,
-                                 const std::vector<std::uint64_t>* listed) {
+Result<std::int64_t> CopyRegular(const std::string& destination, const std::string& source) {
     // Opened without blocking: should a FIFO have replaced the file since lstat, it is refused.
     struct stat st;
     Result<FileHandle> in = OpenForReading(source, false, &st);
     if (!in) return in.Error();
 
-    const std::string tmp = TemporaryPathFor(destination, listed);
+    const std::string tmp = TemporaryPathFor(destination, source);
     Result<FileHandle> out = CreateTemporary(tmp, S_IRUSR | S_IWUSR);
     if (!out) return out.Error();
 
     Status status = CopyUnchanged(in.Value(), out.Value(), st);
     // Permission bits only: set-id bits are dropped, as the copy may belong to another owner.
-    if (status && ::fchmod(out.Value().Fd(), st.st_mode & 0777) != 0) status = Errno(out.Value());
     // The times of the state that was copied, set after the last write so nothing bumps them.
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (status && ::futimens(out.Value().Fd(), times) != 0) status = Errno(out.Value());
+    if (status) status = SetModeAndTimes(out.Value(), st.st_mode & 0777, times);
     const Status closed = out.Value().Close();
     if (status) status = closed;
     if (status) status = Rename(tmp, destination);
     if (!status) {
-        ::unlink(tmp.c_str());
+        (void)Remove(tmp);
         return status.Error();
     }
     return static_cast<std::int64_t>(st.st_size);
@@ -228,19 +219,18 @@ Result<std::int64_t> CopyRegular(const std::string& destination, const std::stri
 
 }  // namespace
 
-Result<std::int64_t> CopyFileSafely(const std::string& destination, const std::string& source,
-                                    const std::vector<std::uint64_t>* listed) {
+Result<std::int64_t> CopyFileSafely(const std::string& destination, const std::string& source) {
     if (destination.empty() || source.empty()) return Failure{destination, ENOENT};
     struct stat st;
     if (::lstat(source.c_str(), &st) != 0) return Failure{source, errno};
     if (S_ISLNK(st.st_mode)) {
-        const Status copied = CopyLink(destination, source, st, listed);
+        const Status copied = CopyLink(destination, source, st);
         if (!copied) return copied.Error();
         return std::int64_t{0};
     }
     // FIFOs, sockets and devices are never opened: opening a FIFO blocks.
     if (!S_ISREG(st.st_mode)) return Failure{source, kNotRegularFile};
-    return CopyRegular(destination, source, listed);
+    return CopyRegular(destination, source);
 }
 
 }  // namespace fileservice

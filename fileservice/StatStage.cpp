@@ -241,7 +241,7 @@ void StatStage::Process(Batch& batch) {
                 std::int64_t size = -1;
                 const AlongTag tag = ReadTarget(targetFd, unopened, name, sourceTime, sourceSize, time, size);
                 if (tag == AlongTag::Differs)
-                    differing.push_back({static_cast<std::uint32_t>(item.index), 0, time, size, sourceSize});
+                    differing.push_back({static_cast<std::uint32_t>(item.index), time, size, sourceSize});
                 batch.entries[item.index].SetTag(tag);
             }
             name += std::char_traits<char>::length(name) + 1;

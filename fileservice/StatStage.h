@@ -5,10 +5,10 @@
 // library's interface.
 
 #include "fileservice/Failure.h"
+#include "fileservice/ListedEntry.h"
 
 #include <condition_variable>
 #include <cstdint>
-#include <cstring>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -18,61 +18,6 @@
 #include <vector>
 
 namespace fileservice {
-
-// What was read for one entry below the second directory.
-enum class AlongTag : std::uint8_t {
-    SameAsSource = 0,  // a file with the very time and size the listing saw in the source
-    NoFile = 1,        // nothing there, or a folder: the version is empty
-    ReadLive = 2,      // could not be read ahead: the query reads it itself
-    Differs = 3,       // a file with another time or size, kept in the differing entries
-};
-
-// One listed file as the version queries need it, in 13 bytes: a pass over 100,000 files keeps
-// 100,000 of them. The top 38 bits of its name's hash, the tag of what stood below the second
-// directory (ReadLive until read), and the time the listing saw.
-class ListedEntry {
-public:
-    ListedEntry(std::uint64_t nameHash, std::int64_t time) {
-        SetKey((nameHash >> (64 - kHashBits)) << 2 | static_cast<std::uint64_t>(AlongTag::ReadLive));
-        SetTime(time);
-    }
-    std::uint64_t Hash() const { return Key() >> 2; }
-    AlongTag Tag() const { return static_cast<AlongTag>(m_key[0] & 3); }
-    void SetTag(AlongTag tag) { m_key[0] = static_cast<unsigned char>((m_key[0] & ~3u) | static_cast<unsigned>(tag)); }
-    std::int64_t Time() const {
-        std::int64_t time;
-        std::memcpy(&time, m_time, sizeof time);
-        return time;
-    }
-    void SetTime(std::int64_t time) { std::memcpy(m_time, &time, sizeof time); }
-
-    static constexpr int kHashBits = 38;
-
-private:
-    std::uint64_t Key() const {
-        std::uint64_t key = 0;
-        for (int i = kKeyBytes - 1; i >= 0; --i) key = key << 8 | m_key[i];
-        return key;
-    }
-    void SetKey(std::uint64_t key) {
-        for (int i = 0; i < kKeyBytes; ++i, key >>= 8) m_key[i] = static_cast<unsigned char>(key);
-    }
-
-    static constexpr int kKeyBytes = 5;
-    unsigned char m_key[kKeyBytes];  // hash << 2 | tag, least significant byte first
-    unsigned char m_time[8];
-};
-static_assert(sizeof(ListedEntry) == 13);
-
-// An entry whose target differs from its source, with the sizes of both (a size of -1: the
-// listing did not learn it), so that the two version texts compare as the files would.
-struct DifferingEntry {
-    std::uint32_t entry;  // index in listing order
-    std::uint64_t hash;   // the entry's hash, once the listing is done
-    std::int64_t time;
-    std::int64_t size;
-    std::int64_t sourceSize;
-};
 
 // The directory as paths below it begin: trailing separators dropped, then one added.
 std::string DirectoryPrefix(std::string directory);

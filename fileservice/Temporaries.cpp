@@ -1,9 +1,14 @@
-// The names of the copy's hidden temporaries: ".tvl-" + 16 hex digits + ".tmp".
+// The one scheme of hidden temporary names, for the copy and the atomic replacement alike:
+// ".tvl-" + 16 hex digits + ".tmp". A copy's digits follow from its target's name, so that
+// a later copy of the same file replaces a leftover of a killed run; a replacement's are
+// random and its file is created exclusively, so that two writers of one file never share one.
 
 #include "fileservice/FileServiceInternal.h"
 #include "fileservice/FileServiceTesting.h"
 
-#include <algorithm>
+#include <cerrno>
+#include <random>
+#include <sys/stat.h>
 
 namespace {
 
@@ -12,6 +17,9 @@ constexpr char kTempSuffix[] = ".tmp";
 constexpr std::size_t kTempPrefixLength = sizeof(kTempPrefix) - 1;
 constexpr std::size_t kTempSuffixLength = sizeof(kTempSuffix) - 1;
 constexpr std::size_t kHashDigits = 16;
+// A source folder holding this many names of one copy's candidates is built against it:
+// the copy then writes its last candidate, which its clean-up would keep.
+constexpr int kMaxCandidates = 64;
 
 std::string TemporaryName(std::uint64_t hash) {
     static constexpr char kHex[] = "0123456789abcdef";
@@ -34,42 +42,52 @@ std::uint64_t Fnv1a64(const char* data, std::size_t size) {
     return hash;
 }
 
+std::size_t NameStart(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
 }  // namespace
 
 std::string TemporaryNameFor(const std::string& fileName) {
-    // Deterministic per target name, so a later copy of the same file replaces a leftover
-    // of a killed run; fixed length, so it fits beside any name.
+    // Fixed length, so it fits beside any name.
     return TemporaryName(Fnv1a64(fileName.data(), fileName.size()));
 }
 
 namespace fileservice {
 
-std::string TemporaryPathFor(const std::string& path, const std::vector<std::uint64_t>* listed) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    std::uint64_t hash = Fnv1a64(path.data() + nameStart, path.size() - nameStart);
-    // A listed file of that name is mirrored in this folder: the temporary must be another
-    // name, or the copy would remove that file or be overwritten by its copy. The next
-    // candidate is as deterministic as the first, so leftovers are still replaced.
-    if (listed) {
-        while (std::binary_search(listed->begin(), listed->end(), hash))
-            hash = (hash + 0x9E3779B97F4A7C15ull) * 1099511628211ull;
+std::string TemporaryPathFor(const std::string& destination, const std::string& source) {
+    const std::size_t nameStart = NameStart(destination);
+    const std::string folder = destination.substr(0, nameStart);
+    const std::string sourceFolder = source.substr(0, NameStart(source));
+    std::uint64_t hash = Fnv1a64(destination.data() + nameStart, destination.size() - nameStart);
+    // The target folder mirrors the source's folder: a name that stands there is a file the
+    // run mirrors into this folder, and the temporary must be another name, or the copy would
+    // remove that file or be overwritten by its copy. The next candidate is as deterministic
+    // as the first, so leftovers are still replaced.
+    for (int candidate = 1; candidate < kMaxCandidates && !sourceFolder.empty(); ++candidate) {
+        struct stat st;
+        if (::lstat((sourceFolder + TemporaryName(hash)).c_str(), &st) != 0) break;
+        hash = (hash + 0x9E3779B97F4A7C15ull) * 1099511628211ull;
     }
-    return path.substr(0, nameStart) + TemporaryName(hash);
+    return folder + TemporaryName(hash);
 }
 
-bool IsTemporaryName(std::string_view name, std::uint64_t* hash) {
+std::string UniqueTemporaryPath(const std::string& target) {
+    std::random_device device;
+    const std::uint64_t number = (static_cast<std::uint64_t>(device()) << 32) | device();
+    const std::size_t nameStart = NameStart(target);
+    return (nameStart == 0 ? std::string("./") : target.substr(0, nameStart)) + TemporaryName(number);
+}
+
+bool IsTemporaryName(std::string_view name) {
     if (name.size() != kTempPrefixLength + kHashDigits + kTempSuffixLength) return false;
     if (name.compare(0, kTempPrefixLength, kTempPrefix) != 0) return false;
     if (name.compare(kTempPrefixLength + kHashDigits, kTempSuffixLength, kTempSuffix) != 0) return false;
-    std::uint64_t digits = 0;
     for (std::size_t i = kTempPrefixLength; i < kTempPrefixLength + kHashDigits; ++i) {
         const char c = name[i];
-        if (c >= '0' && c <= '9') digits = digits << 4 | static_cast<std::uint64_t>(c - '0');
-        else if (c >= 'a' && c <= 'f') digits = digits << 4 | static_cast<std::uint64_t>(c - 'a' + 10);
-        else return false;
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
     }
-    if (hash) *hash = digits;
     return true;
 }
 

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QUrl>
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 
 #include "TempTree.h"
 
-#include "fileservice/ComparePass.h"
 #include "fileservice/FileService.h"
+#include "fileservice/Listing.h"
 #include "fileservice/FileServiceTesting.h"
 
 #include <algorithm>
@@ -24,13 +24,15 @@ void SetTime(const std::string& path, time_t seconds, int flags = 0) {
 
 std::string Version(time_t seconds) { return std::to_string(seconds) + ".000000005"; }
 
-std::vector<std::string> CountAndList(const std::string& directory, Currency& total) {
-    std::int16_t flag = 1;
-    VBFILECOUNT(directory.c_str(), flag, "*.*", total);
-    std::vector<std::string> list;
-    const std::int32_t last = VBFILELIST(directory.c_str(), flag, "*.*", list, total);
-    EXPECT_EQ(last + 1, static_cast<std::int32_t>(list.size()));
-    return list;
+fileservice::Listing Read(const std::string& source, const std::string& target, bool compare) {
+    return fileservice::Listing::Read(source, {target, compare, nullptr});
+}
+
+// The index of `name` in `listing`; FileCount() when it is not listed.
+std::size_t IndexOf(const fileservice::Listing& listing, const std::string& name) {
+    std::size_t i = 0;
+    while (i < listing.FileCount() && listing.File(i) != name) ++i;
+    return i;
 }
 
 class ListingAlongTest : public ::testing::Test {
@@ -50,13 +52,19 @@ protected:
             Source(name, 10000 + i);
             if (i % 2 == 0) Target(name, 10000 + i);
         }
+        // One name in two folders: each file its own answer.
+        Source("twin/a/f", 7100);
+        Target("twin/a/f", 7000);
+        Source("twin/b/f", 7100);
+        Target("twin/b/f", 7300);
         Target("same.txt", 2000, "data of same.txt");
         Target("newer.txt", 2500);
         Target("sub/x.txt", 4000);
         tree.MakeDir("dst/dir.txt");
         // Where target and source are alike, or there is no target, the size is left out.
         expected = {{"a.txt", ""}, {"dir.txt", ""}, {"link", ""}, {"newer.txt", Version(2500) + " 3"},
-                    {"same.txt", Version(2000)}, {"sub/x.txt", Version(4000) + " 3"}, {"missing/y.txt", ""}};
+                    {"same.txt", Version(2000)}, {"sub/x.txt", Version(4000) + " 3"}, {"missing/y.txt", ""},
+                    {"twin/a/f", Version(7000) + " 3"}, {"twin/b/f", Version(7300) + " 3"}};
         for (int i = 0; i < 700; ++i)
             expected["big/f" + std::to_string(1000 + i)] = i % 2 == 0 ? Version(10000 + i) + " 3" : "";
     }
@@ -91,60 +99,51 @@ TEST_F(ListingAlongTest, AFileRemovedDuringTheListingLeavesNoAnswerForTheNext) {
     SetBeforeSourceStatHook([](int folder, const char* name) {
         if (std::string_view(name) == "a") ::unlinkat(folder, name, 0);
     });
-    const fileservice::ComparePass pass(tree.Path("src"), tree.Path("dst"), true);
-    Currency total;
-    const std::vector<std::string> list = CountAndList(tree.Path("src"), total);
+    const fileservice::Listing listing = Read(tree.Path("src"), tree.Path("dst"), true);
     SetBeforeSourceStatHook(nullptr);
-    EXPECT_EQ(std::count(list.begin(), list.end(), "gone/a"), 0);
-    EXPECT_EQ(VBFILEVERSION(tree.Path("dst/gone/b").c_str()), Version(1000) + " 3");
+    EXPECT_EQ(IndexOf(listing, "gone/a"), listing.FileCount());
+    const std::size_t b = IndexOf(listing, "gone/b");
+    ASSERT_LT(b, listing.FileCount());
+    EXPECT_EQ(listing.TargetVersion(b), Version(1000) + " 3");
 }
 
 TEST_F(ListingAlongTest, TargetsAndSourcesAskedInAnyOrderGetWhatTheListingSaw) {
-    {
-        const fileservice::ComparePass pass(tree.Path("src"), tree.Path("dst"), true);
-        Currency total;
-        const std::vector<std::string> list = CountAndList(tree.Path("src"), total);
-        ASSERT_EQ(list.size(), expected.size());
+    const fileservice::Listing listing = Read(tree.Path("src"), tree.Path("dst"), true);
+    ASSERT_EQ(listing.FileCount(), expected.size());
 
-        // Changes after the listing are not seen by the pass, as for the source.
-        SetTime(tree.Path("dst/same.txt"), 9999);
-        tree.WriteFile("dst/a.txt", "new");
-        // Backwards, each source before its target: a lookup, not a cursor.
-        for (auto name = list.rbegin(); name != list.rend(); ++name) {
-            ASSERT_EQ(expected.count(*name), 1u) << *name;
-            // The source carries its size where its target's answer does; a link, which the
-            // listing does not stat, is read live.
-            const bool sized = *name == "link" || expected[*name].find(' ') != std::string::npos;
-            EXPECT_EQ(VBFILEVERSION(tree.Path("src/" + *name).c_str()), SourceVersion(tree.Path("src/" + *name), sized))
-                << *name;
-            EXPECT_EQ(VBFILEVERSION(tree.Path("dst/" + *name).c_str()), expected[*name]) << *name;
-        }
-        // A path the listing did not list is read live.
-        tree.WriteFile("dst/late.txt", "late");
-        SetTime(tree.Path("dst/late.txt"), 8888);
-        EXPECT_EQ(VBFILEVERSION(tree.Path("dst/late.txt").c_str()), Version(8888) + " 4");
+    // Changes after the listing are not seen by it, as for the source.
+    SetTime(tree.Path("dst/same.txt"), 9999);
+    tree.WriteFile("dst/a.txt", "new");
+    // Backwards, each source before its target.
+    for (std::size_t i = listing.FileCount(); i-- > 0;) {
+        const std::string& name = listing.File(i);
+        ASSERT_EQ(expected.count(name), 1u) << name;
+        // The source carries its size where its target's answer does; a link, which the
+        // listing does not stat, is read live.
+        const bool sized = name == "link" || expected[name].find(' ') != std::string::npos;
+        EXPECT_EQ(listing.SourceVersion(i), SourceVersion(tree.Path("src/" + name), sized)) << name;
+        EXPECT_EQ(listing.TargetVersion(i), expected[name]) << name;
     }
-    // After the pass every query reads the file itself.
+    // The operation always reads the file itself.
     EXPECT_EQ(VBFILEVERSION(tree.Path("dst/same.txt").c_str()), Version(9999) + " 16");
     EXPECT_FALSE(VBFILEVERSION(tree.Path("dst/a.txt").c_str()).empty());
 }
 
 TEST_F(ListingAlongTest, WithoutAComparingPassEverythingIsReadLive) {
-    Currency total;
-    const fileservice::ComparePass pass(tree.Path("src"), tree.Path("dst"), false);
-    std::vector<std::string> list = CountAndList(tree.Path("src"), total);
-    ASSERT_EQ(list[0], "a.txt");
+    const fileservice::Listing listing = Read(tree.Path("src"), tree.Path("dst"), false);
+    ASSERT_EQ(listing.File(0), "a.txt");
+    const std::size_t same = IndexOf(listing, "same.txt");
+    ASSERT_LT(same, listing.FileCount());
     SetTime(tree.Path("src/a.txt"), 7777);
     SetTime(tree.Path("dst/same.txt"), 9999);
-    // A pass that copies everything keeps no times: the files themselves are read.
-    EXPECT_EQ(VBFILEVERSION(tree.Path("dst/a.txt").c_str()), "");
-    EXPECT_EQ(VBFILEVERSION(tree.Path("src/a.txt").c_str()), Version(7777) + " 13");
-    EXPECT_EQ(VBFILEVERSION(tree.Path("dst/same.txt").c_str()), Version(9999) + " 16");
+    // A listing that copies everything keeps no times: the files themselves are read.
+    EXPECT_EQ(listing.TargetVersion(0), "");
+    EXPECT_EQ(listing.SourceVersion(0), Version(7777) + " 13");
+    EXPECT_EQ(listing.TargetVersion(same), Version(9999) + " 16");
 }
 
 // The byte total, the order and every time a listing gives must be those of the files,
-// however the stats were shared out; also when the tree grew after the folder count
-// that sized the arrays.
+// however the stats were shared out.
 TEST(ParallelListingTest, TimesSizesAndOrderAreThoseOfTheFiles) {
     TempTree tree;
     std::int64_t bytes = 0;
@@ -158,20 +157,18 @@ TEST(ParallelListingTest, TimesSizesAndOrderAreThoseOfTheFiles) {
             bytes += static_cast<std::int64_t>(content.size());
         }
     }
-    const fileservice::ComparePass pass(tree.Path("src"), tree.Path("dst"), true);
-    std::int32_t folderFlag = 1;
-    VBFOLDERCOUNT(tree.Path("src").c_str(), folderFlag);
-    for (int i = 0; i < 300; ++i) {  // after the count: more entries than the arrays were sized for
+    for (int i = 0; i < 300; ++i) {
         const std::string name = "src/late/f" + std::to_string(i);
         tree.WriteFile(name, "late");
         SetTime(tree.Path(name), 500000 + i);
         bytes += 4;
     }
 
-    Currency total;
     // The times the stats found are kept and asked for below, after the (missing) targets.
-    const std::vector<std::string> list = CountAndList(tree.Path("src"), total);
-    EXPECT_EQ(total.scaled, bytes * 10000);
+    const fileservice::Listing listing = Read(tree.Path("src"), tree.Path("dst"), true);
+    std::vector<std::string> list;
+    for (std::size_t i = 0; i < listing.FileCount(); ++i) list.push_back(listing.File(i));
+    EXPECT_EQ(listing.ByteTotal().scaled, bytes * 10000);
     std::vector<std::string> sorted = list;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(sorted, tree.ListFiles("src"));
@@ -181,13 +178,13 @@ TEST(ParallelListingTest, TimesSizesAndOrderAreThoseOfTheFiles) {
         const auto folderOf = [](const std::string& name) { return name.substr(0, name.rfind('/')); };
         if (folderOf(list[i]) == folderOf(list[i - 1])) EXPECT_LT(list[i - 1], list[i]);
     }
-    for (const std::string& name : list) {
+    for (std::size_t i = 0; i < list.size(); ++i) {
         struct stat st;
-        ASSERT_EQ(::lstat(tree.Path("src/" + name).c_str(), &st), 0);
-        EXPECT_EQ(VBFILEVERSION(tree.Path("dst/" + name).c_str()), "") << name;
-        EXPECT_EQ(VBFILEVERSION(tree.Path("src/" + name).c_str()), Version(st.st_mtim.tv_sec)) << name;
+        ASSERT_EQ(::lstat(tree.Path("src/" + list[i]).c_str(), &st), 0);
+        EXPECT_EQ(listing.TargetVersion(i), "") << list[i];
+        EXPECT_EQ(listing.SourceVersion(i), Version(st.st_mtim.tv_sec)) << list[i];
     }
-    EXPECT_TRUE(pass.ListFailures().empty());
+    EXPECT_TRUE(listing.Failures().empty());
 }
 
 }  // namespace

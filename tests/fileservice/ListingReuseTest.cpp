@@ -1,11 +1,10 @@
-// The listing shortcuts that a compare pass takes for the benchmark goals must give what a
-// fresh walk gives: the folder list after its count, the file list handed over whole, and
-// the versions answered from the listing in any order.
+// The run's listing as a value: one walk gives the folders and files that the separate
+// operations give, and each file's versions are its own, asked for by index in any order.
 
 #include "TempTree.h"
 
-#include "fileservice/ComparePass.h"
 #include "fileservice/FileService.h"
+#include "fileservice/Listing.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -29,63 +28,55 @@ protected:
         return list;
     }
 
+    void SetTime(const std::string& relative, time_t seconds) {
+        const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, m_tree.Path(relative).c_str(), times, 0), 0);
+    }
+
     TempTree m_tree;
 };
 
-TEST_F(ListingReuse, FolderListAfterItsCountIsTheFreshList) {
-    const std::vector<std::string> fresh = Folders("src");
-    ASSERT_EQ(fresh, (std::vector<std::string>{"/a", "/a/c", "/d"}));
-
-    const fileservice::ComparePass pass(m_tree.Path("src"), "", false);
-    std::int32_t flag = 1;
-    ASSERT_EQ(VBFOLDERCOUNT(m_tree.Path("src").c_str(), flag), 3);
+TEST_F(ListingReuse, OneWalkGivesWhatTheSeparateOperationsGive) {
+    std::int32_t folderFlag = 1;
+    EXPECT_EQ(VBFOLDERCOUNT(m_tree.Path("src").c_str(), folderFlag), 3);
+    const std::vector<std::string> folders = Folders("src");
+    ASSERT_EQ(folders, (std::vector<std::string>{"/a", "/a/c", "/d"}));
     // A longer array keeps its length; the entries after the last one are emptied.
     EXPECT_EQ(Folders("src", std::vector<std::string>(5, "stale")),
               (std::vector<std::string>{"/a", "/a/c", "/d", "", ""}));
-}
-
-TEST_F(ListingReuse, CountOfAnotherFolderIsNotReused) {
-    const fileservice::ComparePass pass(m_tree.Path("src"), "", false);
-    std::int32_t flag = 1;
-    ASSERT_EQ(VBFOLDERCOUNT(m_tree.Path("other").c_str(), flag), 1);
-    EXPECT_EQ(Folders("src"), (std::vector<std::string>{"/a", "/a/c", "/d"}));
-}
-
-TEST_F(ListingReuse, FileListAfterAFolderCountHasEveryFile) {
-    // The folder count leaves a size hint for the file listing; the listing itself is whole.
-    const fileservice::ComparePass pass(m_tree.Path("src"), "", false);
-    std::int32_t folderFlag = 1;
-    VBFOLDERCOUNT(m_tree.Path("src").c_str(), folderFlag);
-    m_tree.WriteFile("src/e.txt", "1234");  // after the count: the file walk still sees it
     std::int16_t flag = 1;
     Currency total;
-    std::vector<std::string> list;
-    ASSERT_EQ(VBFILELIST(m_tree.Path("src").c_str(), flag, "*.*", list, total), 3);
-    EXPECT_EQ(list, (std::vector<std::string>{"b.txt", "e.txt", "a/x.txt", "a/c/y.txt"}));
-    EXPECT_EQ(total.scaled, 10 * 10000);
+    std::vector<std::string> files;
+    ASSERT_EQ(VBFILELIST(m_tree.Path("src").c_str(), flag, "*.*", files, total), 2);
+
+    const fileservice::Listing listing = fileservice::Listing::Read(m_tree.Path("src"), {});
+    EXPECT_EQ(listing.Folders(), folders);
+    ASSERT_EQ(listing.FileCount(), files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(listing.File(i), files[i]);
+    EXPECT_EQ(listing.ByteTotal().scaled, total.scaled);
+    EXPECT_EQ(total.scaled, 6 * 10000);
 }
 
-TEST_F(ListingReuse, VersionsComeFromTheListingInAnyOrder) {
-    const auto setTime = [&](const std::string& relative, time_t seconds) {
-        const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, m_tree.Path(relative).c_str(), times, 0), 0);
-    };
-    setTime("src/b.txt", 1000);
-    setTime("src/a/x.txt", 2000);
-    std::int16_t flag = 1;
-    Currency total;
-    std::vector<std::string> list;
-    const fileservice::ComparePass pass(m_tree.Path("src"), m_tree.Path("dst"), true);
-    ASSERT_EQ(VBFILELIST(m_tree.Path("src").c_str(), flag, "*.*", list, total), 2);
-    setTime("src/b.txt", 1500);
-    setTime("src/a/x.txt", 2500);
+TEST_F(ListingReuse, VersionsAreWhatTheListingSawAskedByIndexInAnyOrder) {
+    SetTime("src/b.txt", 1000);
+    SetTime("src/a/x.txt", 2000);
+    const fileservice::Listing listing =
+        fileservice::Listing::Read(m_tree.Path("src"), {m_tree.Path("dst"), true, nullptr});
+    ASSERT_EQ(listing.FileCount(), 3u);
+    ASSERT_EQ(listing.File(1), "a/x.txt");
+    SetTime("src/b.txt", 1500);
+    SetTime("src/a/x.txt", 2500);
 
     // The second entry first, its source before its target (none): what the listing saw.
-    EXPECT_EQ(VBFILEVERSION(m_tree.Path("src/a/x.txt").c_str()), "2000.000000000");
-    EXPECT_EQ(VBFILEVERSION(m_tree.Path("dst/a/x.txt").c_str()), "");
-    // A path of the same length that is not an entry: read live.
-    EXPECT_EQ(VBFILEVERSION(m_tree.Path("src/a.txt").c_str()), "");
-    EXPECT_EQ(VBFILEVERSION(m_tree.Path("src/b.txt").c_str()), "1000.000000000");
+    EXPECT_EQ(listing.SourceVersion(1), "2000.000000000");
+    EXPECT_EQ(listing.TargetVersion(1), "");
+    EXPECT_EQ(listing.SourceVersion(0), "1000.000000000");
+    // The operation reads the file as it is now, and so does a listing that does not compare.
+    EXPECT_EQ(VBFILEVERSION(m_tree.Path("src/b.txt").c_str()), "1500.000000000 2");
+    const fileservice::Listing live = fileservice::Listing::Read(m_tree.Path("src"), {m_tree.Path("dst"), false, nullptr});
+    SetTime("src/b.txt", 1700);
+    EXPECT_EQ(live.SourceVersion(0), "1700.000000000 2");
+    EXPECT_EQ(live.TargetVersion(0), "");
 }
 
 }  // namespace

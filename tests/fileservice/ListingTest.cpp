@@ -1,7 +1,7 @@
 #include "TempTree.h"
 
-#include "fileservice/ComparePass.h"
 #include "fileservice/FileService.h"
+#include "fileservice/Listing.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -54,7 +54,6 @@ TEST(ListingTest, FilesComeDepthFirstSortedByteWiseWithTheirByteTotal) {
     std::filesystem::create_symlink("a.txt", tree.Path("sub dir/link"));
 
     // Stale entries of a reused array are cleared behind the last one.
-    const fileservice::ComparePass pass(tree.Path(), "", false);
     const Listing listing = ListFiles(tree.Path(), std::vector<std::string>(10, "stale"));
     const std::vector<std::string> expected = {"Zebra.txt", "a.txt", "b c.txt", "Ärger.txt", "Sub/k.txt",
                                                "sub dir/link", "sub dir/ü.txt", "sub dir/x/y.txt"};
@@ -64,7 +63,14 @@ TEST(ListingTest, FilesComeDepthFirstSortedByteWiseWithTheirByteTotal) {
               std::vector<std::string>(2, ""));
     // Regular files only: 5 + 1 + 0 + 3 + 7 + 2 + 4 bytes; the link counts 0.
     EXPECT_EQ(listing.scaledBytes, 22 * 10000);
-    EXPECT_TRUE(pass.ListFailures().empty());
+
+    // The run's listing: the same files, folders and total in one walk.
+    const fileservice::Listing value = fileservice::Listing::Read(tree.Path(), {});
+    ASSERT_EQ(value.FileCount(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(value.File(i), expected[i]);
+    EXPECT_EQ(value.ByteTotal().scaled, 22 * 10000);
+    EXPECT_EQ(value.Folders(), (std::vector<std::string>{"/Sub", "/empty", "/sub dir", "/sub dir/x"}));
+    EXPECT_TRUE(value.Failures().empty());
 
     std::int16_t flag = 1;
     Currency total;
@@ -146,12 +152,14 @@ TEST(ListingTest, LinksAreFilesAndLoopsEndTheWalk) {
 TEST(ListingTest, MissingDirectoryListsNothingAndSaysWhy) {
     TempTree tree;
     const std::string missing = tree.Path("missing");
-    const fileservice::ComparePass pass(missing, "", false);
     const Listing listing = ListFiles(missing);
     EXPECT_EQ(listing.lastIndex, -1);
     EXPECT_TRUE(listing.entries.empty());
     EXPECT_EQ(listing.scaledBytes, 0);
-    const std::vector<fileservice::Failure>& failures = pass.ListFailures();
+    const fileservice::Listing value = fileservice::Listing::Read(missing, {});
+    EXPECT_EQ(value.FileCount(), 0u);
+    EXPECT_TRUE(value.Folders().empty());
+    const std::vector<fileservice::Failure>& failures = value.Failures();
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_EQ(failures[0].path, missing);
     EXPECT_EQ(failures[0].error, ENOENT);
@@ -227,14 +235,16 @@ TEST(ListingTest, UnreadableFolderIsSkippedAndReported) {
     ::chmod(tree.Path("locked").c_str(), 0);
 
     const int result = RunUnprivileged(tree.Path(), [](const std::string& root) {
-        const fileservice::ComparePass pass(root, "", false);
         const Listing listing = ListFiles(root);
         if (listing.entries != std::vector<std::string>{"open/a.txt"}) return 1;
-        const std::vector<fileservice::Failure>& failures = pass.ListFailures();
+        const fileservice::Listing value = fileservice::Listing::Read(root, {});
+        if (value.FileCount() != 1 || value.File(0) != "open/a.txt") return 1;
+        const std::vector<fileservice::Failure>& failures = value.Failures();
         if (failures.size() != 1 || failures[0].path != root + "/locked") return 2;
         if (failures[0].error != EACCES) return 3;
         // The folder itself is still listed, so the target gets it.
         if (ListFolders(root) != std::vector<std::string>{"/locked", "/open"}) return 4;
+        if (value.Folders() != std::vector<std::string>{"/locked", "/open"}) return 4;
         return 0;
     });
     ::chmod(tree.Path("locked").c_str(), 0755);

@@ -1,7 +1,7 @@
 #include "TempTree.h"
 
-#include "fileservice/ComparePass.h"
 #include "fileservice/FileService.h"
+#include "fileservice/Listing.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -75,7 +75,7 @@ TEST(FolderExistsTest, DirectoriesAndLinksToThemCount) {
 
 namespace {
 
-TEST(ListedVersionTest, FilesOfTheListingGetTheListedTimesAfterThePassTheyAreReadLive) {
+TEST(ListedVersionTest, FilesOfTheListingGetTheListedTimesTheOperationReadsLive) {
     TempTree tree;
     tree.WriteFile("src/a.txt", "a");
     tree.WriteFile("src/b.txt", "b");
@@ -92,29 +92,24 @@ TEST(ListedVersionTest, FilesOfTheListingGetTheListedTimesAfterThePassTheyAreRea
     setTime("src/link", 4000, AT_SYMLINK_NOFOLLOW);
     setTime("dst/a.txt", 500);
 
-    {
-        // Counted, then listed, as the copy pass does.
-        const fileservice::ComparePass pass(tree.Path("src"), tree.Path("dst"), true);
-        std::int16_t flag = 1;
-        Currency total;
-        VBFILECOUNT(tree.Path("src").c_str(), flag, "*.*", total);
-        std::vector<std::string> list;
-        ASSERT_EQ(VBFILELIST(tree.Path("src").c_str(), flag, "*.*", list, total), 3);
-        ASSERT_EQ(list, (std::vector<std::string>{"a.txt", "b.txt", "link", "sub/c.txt"}));
-        EXPECT_EQ(total.scaled, 3 * 10000);
+    const fileservice::Listing listing =
+        fileservice::Listing::Read(tree.Path("src"), {tree.Path("dst"), true, nullptr});
+    const std::vector<std::string> list = {"a.txt", "b.txt", "link", "sub/c.txt"};
+    ASSERT_EQ(listing.FileCount(), list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) EXPECT_EQ(listing.File(i), list[i]);
+    EXPECT_EQ(listing.ByteTotal().scaled, 3 * 10000);
 
-        // A change after the listing: the pass compares what it listed...
-        setTime("src/b.txt", 2500);
-        // (the link, which the listing does not stat, is read live).
-        const std::vector<std::string> expected = {"1000.000000005 1", "2000.000000005", "4000.000000005 5",
-                                                   "3000.000000005"};
-        const std::vector<std::string> expectedTargets = {"500.000000005 3", "", "", ""};
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            EXPECT_EQ(VBFILEVERSION(tree.Path("dst/" + list[i]).c_str()), expectedTargets[i]) << list[i];
-            EXPECT_EQ(VBFILEVERSION(tree.Path("src/" + list[i]).c_str()), expected[i]) << list[i];
-        }
+    // A change after the listing: the run compares what it listed...
+    setTime("src/b.txt", 2500);
+    // (the link, which the listing does not stat, is read live).
+    const std::vector<std::string> expected = {"1000.000000005 1", "2000.000000005", "4000.000000005 5",
+                                               "3000.000000005"};
+    const std::vector<std::string> expectedTargets = {"500.000000005 3", "", "", ""};
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        EXPECT_EQ(listing.TargetVersion(i), expectedTargets[i]) << list[i];
+        EXPECT_EQ(listing.SourceVersion(i), expected[i]) << list[i];
     }
-    // ...and every query after the pass reads the file itself.
+    // ...and the operation reads the file itself.
     EXPECT_EQ(VBFILEVERSION(tree.Path("src/b.txt").c_str()), "2500.000000005 1");
 }
 
