@@ -98,37 +98,40 @@ TEST_F(ProfileFile, ReadProfileCutsAt254) {
     EXPECT_EQ(ReadProfile(ini, "P").values.dirB, "");
 }
 
-TEST_F(ProfileFile, DeleteRemovesSectionAndCatalogueLineOnly) {
-    const std::string before =
-        "; von Hand\r\n[Profiles]\r\nStandard=Standard\r\nMeinProfil=Mein Profil\r\nB=B\n"
-        "[Standard]\r\ndir_a=/s\r\n[Mein Profil]\r\n" +
-        kNewProfileSection + "[B]\ndir_a=/b";
-    tree.WriteFile("tvl.ini", before);
-    EXPECT_TRUE(DeleteProfile(ini, "Mein Profil"));
-    EXPECT_EQ(tree.ReadFile("tvl.ini"),
-              "; von Hand\r\n[Profiles]\r\nStandard=Standard\r\nB=B\n[Standard]\r\ndir_a=/s\r\n[B]\ndir_a=/b");
+// A deletion takes the profile's section and its catalogue line, every other byte kept.
+struct DeleteRow {
+    const char* name;
+    std::string before;
+    QString profile;
+    std::string after;
+};
+
+class Deletion : public ProfileFile, public ::testing::WithParamInterface<DeleteRow> {};
+
+TEST_P(Deletion, RemovesSectionAndCatalogueLineOnly) {
+    tree.WriteFile("tvl.ini", GetParam().before);
+    EXPECT_TRUE(DeleteProfile(ini, GetParam().profile));
+    EXPECT_EQ(tree.ReadFile("tvl.ini"), GetParam().after);
 }
 
-TEST_F(ProfileFile, DeleteWithoutCatalogueLineStillRemovesSection) {
-    tree.WriteFile("tvl.ini", "[Profiles]\r\nA=A\r\n[Getippt]\r\ndir_a=/x\r\n");
-    EXPECT_TRUE(DeleteProfile(ini, "Getippt"));
-    EXPECT_EQ(tree.ReadFile("tvl.ini"), "[Profiles]\r\nA=A\r\n");
-}
-
-TEST_F(ProfileFile, DeleteWithoutSectionStillRemovesCatalogueLine) {
-    tree.WriteFile("tvl.ini", "[Profiles]\r\nA=A\r\nNurKatalog=Nur Katalog\r\n");
-    EXPECT_TRUE(DeleteProfile(ini, "Nur Katalog"));
-    EXPECT_EQ(tree.ReadFile("tvl.ini"), "[Profiles]\r\nA=A\r\n");
-}
-
-TEST_F(ProfileFile, DeleteInWindows1252File) {
-    tree.WriteFile("tvl.ini",
-                   "[Profiles]\r\nStandard=Standard\r\nM\xfc\x6c\x6c\x65rBackup=M\xfcller Backup\r\n"
-                   "[M\xfcller Backup]\r\ndir_a=C:\\\xc4rger\r\n[Standard]\r\ndir_a=C:\\\xdc\x62ung\r\n");
-    EXPECT_TRUE(DeleteProfile(ini, "Müller Backup"));
-    EXPECT_EQ(tree.ReadFile("tvl.ini"),
-              "[Profiles]\r\nStandard=Standard\r\n[Standard]\r\ndir_a=C:\\\xdc\x62ung\r\n");
-}
+INSTANTIATE_TEST_SUITE_P(
+    ProfileOps, Deletion,
+    ::testing::Values(
+        DeleteRow{"SectionAndLine",
+                  "; von Hand\r\n[Profiles]\r\nStandard=Standard\r\nMeinProfil=Mein Profil\r\nB=B\n"
+                  "[Standard]\r\ndir_a=/s\r\n[Mein Profil]\r\n" + kNewProfileSection + "[B]\ndir_a=/b",
+                  "Mein Profil", "; von Hand\r\n[Profiles]\r\nStandard=Standard\r\nB=B\n[Standard]\r\ndir_a=/s\r\n[B]\ndir_a=/b"},
+        DeleteRow{"WithoutCatalogueLineStillTheSection", "[Profiles]\r\nA=A\r\n[Getippt]\r\ndir_a=/x\r\n", "Getippt",
+                  "[Profiles]\r\nA=A\r\n"},
+        DeleteRow{"WithoutSectionStillTheCatalogueLine", "[Profiles]\r\nA=A\r\nNurKatalog=Nur Katalog\r\n",
+                  "Nur Katalog", "[Profiles]\r\nA=A\r\n"},
+        DeleteRow{"InAWindows1252File",
+                  "[Profiles]\r\nStandard=Standard\r\nM\xfc\x6c\x6c\x65rBackup=M\xfcller Backup\r\n"
+                  "[M\xfcller Backup]\r\ndir_a=C:\\\xc4rger\r\n[Standard]\r\ndir_a=C:\\\xdc\x62ung\r\n",
+                  "Müller Backup", "[Profiles]\r\nStandard=Standard\r\n[Standard]\r\ndir_a=C:\\\xdc\x62ung\r\n"},
+        DeleteRow{"HandEditedCatalogueLine", "[Profiles]\r\nMeinProfil = Mein Profil\r\nB=B\r\n[Mein Profil]\r\ndir_a=/x\r\n",
+                  "Mein Profil", "[Profiles]\r\nB=B\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ProfileFile, DeleteNameWithOuterBlanksAsTheListShowsIt) {
     tree.WriteFile("tvl.ini", "[Profiles]\r\nA=A\r\n");
@@ -197,25 +200,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FailureRow{"SaveOntoAFolder", kFolder, [](clsINI& i) { return WriteProfileValues(i, "A", ProfileValues{}); },
                    EISDIR},
-        FailureRow{"SaveOnAFullDisk", kFullDisk,
-                   [](clsINI& i) { return WriteProfileValues(i, "A", ProfileValues{"/y", "/z", "", "1", "0", "0", "1", "0"}); },
-                   ENOSPC},
-        FailureRow{"NewProfileOntoAFolder", kFolder, [](clsINI& i) { return WriteNewProfile(i, "Neu"); }, EISDIR},
         FailureRow{"NewProfileOnAFullDisk", kFullDisk, [](clsINI& i) { return WriteNewProfile(i, "Neu"); }, ENOSPC},
         FailureRow{"DeleteWithAFifoNeverHangs", kFifo, [](clsINI& i) { return DeleteProfile(i, "Standard"); },
                    fileservice::kNotRegularFile},
-        FailureRow{"DeleteOnAFullDisk", kFullDisk, [](clsINI& i) { return DeleteProfile(i, "A"); }, ENOSPC},
         FailureRow{"LogOptionsOntoAFolder", kFolder,
                    [](clsINI& i) { return WriteLogOptions(i, {QStringLiteral("1"), QStringLiteral("50")}); }, EISDIR}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ProfileFileWithoutPath, WritesFailAsNoFile) {
-    clsINI ini;
-    EXPECT_EQ(WriteProfileValues(ini, "A", ProfileValues{}).Error().error, ENOENT);
-    EXPECT_EQ(WriteNewProfile(ini, "A").Error().error, ENOENT);
-    EXPECT_EQ(DeleteProfile(ini, "A").Error().error, ENOENT);
-    EXPECT_EQ(WriteLogOptions(ini, {}).Error().error, ENOENT);
-}
 
 // What a load finds in a section, from boxes that were all unticked: the run options, the keys
 // it cannot apply, and whether the directories are folders. "SRC" stands for an existing folder.
@@ -244,9 +234,7 @@ TEST_P(ProfileLoadRule, StatesApplyInLoadOrderUpToTheFirstUnusableKey) {
     const ProfileLoad load = ReadProfile(ini, "P");
 
     EXPECT_EQ(load.sectionFound, row.section.has_value() && !row.section->empty());
-    EXPECT_EQ(load.options.onlyNew, row.options.onlyNew);
-    EXPECT_EQ(load.options.delOld, row.options.delOld);
-    EXPECT_EQ(load.options.newSubFolder, row.options.newSubFolder);
+    EXPECT_TRUE(load.options == row.options);
     std::vector<std::string> unusable;
     for (const ProfileKey& key : load.unusable) unusable.push_back(key.name);
     EXPECT_EQ(unusable, row.unusable);
@@ -266,8 +254,6 @@ INSTANTIATE_TEST_SUITE_P(
                 {.newSubFolder = kTicked}, {}, false, false},
         LoadRow{"GreyedIsKeptButNotSet", "onlynew=2\r\ndelnot=0\r\ndelold=0\r\ndeltotrash=0\r\nnewsubfolder=0\r\n",
                 {.onlyNew = kGreyed}, {}, false, false},
-        LoadRow{"BlanksAroundAStateAreTaken", "onlynew= 0 \r\ndelnot=0\r\ndelold= 1\r\ndeltotrash=0\r\nnewsubfolder=0\r\n",
-                {.delOld = kTicked}, {}, false, false},
         LoadRow{"BadDelNotEndsTheOptionsAfterDelOld", "onlynew=1\r\ndelnot=ja\r\ndelold=1\r\ndeltotrash=0\r\n"
                 "newsubfolder=0\r\n", {.delOld = kTicked}, {"delnot"}, false, false},
         LoadRow{"MissingSectionHasEveryStateUnusable", std::nullopt, {},
@@ -278,13 +264,5 @@ INSTANTIATE_TEST_SUITE_P(
         LoadRow{"GoneSourceEndsTheOptionsAtOnce", "dir_a=/no/such/folder\r\ndir_b=SRC\r\nonlynew=1\r\ndelnot=0\r\n"
                 "delold=0\r\ndeltotrash=1\r\nnewsubfolder=0\r\n", {}, {"dir_a"}, false, true}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(RunOptionRule, TickingOneUnticksTheOthersAndNothingElseDoes) {
-    const RunOptionStates all{kTicked, kGreyed, kTicked};
-    EXPECT_EQ(WithRunOption(all, RunOption::DelOld, kTicked), (RunOptionStates{.delOld = kTicked}));
-    EXPECT_EQ(WithRunOption(all, RunOption::OnlyNew, BoxState::Unticked),
-              (RunOptionStates{BoxState::Unticked, kGreyed, kTicked}));
-    EXPECT_EQ(WithRunOption(all, RunOption::NewSubFolder, kGreyed), (RunOptionStates{kTicked, kGreyed, kGreyed}));
-}
 
 }  // namespace
