@@ -5,6 +5,7 @@
 #include "cli/CommandLine.h"
 #include "settings/SettingsLayout.h"
 #include "settings/Startup.h"
+#include "settings/clsINI.h"
 #include "ui/GermanTexts.h"
 #include "ui/frmMain.h"
 
@@ -17,8 +18,7 @@ int main(int argc, char** argv) {
         // No display needed: a timer or a service runs this.
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Trevalon"));
-        InitIniFile();
-        return RunCommandLine(QCoreApplication::arguments().mid(1));
+        return RunCommandLine(clsINI(SettingsFilePath()), QCoreApplication::arguments().mid(1));
     }
     // Without a display Qt aborts with a long message; one clear line is kinder.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
@@ -31,12 +31,12 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QLatin1String(tvl::kAppId));
     InstallGermanTexts();
 
-    InitIniFile();
+    const clsINI settings(SettingsFilePath());
     // A package cannot bring each user a settings file: the first start writes the
     // delivered one, so that the "Standard" profile loads from the very first window on.
-    WriteDefaultIniFile(strIniFile, QDir::homePath());
-    frmMain window;
+    WriteDefaultIniFile(settings, QDir::homePath());
+    frmMain window(settings);
     window.show();
-    FillProfileList(window, QLatin1String(kStandardProfile));
+    FillProfileList(settings, window, QLatin1String(kStandardProfile));
     return app.exec();
 }

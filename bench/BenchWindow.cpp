@@ -10,6 +10,7 @@
 
 #include "bench/BenchLog.h"
 #include "settings/Startup.h"
+#include "settings/clsINI.h"
 #include "ui/frmMain.h"
 
 #include <QAbstractButton>
@@ -102,8 +103,7 @@ QPoint Centre(QWidget& window, const char* name) {
 int Buttons() {
     QTemporaryDir scratch;
     if (!scratch.isValid()) return 1;
-    strIniFile = scratch.filePath(QStringLiteral("tvl.ini"));
-    frmMain window(scratch.filePath(QStringLiteral("tvl.log")));
+    frmMain window(clsINI(scratch.filePath(QStringLiteral("tvl.ini"))), scratch.filePath(QStringLiteral("tvl.log")));
     window.show();
     QApplication::processEvents();
     const QPoint run = Centre(window, "cmdRun");
@@ -143,13 +143,13 @@ int main(int argc, char** argv) {
     const QString dir = QFileInfo(ini).absolutePath();
     qputenv("XDG_DATA_HOME", QFile::encodeName(dir + QStringLiteral("/xdg")));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir + QStringLiteral("/config")));
-    strIniFile = QFileInfo(ini).absoluteFilePath();
+    const clsINI settings(QFileInfo(ini).absoluteFilePath());
     const QString logPath = dir + QStringLiteral("/tvl.log");
 
     // As the start-up routine does it: show the window, then fill the profile list.
-    frmMain window(logPath);
+    frmMain window(settings, logPath);
     window.show();
-    FillProfileList(window, QStringLiteral("Standard"));
+    FillProfileList(settings, window, QStringLiteral("Standard"));
     QApplication::processEvents();
 
     auto* cmdRun = Control<QAbstractButton>(window, "cmdRun");

@@ -8,9 +8,9 @@
 #include "log/RunLog.h"
 #include "settings/LogOptions.h"
 #include "settings/ProfileOps.h"
-#include "settings/SearchText.h"
 #include "settings/Startup.h"
 #include "texts/Texts.h"
+#include "settings/clsINI.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -132,40 +132,29 @@ private:
 };
 
 // The run a profile describes, its paths made absolute.
-RunRequest ProfileRequest(const ProfileValues& values, bool dryRun) {
-    const RunOptionStates options = RunOptionsAfterLoad(values, {});
+RunRequest ProfileRequest(const ProfileLoad& load, bool dryRun) {
+    const RunOptionStates& options = load.options;
     RunRequest request;
-    request.source = QDir::cleanPath(QFileInfo(values.dirA).absoluteFilePath());
-    request.target = QDir::cleanPath(QFileInfo(values.dirB).absoluteFilePath());
-    request.mode = ModeOf(options.onlyNew, options.delOld, options.newSubFolder);
+    request.source = QDir::cleanPath(QFileInfo(load.values.dirA).absoluteFilePath());
+    request.target = QDir::cleanPath(QFileInfo(load.values.dirB).absoluteFilePath());
+    request.mode = ModeOf(options.IsSet(RunOption::OnlyNew), options.IsSet(RunOption::DelOld),
+                          options.IsSet(RunOption::NewSubFolder));
     request.dryRun = dryRun;
     return request;
 }
 
 // The whole settings file can be read; else the reason on standard error.
-bool SettingsReadable() {
-    const fileservice::Result<std::string> read = fileservice::ReadRegularFile(QFile::encodeName(strIniFile).toStdString());
+bool SettingsReadable(const clsINI& settings) {
+    const fileservice::Result<std::string> read = fileservice::ReadRegularFile(QFile::encodeName(settings.File()).toStdString());
     if (read) return true;
-    Print(stderr, SettingsUnreadableText(strIniFile, read.Error().error));
+    Print(stderr, SettingsUnreadableText(settings.File(), read.Error().error));
     return false;
-}
-
-bool HasSection(const QString& name) {
-    return !ReadIniString(name, std::nullopt, QString(), strIniFile, 32767).isEmpty();
 }
 
 // Loads as the window does, but a profile whose directories are not both existing folders
 // is incomplete here: there is no list whose place it could keep.
-bool LoadsCompletely(const ProfileValues& values) {
-    for (const ProfileKey& key : kProfileLoadOrder) {
-        const QString& value = values.*key.value;
-        if (key.value == &ProfileValues::dirA || key.value == &ProfileValues::dirB) {
-            if (value.isEmpty() || !QFileInfo(value).isDir()) return false;
-        } else if (key.value != &ProfileValues::filter && !StoredState(value)) {
-            return false;
-        }
-    }
-    return true;
+bool LoadsCompletely(const ProfileLoad& load) {
+    return load.unusable.empty() && load.sourceIsFolder && load.targetIsFolder;
 }
 
 class PrintedNames final : public ProfileBox {
@@ -175,23 +164,22 @@ public:
     void AddProfile(const QString& name) override { Print(stdout, name); }
 };
 
-int List() {
-    if (!SettingsReadable()) return kExitNoProfile;
+int List(const clsINI& settings) {
+    if (!SettingsReadable(settings)) return kExitNoProfile;
     PrintedNames names;
-    FillProfileList(names, QString());
+    FillProfileList(settings, names, QString());
     return kExitSucceeded;
 }
 
-int Run(const QString& name, bool dryRun) {
-    if (!SettingsReadable()) return kExitNoProfile;
-    const ProfileValues values = ReadProfileValues(name);
-    const bool hasSection = HasSection(name);
-    if (!hasSection || !LoadsCompletely(values)) {
+int Run(const clsINI& settings, const QString& name, bool dryRun) {
+    if (!SettingsReadable(settings)) return kExitNoProfile;
+    const ProfileLoad load = ReadProfile(settings, name);
+    if (!load.sectionFound || !LoadsCompletely(load)) {
         Print(stderr, StatusLine(ProfileIncompleteMessage(name)));
-        return hasSection ? kExitRefused : kExitNoProfile;
+        return load.sectionFound ? kExitRefused : kExitNoProfile;
     }
     // Missing keys as the window's defaults: no logging, a limit of 50 KB.
-    const LogOptions logOptions = ReadLogOptions({QStringLiteral("0"), QStringLiteral("50")});
+    const LogOptions logOptions = ReadLogOptions(settings, {QStringLiteral("0"), QStringLiteral("50")});
     const bool logging = !dryRun && logOptions.writeLog.trimmed() == QStringLiteral("1");
 
     struct sigaction action {};
@@ -220,7 +208,7 @@ int Run(const QString& name, bool dryRun) {
     TeeEvents withDryLines(withLines, dryLines);
     RunEvents& events = dryRun ? static_cast<RunEvents&>(withDryLines) : withLines;
     const RunOutcome outcome =
-        MirrorRun(ProfileRequest(values, dryRun), events, QCoreApplication::applicationDirPath());
+        MirrorRun(ProfileRequest(load, dryRun), events, QCoreApplication::applicationDirPath());
     progress.Clear();
 
     // As the window's close does; a dry run leaves the log as it is.
@@ -244,7 +232,7 @@ int BadArguments(const QString& argument) {
 
 }  // namespace
 
-int RunCommandLine(const QStringList& arguments) {
+int RunCommandLine(const clsINI& settings, const QStringList& arguments) {
     const QString command = arguments.value(0);
     if (arguments.size() == 1 && command == QStringLiteral("--help")) {
         std::fputs(CommandLineHelpText().toUtf8().constData(), stdout);
@@ -254,10 +242,10 @@ int RunCommandLine(const QStringList& arguments) {
         std::printf("%s %d.%d.%d\n", tvl::kProductName, tvl::kVersionMajor, tvl::kVersionMinor, tvl::kVersionRevision);
         return kExitSucceeded;
     }
-    if (arguments.size() == 1 && command == QStringLiteral("--list")) return List();
+    if (arguments.size() == 1 && command == QStringLiteral("--list")) return List(settings);
     if (command == QStringLiteral("--run") && arguments.size() >= 2 && !arguments[1].isEmpty()) {
-        if (arguments.size() == 2) return Run(arguments[1], false);
-        if (arguments.size() == 3 && arguments[2] == QStringLiteral("--dry-run")) return Run(arguments[1], true);
+        if (arguments.size() == 2) return Run(settings, arguments[1], false);
+        if (arguments.size() == 3 && arguments[2] == QStringLiteral("--dry-run")) return Run(settings, arguments[1], true);
         return BadArguments(arguments[2]);
     }
     return BadArguments(arguments.size() == 1 && command == QStringLiteral("--run") ? QString() : command);

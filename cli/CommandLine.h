@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+class clsINI;
+
 // Exit statuses of the command line.
 enum ExitStatus : int {
     kExitSucceeded = 0,
@@ -14,7 +16,7 @@ enum ExitStatus : int {
     kExitStopped = 130,  // SIGINT or SIGTERM
 };
 
-// Carries out `arguments` (without the program's name) against the settings file strIniFile;
+// Carries out `arguments` (without the program's name) against the settings file `settings`;
 // status lines go to standard output, refusals and the usage to standard error. The
 // settings file is never written. A QCoreApplication must exist.
-int RunCommandLine(const QStringList& arguments);
+int RunCommandLine(const clsINI& settings, const QStringList& arguments);

@@ -1,35 +1,27 @@
 #include "settings/LogOptions.h"
 
-#include "settings/PrivateProfile.h"
-#include "settings/SearchText.h"
 #include "settings/SettingsLayout.h"
-#include "settings/Startup.h"
-
-#include <QFile>
-#include <QtGlobal>
+#include "settings/clsINI.h"
 
 namespace {
 
-QString ReadOption(const char* key, const QString& missing) {
-    if (strIniFile.isEmpty()) return missing;
-    return ReadIniString(QLatin1String(kOptionsSection), QString::fromLatin1(key), missing, strIniFile,
-                         kValueBufferSize);
-}
-
-void WriteOption(const char* key, const QString& value) {
-    if (strIniFile.isEmpty()) return;
-    const QByteArray file = QFile::encodeName(strIniFile);
-    const QByteArray text = value.toUtf8();
-    WritePrivateProfileStringA(kOptionsSection, key, text.constData(), file.constData());
+QString ReadOption(const clsINI& settings, const char* key, const QString& missing) {
+    if (settings.File().isEmpty()) return missing;
+    return settings.ReadIniString(QLatin1String(kOptionsSection), QString::fromLatin1(key), missing,
+                                  kValueBufferSize);
 }
 
 }  // namespace
 
-LogOptions ReadLogOptions(const LogOptions& missing) {
-    return {ReadOption(kKeyWriteLog, missing.writeLog), ReadOption(kKeyLogSize, missing.logSize)};
+LogOptions ReadLogOptions(const clsINI& settings, const LogOptions& missing) {
+    return {ReadOption(settings, kKeyWriteLog, missing.writeLog), ReadOption(settings, kKeyLogSize, missing.logSize)};
 }
 
-void WriteLogOptions(const LogOptions& options) {
-    WriteOption(kKeyWriteLog, options.writeLog);
-    WriteOption(kKeyLogSize, options.logSize);
+fileservice::Status WriteLogOptions(clsINI& settings, const LogOptions& options) {
+    // Both are tried: one failed write must not keep the other from the file.
+    const fileservice::Status writeLog =
+        settings.WriteIniString(kOptionsSection, QString::fromLatin1(kKeyWriteLog), options.writeLog);
+    const fileservice::Status logSize =
+        settings.WriteIniString(kOptionsSection, QString::fromLatin1(kKeyLogSize), options.logSize);
+    return writeLog ? logSize : writeLog;
 }

@@ -191,20 +191,21 @@ enum class LoadResult { Loaded, Missing, Failed };
 
 // Reads the whole file. A path that is not a regular file (a folder, a FIFO) is never
 // read: a FIFO would hang us.
-LoadResult LoadBytes(const char* fileName, std::string& out) {
+LoadResult LoadBytes(const char* fileName, std::string& out, int* error) {
     if (fileName == nullptr || *fileName == '\0') {
         return LoadResult::Missing;
     }
     fileservice::Result<std::string> read = fileservice::ReadRegularFile(fileName);
     if (!read) {
+        if (error != nullptr) *error = read.Error().error;
         return read.Error().error == ENOENT ? LoadResult::Missing : LoadResult::Failed;
     }
     out = std::move(read.Value());
     return LoadResult::Loaded;
 }
 
-LoadResult Load(const char* fileName, IniFile& ini, const QString* lookedUp = nullptr) {
-    const LoadResult result = LoadBytes(fileName, ini.bytes);
+LoadResult Load(const char* fileName, IniFile& ini, const QString* lookedUp = nullptr, int* error = nullptr) {
+    const LoadResult result = LoadBytes(fileName, ini.bytes, error);
     if (result == LoadResult::Loaded) {
         Parse(ini, lookedUp);
     }
@@ -299,10 +300,12 @@ bool HasLineBreak(const char* text) {
     return std::strpbrk(text, "\r\n") != nullptr;
 }
 
-// 1 when the settings file was replaced by `content`, else 0. Through a temporary file and a
-// rename: a crash or a full disk leaves either the old file or the new one, never a cut one.
-std::int32_t Replace(const char* fileName, const std::string& content) {
-    return fileservice::ReplaceFile(fileName, content) ? 1 : 0;
+// Through a temporary file and a rename: a crash or a full disk leaves either the old file
+// or the new one, never a cut one. A failure names the settings file, not the temporary.
+fileservice::Status Replace(const char* fileName, const std::string& content) {
+    const fileservice::Status replaced = fileservice::ReplaceFile(fileName, content);
+    if (replaced) return {};
+    return fileservice::Failure{fileName, replaced.Error().error};
 }
 
 // The file without the lines whose `drop` flag is set.
@@ -401,23 +404,30 @@ std::uint32_t GetPrivateProfileIntA(const char* section, const char* key, std::i
 
 std::int32_t WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                         const char* fileName) {
+    return WriteProfileString(section, key, value, fileName) ? 1 : 0;
+}
+
+fileservice::Status WriteProfileString(const char* section, const char* key, const char* value,
+                                       const char* fileName) {
     if (fileName == nullptr || *fileName == '\0') {
-        return 0;
+        return fileservice::Failure{std::string(), ENOENT};
     }
     if (section == nullptr) {
         // All three null only flushes a cache on Windows; there is none here.
-        return key == nullptr && value == nullptr ? 1 : 0;
+        if (key == nullptr && value == nullptr) return {};
+        return fileservice::Failure{fileName, EINVAL};
     }
     // A line break would split the line and plant other keys or sections in the file.
     if (HasLineBreak(section) || (key != nullptr && HasLineBreak(key)) ||
         (value != nullptr && HasLineBreak(value))) {
-        return 0;
+        return fileservice::Failure{fileName, EINVAL};
     }
 
     IniFile ini;
-    const LoadResult loaded = Load(fileName, ini);
+    int readError = 0;
+    const LoadResult loaded = Load(fileName, ini, nullptr, &readError);
     if (loaded == LoadResult::Failed) {
-        return 0;
+        return fileservice::Failure{fileName, readError};
     }
     const QString foldedSection = FoldCallerName(section);
 
@@ -432,7 +442,7 @@ std::int32_t WritePrivateProfileStringA(const char* section, const char* key, co
             }
         }
         if (!any) {
-            return 1;
+            return {};
         }
         return Replace(fileName, WithoutLines(ini, drop));
     }
@@ -442,7 +452,7 @@ std::int32_t WritePrivateProfileStringA(const char* section, const char* key, co
 
     if (value == nullptr) {
         if (found == nullptr) {
-            return 1;
+            return {};
         }
         std::vector<bool> drop(ini.lines.size(), false);
         bool any = false;
@@ -454,7 +464,7 @@ std::int32_t WritePrivateProfileStringA(const char* section, const char* key, co
             }
         }
         if (!any) {
-            return 1;
+            return {};
         }
         return Replace(fileName, WithoutLines(ini, drop));
     }
@@ -477,7 +487,7 @@ std::int32_t WritePrivateProfileStringA(const char* section, const char* key, co
         const IniLine& line = ini.lines[*existing];
         ownLine = EncodeLine(std::string(line.name) + "=" + valueText, windows1252);
         if (std::string_view(ini.bytes).substr(line.begin, line.contentEnd - line.begin) == ownLine) {
-            return 1;
+            return {};
         }
         out.reserve(ini.bytes.size() + ownLine.size());
         out.append(ini.bytes, 0, line.begin);

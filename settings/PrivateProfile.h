@@ -5,6 +5,8 @@
 // (UTF-8); a null pointer is the absent section, key or value. A file keeps its encoding:
 // one that holds Windows-1252 text gets new lines in Windows-1252 where they fit.
 
+#include "fileservice/Failure.h"
+
 #include <cstdint>
 
 // Copies the value of `key` in `section` (or, with a null key, the section's key names;
@@ -21,3 +23,9 @@ std::uint32_t GetPrivateProfileIntA(const char* section, const char* key, std::i
 // Non-zero on success.
 std::int32_t WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                         const char* fileName);
+
+// WritePrivateProfileStringA with the reason of a failure, as Windows leaves it for
+// GetLastError: the settings file and the error of its reading or replacing, EINVAL for a
+// text the file cannot hold (a line break) or a key without a section, ENOENT for no file name.
+fileservice::Status WriteProfileString(const char* section, const char* key, const char* value,
+                                       const char* fileName);

@@ -1,20 +1,15 @@
 #include "settings/ProfileOps.h"
 
-#include "settings/Cp1252.h"
-#include "settings/PrivateProfile.h"
-#include "settings/Startup.h"
 #include "fileservice/FileService.h"
 #include "fileservice/SafeFile.h"
+#include "settings/Cp1252.h"
+#include "settings/clsINI.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <string>
 
 namespace {
-
-bool WriteKey(const QByteArray& section, const char* key, const QByteArray& value) {
-    return WritePrivateProfileStringA(section.constData(), key, value.constData(),
-                                      QFile::encodeName(strIniFile).constData()) != 0;
-}
 
 // True when the file has a line equal to `line`, its line ending not counted. A FIFO in its
 // place is never opened: reading it would hang the window.
@@ -41,9 +36,24 @@ bool FileHasLine(const QString& fileName, const QByteArray& line) {
     return false;
 }
 
-void DeleteLine(const QByteArray& line) {
+fileservice::Status DeleteLine(const QString& fileName, const QByteArray& line) {
     std::int8_t flag = 0;
-    VBFILEDELETELINEBYTEXT(QFile::encodeName(strIniFile).constData(), line.constData(), flag);
+    const QByteArray file = QFile::encodeName(fileName);
+    const std::int32_t error = VBFILEDELETELINEBYTEXT(file.constData(), line.constData(), flag);
+    if (error == 0) return {};
+    return fileservice::Failure{file.toStdString(), error};
+}
+
+// The first of two results that failed, else the second.
+fileservice::Status FirstFailure(fileservice::Status first, fileservice::Status second) {
+    return first ? second : first;
+}
+
+std::optional<RunOption> RunOptionOf(QString ProfileValues::*value) {
+    if (value == &ProfileValues::onlyNew) return RunOption::OnlyNew;
+    if (value == &ProfileValues::delOld) return RunOption::DelOld;
+    if (value == &ProfileValues::newSubFolder) return RunOption::NewSubFolder;
+    return std::nullopt;
 }
 
 // The name as the file gives it back: blanks and tabs at its ends do not survive.
@@ -67,41 +77,23 @@ QString CatalogueLine(const QString& name) {
     return CatalogueKey(name) + QLatin1Char('=') + name;
 }
 
-bool WriteProfileValues(const QString& name, const ProfileValues& values) {
-    const QByteArray section = name.toUtf8();
-    bool ok = true;
+fileservice::Status WriteProfileValues(clsINI& settings, const QString& name, const ProfileValues& values) {
+    fileservice::Status result;
     for (const ProfileKey& key : kProfileSaveOrder) {
-        ok = WriteKey(section, key.name, (values.*key.value).toUtf8()) && ok;
+        result = FirstFailure(result, settings.WriteIniString(name, QString::fromLatin1(key.name), values.*key.value));
     }
-    return ok;
+    return result;
 }
 
-ProfileValues ReadProfileValues(const QString& name) {
-    ProfileValues values;
-    for (const ProfileKey& key : kProfileLoadOrder) {
-        values.*key.value = ReadProfileKey(name, key.name);
-    }
-    return values;
-}
-
-bool WriteNewProfile(const QString& name) {
-    bool ok = WriteKey(kProfilesSection, CatalogueKey(name).toUtf8().constData(), name.toUtf8());
+fileservice::Status WriteNewProfile(clsINI& settings, const QString& name) {
+    const fileservice::Status catalogue = settings.WriteIniString(kProfilesSection, CatalogueKey(name), name);
     ProfileValues defaults;
     defaults.onlyNew = QStringLiteral("1");
     defaults.delNot = QStringLiteral("0");
     defaults.delOld = QStringLiteral("0");
     defaults.delToTrash = QStringLiteral("1");
     defaults.newSubFolder = QStringLiteral("0");
-    ok = WriteProfileValues(name, defaults) && ok;
-    return ok;
-}
-
-QString ReadProfileKey(const QString& name, const char* key) {
-    std::string buffer(kValueBufferSize, ' ');
-    const std::uint32_t count =
-        GetPrivateProfileStringA(name.toUtf8().constData(), key, "", buffer.data(), kValueBufferSize,
-                                 QFile::encodeName(strIniFile).constData());
-    return QString::fromUtf8(buffer.data(), static_cast<qsizetype>(count));
+    return FirstFailure(catalogue, WriteProfileValues(settings, name, defaults));
 }
 
 std::optional<int> StoredState(const QString& text) {
@@ -111,25 +103,57 @@ std::optional<int> StoredState(const QString& text) {
     return number;
 }
 
-RunOptionStates RunOptionsAfterLoad(const ProfileValues& values, RunOptionStates before) {
-    RunOptionStates options = before;
-    for (const ProfileKey& key : kProfileLoadOrder) {
-        if (key.value == &ProfileValues::dirA || key.value == &ProfileValues::dirB ||
-            key.value == &ProfileValues::filter) {
-            continue;
-        }
-        const std::optional<int> state = StoredState(values.*key.value);
-        if (!state) break;
-        bool RunOptionStates::*option = nullptr;
-        if (key.value == &ProfileValues::onlyNew) option = &RunOptionStates::onlyNew;
-        if (key.value == &ProfileValues::delOld) option = &RunOptionStates::delOld;
-        if (key.value == &ProfileValues::newSubFolder) option = &RunOptionStates::newSubFolder;
-        if (!option) continue;
-        // Ticking one box unticks the other two; unticking or greying one leaves them.
-        if (*state == 1) options = RunOptionStates{};
-        options.*option = *state == 1;
+BoxState& RunOptionStates::operator[](RunOption option) {
+    switch (option) {
+    case RunOption::OnlyNew: return onlyNew;
+    case RunOption::DelOld: return delOld;
+    case RunOption::NewSubFolder: break;
     }
-    return options;
+    return newSubFolder;
+}
+
+BoxState RunOptionStates::operator[](RunOption option) const {
+    return const_cast<RunOptionStates&>(*this)[option];
+}
+
+RunOptionStates WithRunOption(RunOptionStates states, RunOption which, BoxState state) {
+    if (state == BoxState::Ticked) {
+        for (const RunOption other : kRunOptions) states[other] = BoxState::Unticked;
+    }
+    states[which] = state;
+    return states;
+}
+
+bool ProfileLoad::Usable(QString ProfileValues::*value) const {
+    for (const ProfileKey& key : unusable) {
+        if (key.value == value) return false;
+    }
+    return true;
+}
+
+ProfileLoad ReadProfile(const clsINI& settings, const QString& name) {
+    ProfileLoad load;
+    load.sectionFound = !settings.ReadIniString(name, std::nullopt, QString(), kListBufferSize).isEmpty();
+    for (const ProfileKey& key : kProfileLoadOrder) {
+        QString& value = load.values.*key.value;
+        value = settings.ReadKeyValueStr(name, QString::fromLatin1(key.name), QString());
+        bool usable = true;
+        if (key.value == &ProfileValues::dirA || key.value == &ProfileValues::dirB) {
+            const bool folder = !value.isEmpty() && QFileInfo(value).isDir();
+            (key.value == &ProfileValues::dirA ? load.sourceIsFolder : load.targetIsFolder) = folder;
+            // An empty directory is what a new profile stores: no folder, yet nothing wrong.
+            usable = folder || value.isEmpty();
+        } else if (key.value != &ProfileValues::filter) {
+            const std::optional<int> state = StoredState(value);
+            usable = state.has_value();
+            const std::optional<RunOption> option = RunOptionOf(key.value);
+            if (usable && option && load.unusable.empty()) {
+                load.options = WithRunOption(load.options, *option, static_cast<BoxState>(*state));
+            }
+        }
+        if (!usable) load.unusable.push_back(key);
+    }
+    return load;
 }
 
 bool IsStorableProfileName(const QString& name) {
@@ -137,27 +161,26 @@ bool IsStorableProfileName(const QString& name) {
            !name.contains(QLatin1Char('=')) && !name.startsWith(QLatin1Char(';'));
 }
 
-bool DeleteProfile(const QString& name) {
-    const bool sectionGone = DeleteProfileSection(name);
-    if (strIniFile.isEmpty()) {
-        return false;
+fileservice::Status DeleteProfile(clsINI& settings, const QString& name) {
+    const fileservice::Status section = settings.WriteIniString(name, std::nullopt, std::nullopt);
+    if (settings.File().isEmpty()) {
+        return section;
     }
+    const QString file = settings.File();
     const QString line = CatalogueLine(name);
     const QByteArray utf8 = line.toUtf8();
-    const QByteArray key = CatalogueKey(name).toUtf8();
+    const QString key = CatalogueKey(name);
     const std::optional<QByteArray> cp1252 = EncodeCp1252(line);
-    if (FileHasLine(strIniFile, utf8)) {
-        DeleteLine(utf8);
-    } else if (cp1252 && *cp1252 != utf8 && FileHasLine(strIniFile, *cp1252)) {
+    fileservice::Status catalogue;
+    if (FileHasLine(file, utf8)) {
+        catalogue = DeleteLine(file, utf8);
+    } else if (cp1252 && *cp1252 != utf8 && FileHasLine(file, *cp1252)) {
         // A settings file from Windows holds the line in Windows-1252 bytes.
-        DeleteLine(*cp1252);
-    } else if (ReadProfileKey(QString::fromLatin1(kProfilesSection), key.constData()) == TrimmedName(name)) {
+        catalogue = DeleteLine(file, *cp1252);
+    } else if (settings.ReadKeyValueStr(kProfilesSection, key, QString()) == TrimmedName(name)) {
         // No exact line, yet the key lists this very name: blanks at the name's ends (read
         // back trimmed) or a hand-edited line. Leaving it would list a deleted profile.
-        WritePrivateProfileStringA(kProfilesSection, key.constData(), nullptr,
-                                   QFile::encodeName(strIniFile).constData());
+        catalogue = settings.WriteIniString(kProfilesSection, key, std::nullopt);
     }
-    const bool stillListed = ReadProfileKey(QString::fromLatin1(kProfilesSection), key.constData()) ==
-                             TrimmedName(name);
-    return sectionGone && !stillListed;
+    return FirstFailure(section, catalogue);
 }

@@ -1,14 +1,19 @@
 #pragma once
 
-// The profile operations the main window and the new-profile dialog call: the catalogue
-// line, the eight keys of a profile section, creating, saving, reading and deleting.
-// Every access goes to strIniFile.
+// The profile operations the main window, the new-profile dialog and the command line call:
+// the catalogue line, the eight keys of a profile section, creating, saving, reading and
+// deleting, and the rule of the three run options. Every access goes to the settings file
+// handed in.
 
+#include "fileservice/Failure.h"
 #include "settings/SettingsLayout.h"
 
 #include <QString>
 #include <array>
 #include <optional>
+#include <vector>
+
+class clsINI;
 
 // A profile's eight values as its section holds them: texts, the states as "0", "1" or "2".
 struct ProfileValues {
@@ -58,16 +63,48 @@ inline constexpr std::array<ProfileKey, 8> kProfileLoadOrder = {{
 // A stored check-box state: a whole decimal number 0, 1 or 2, blanks around it allowed.
 std::optional<int> StoredState(const QString& text);
 
-// The three run options, which exclude each other.
+// The three run options, which exclude each other, in the order a tick unticks the others.
+enum class RunOption { OnlyNew, DelOld, NewSubFolder };
+inline constexpr std::array<RunOption, 3> kRunOptions = {RunOption::OnlyNew, RunOption::DelOld,
+                                                         RunOption::NewSubFolder};
+
+// A check box's state as stored; only a ticked box counts as set.
+enum class BoxState : int { Unticked = 0, Ticked = 1, Greyed = 2 };
+
 struct RunOptionStates {
-    bool onlyNew = false;
-    bool delOld = false;
-    bool newSubFolder = false;
+    BoxState onlyNew = BoxState::Unticked;
+    BoxState delOld = BoxState::Unticked;
+    BoxState newSubFolder = BoxState::Unticked;
+
+    BoxState& operator[](RunOption option);
+    BoxState operator[](RunOption option) const;
+    bool IsSet(RunOption option) const { return (*this)[option] == BoxState::Ticked; }
+    bool operator==(const RunOptionStates&) const = default;
 };
 
-// The run options set after a load applies `values`' states to `before` in load order: a
-// state of 1 clears the other two options, and the first text that is no state ends the load.
-RunOptionStates RunOptionsAfterLoad(const ProfileValues& values, RunOptionStates before);
+// The run options after `which` took `state`: ticking one unticks the other two; unticking
+// or greying one leaves them as they are.
+RunOptionStates WithRunOption(RunOptionStates states, RunOption which, BoxState state);
+
+// What loading a profile finds in its section, before anything is applied.
+struct ProfileLoad {
+    bool sectionFound = false;  // the section holds at least one key
+    ProfileValues values;       // as stored, each at most 254 characters; a missing key reads as empty
+    // The keys, in load order, whose value cannot be applied: a state that is no 0, 1 or 2, or a
+    // directory that is named but is no existing folder. An empty directory is not among them.
+    std::vector<ProfileKey> unusable;
+    bool sourceIsFolder = false;  // dir_a names an existing folder
+    bool targetIsFolder = false;  // dir_b names an existing folder
+    // The run options after the states up to the first unusable key, applied in load order to
+    // boxes that were all unticked.
+    RunOptionStates options;
+
+    // False when the key holding `value` is among the unusable ones.
+    bool Usable(QString ProfileValues::*value) const;
+};
+
+// Reads the profile's section as a load applies it.
+ProfileLoad ReadProfile(const clsINI& settings, const QString& name);
 
 // The catalogue key of a profile: its name with every blank (U+0020) removed.
 QString CatalogueKey(const QString& name);
@@ -75,24 +112,18 @@ QString CatalogueKey(const QString& name);
 // The profile's catalogue line: key "=" name.
 QString CatalogueLine(const QString& name);
 
-// Writes the eight values into the profile's section in save order; true when every
-// write succeeded (callers may ignore it).
-bool WriteProfileValues(const QString& name, const ProfileValues& values);
+// Writes the eight values into the profile's section in save order, each also after a
+// failed one; the first failure with its reason.
+[[nodiscard]] fileservice::Status WriteProfileValues(clsINI& settings, const QString& name,
+                                                     const ProfileValues& values);
 
-// Reads the eight values of the profile's section, each at most 254 characters; a missing
-// key reads as empty.
-ProfileValues ReadProfileValues(const QString& name);
-
-// Writes the catalogue line, then the eight defaults of a new profile; true when every
-// write succeeded.
-bool WriteNewProfile(const QString& name);
-
-// One key of a section, at most 254 characters; empty when missing.
-QString ReadProfileKey(const QString& name, const char* key);
+// Writes the catalogue line, then the eight defaults of a new profile, each also after a
+// failed one; the first failure with its reason.
+[[nodiscard]] fileservice::Status WriteNewProfile(clsINI& settings, const QString& name);
 
 // False for names the file format cannot hold: with "[", "]" or "=", or starting with ";".
 bool IsStorableProfileName(const QString& name);
 
-// Removes the profile's section and its catalogue line, every other byte kept; true
-// when the section is gone and the catalogue no longer lists the name under its key.
-bool DeleteProfile(const QString& name);
+// Removes the profile's section and its catalogue line, every other byte kept; the first
+// failure with its reason.
+[[nodiscard]] fileservice::Status DeleteProfile(clsINI& settings, const QString& name);

@@ -25,3 +25,7 @@ inline constexpr const char* kKeyNewSubFolder = "newsubfolder";
 // The read buffer of one value of a profile or of "Optionen", in characters with the final
 // NUL: a value comes back with at most 254 characters.
 inline constexpr std::uint32_t kValueBufferSize = 255;
+
+// The read buffer of a list of names (a section's keys, the file's sections), in characters:
+// names past it are not listed.
+inline constexpr std::uint32_t kListBufferSize = 32767;

@@ -2,9 +2,8 @@
 
 #include "TrevalonVersion.h"
 #include "fileservice/SafeFile.h"
-#include "settings/PrivateProfile.h"
-#include "settings/SearchText.h"
 #include "settings/SettingsLayout.h"
+#include "settings/clsINI.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,11 +12,8 @@
 #include <string>
 #include <string_view>
 
-QString strIniFile;
-
 namespace {
 
-constexpr qint16 kKeyListSize = 32767;
 constexpr qint16 kProfileNameSize = 256;
 
 }  // namespace
@@ -67,11 +63,15 @@ QString ProgramDataDir() {
     return ProgramDataDirFor(QCoreApplication::applicationDirPath());
 }
 
-void InitIniFile() {
-    strIniFile = ProgramDataDir() + QStringLiteral("/tvl.ini");
+QString SettingsFilePath() {
+    return ProgramDataDir() + QStringLiteral("/tvl.ini");
 }
 
-bool WriteDefaultIniFile(const QString& iniFile, const QString& homeDir) {
+bool WriteDefaultIniFile(const clsINI& settings, const QString& homeDir) {
+    const QString iniFile = settings.File();
+    if (iniFile.isEmpty()) {
+        return false;
+    }
     const std::string target = QFile::encodeName(iniFile).toStdString();
     // Whatever stands there, even a broken link or a folder, is the user's.
     if (QFileInfo::exists(iniFile) || fileservice::IsLink(target)) {
@@ -98,9 +98,9 @@ bool WriteDefaultIniFile(const QString& iniFile, const QString& homeDir) {
         home.contains(QLatin1Char('\r'))) {
         home = QDir::rootPath();
     }
-    const QByteArray homeBytes = QFile::encodeName(home);
+    clsINI temporary(QFile::decodeName(QByteArray::fromStdString(tempName)));
     for (const char* key : {kKeyDirA, kKeyDirB}) {
-        ok = ok && WritePrivateProfileStringA(kStandardProfile, key, homeBytes.constData(), tempName.c_str()) != 0;
+        ok = ok && temporary.WriteIniString(kStandardProfile, QString::fromLatin1(key), home).Ok();
     }
     ok = ok && fileservice::RenameNoReplace(tempName, target).Ok();
     if (!ok) {
@@ -109,10 +109,10 @@ bool WriteDefaultIniFile(const QString& iniFile, const QString& homeDir) {
     return ok;
 }
 
-void FillProfileList(ProfileBox& box, const QString& name) {
+void FillProfileList(const clsINI& settings, ProfileBox& box, const QString& name) {
     box.ClearProfiles();
     box.SetProfileText(name);
-    const QString keys = ReadIniString(kProfilesSection, std::nullopt, QString(), strIniFile, kKeyListSize);
+    const QString keys = settings.ReadIniString(kProfilesSection, std::nullopt, QString(), kListBufferSize);
     if (keys.isEmpty()) {
         return;
     }
@@ -120,14 +120,6 @@ void FillProfileList(ProfileBox& box, const QString& name) {
     // The piece after the last NUL is not a finished key: empty, or a key cut by the buffer.
     pieces.removeLast();
     for (const QString& key : pieces) {
-        box.AddProfile(ReadIniString(kProfilesSection, key, QString(), strIniFile, kProfileNameSize));
+        box.AddProfile(settings.ReadIniString(kProfilesSection, key, QString(), kProfileNameSize));
     }
-}
-
-bool DeleteProfileSection(const QString& name) {
-    if (strIniFile.isEmpty()) {
-        return false;
-    }
-    return WritePrivateProfileStringA(name.toUtf8().constData(), nullptr, nullptr,
-                                      QFile::encodeName(strIniFile).constData()) != 0;
 }

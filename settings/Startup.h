@@ -2,8 +2,7 @@
 
 #include <QString>
 
-// The settings file's full path; set once by the start-up routine.
-extern QString strIniFile;
+class clsINI;
 
 // The folder that holds tvl.ini and tvl.log: the program directory while it is writable,
 // else $XDG_CONFIG_HOME/trevalon (created on demand).
@@ -20,13 +19,14 @@ QString ConfigDataDir();
 // True for an existing folder this process may write into, on a mount that is not read-only.
 bool IsWritableDir(const QString& dir);
 
-// Sets strIniFile from ProgramDataDir() (the start-up routine's first step).
-void InitIniFile();
+// The settings file's full path: tvl.ini in ProgramDataDir(). The start-up routine binds the
+// program's one clsINI to it.
+QString SettingsFilePath();
 
-// Writes the settings file delivered with the program to `iniFile` when nothing stands
+// Writes the settings file delivered with the program to `settings`' path when nothing stands
 // there, its "Standard" profile with `homeDir` as source and target ("/" when that is no
 // folder). The file appears whole or not at all and never replaces anything; true when written.
-bool WriteDefaultIniFile(const QString& iniFile, const QString& homeDir);
+bool WriteDefaultIniFile(const clsINI& settings, const QString& homeDir);
 
 // The profile box as the settings code sees it.
 class ProfileBox {
@@ -37,8 +37,5 @@ public:
     virtual void AddProfile(const QString& name) = 0;
 };
 
-// Refills the profile box from the catalogue and shows `name` in it.
-void FillProfileList(ProfileBox& box, const QString& name);
-
-// Removes the profile's section; true when the primitive reported success.
-bool DeleteProfileSection(const QString& name);
+// Refills the profile box from the catalogue of `settings` and shows `name` in it.
+void FillProfileList(const clsINI& settings, ProfileBox& box, const QString& name);

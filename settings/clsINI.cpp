@@ -5,17 +5,18 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <string>
 
 namespace {
-
-constexpr std::uint32_t kListBufferSize = 32767;
 
 QByteArray Path8(const QString& path) {
     return QFile::encodeName(path);
 }
 
 }  // namespace
+
+clsINI::clsINI(const QString& path) : m_file(path) {}
 
 clsINI::~clsINI() {
     m_file.clear();
@@ -52,12 +53,8 @@ QString clsINI::ReadKeyValueStr(const QString& section, const QString& key, cons
     if (m_file.isEmpty()) {
         return QString();
     }
-    std::string buffer(kValueBufferSize, ' ');
-    GetPrivateProfileStringA(section.toUtf8().constData(), key.toUtf8().constData(),
-                             defaultValue.toUtf8().constData(), buffer.data(), kValueBufferSize,
-                             Path8(m_file).constData());
-    // The text up to the first NUL; the primitive's count is not needed.
-    return QString::fromUtf8(buffer.c_str());
+    // A value holds no NUL: the primitive's count ends it where the first NUL would.
+    return ReadIniString(section, key, defaultValue, kValueBufferSize);
 }
 
 QString clsINI::ReadKeyValue(const QString& section, const QString& key, const QString& defaultValue) const {
@@ -69,11 +66,7 @@ bool clsINI::WriteKeyValueInt(const QString& section, const QString& key, qint32
 }
 
 bool clsINI::WriteKeyValueBool(const QString& section, const QString& key, bool value) {
-    if (m_file.isEmpty()) {
-        return false;
-    }
-    return WritePrivateProfileStringA(section.toUtf8().constData(), key.toUtf8().constData(), value ? "1" : "0",
-                                      Path8(m_file).constData()) != 0;
+    return WriteIniString(section, key, value ? QStringLiteral("1") : QStringLiteral("0")).Ok();
 }
 
 bool clsINI::WriteKeyValueStr(const QString& section, const QString& key, const QString& value) {
@@ -81,11 +74,7 @@ bool clsINI::WriteKeyValueStr(const QString& section, const QString& key, const 
 }
 
 bool clsINI::WriteKeyValue(const QString& section, const QString& key, const QString& value) {
-    if (m_file.isEmpty()) {
-        return false;
-    }
-    return WritePrivateProfileStringA(section.toUtf8().constData(), key.toUtf8().constData(),
-                                      value.toUtf8().constData(), Path8(m_file).constData()) != 0;
+    return WriteIniString(section, key, value).Ok();
 }
 
 qint16 clsINI::GetSectionNames(QStringList& section) const {
@@ -126,17 +115,36 @@ qint16 clsINI::ListNames(const QByteArray* section, QStringList& names) const {
 }
 
 bool clsINI::DeleteSection(const QString& section) {
-    if (m_file.isEmpty()) {
-        return false;
-    }
-    return WritePrivateProfileStringA(section.toUtf8().constData(), nullptr, nullptr, Path8(m_file).constData()) !=
-           0;
+    return WriteIniString(section, std::nullopt, std::nullopt).Ok();
 }
 
 bool clsINI::DeleteKey(const QString& section, const QString& key) {
-    if (m_file.isEmpty()) {
-        return false;
+    return WriteIniString(section, key, std::nullopt).Ok();
+}
+
+QString clsINI::ReadIniString(const QString& section, const std::optional<QString>& key, const QString& defaultText,
+                              qint16 size) const {
+    if (size <= 0) {
+        return QString();
     }
-    return WritePrivateProfileStringA(section.toUtf8().constData(), key.toUtf8().constData(), nullptr,
-                                      Path8(m_file).constData()) != 0;
+    const QByteArray key8 = key ? key->toUtf8() : QByteArray();
+    std::string buffer(static_cast<std::size_t>(size), ' ');
+    const std::uint32_t count =
+        GetPrivateProfileStringA(section.toUtf8().constData(), key ? key8.constData() : nullptr,
+                                 defaultText.toUtf8().constData(), buffer.data(), static_cast<std::uint32_t>(size),
+                                 Path8(m_file).constData());
+    // The first `count` characters: a key list keeps its NULs but not the final extra one.
+    return QString::fromUtf8(buffer.data(), static_cast<qsizetype>(count));
+}
+
+fileservice::Status clsINI::WriteIniString(const QString& section, const std::optional<QString>& key,
+                                           const std::optional<QString>& value) {
+    // No path, no file: never a file of that name in the working directory.
+    if (m_file.isEmpty()) {
+        return fileservice::Failure{std::string(), ENOENT};
+    }
+    const QByteArray key8 = key ? key->toUtf8() : QByteArray();
+    const QByteArray value8 = value ? value->toUtf8() : QByteArray();
+    return WriteProfileString(section.toUtf8().constData(), key ? key8.constData() : nullptr,
+                              value ? value8.constData() : nullptr, Path8(m_file).constData());
 }

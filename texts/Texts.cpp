@@ -204,3 +204,30 @@ QString EndMessage(RunMode mode, RunOutcome outcome, const RunCounts& counts) {
 }
 
 QString ProgramLoadedMessage() { return QStringLiteral(" - Trevalon geladen!"); }
+
+// Settings file
+
+QString SettingsNotWrittenText(const QString& path, int error) {
+    return QStringLiteral("Die Einstellungsdatei %1 kann nicht geschrieben werden: %2").arg(path, ReasonText(error));
+}
+
+QString ProfileNotSavedMessage(const QString& name, const QString& path, int error) {
+    return QStringLiteral(" - [%1] konnte nicht gespeichert werden! ").arg(name) + SettingsNotWrittenText(path, error);
+}
+
+QString ProfileNotCreatedMessage(const QString& name, const QString& path, int error) {
+    return QStringLiteral(" - Neues Profil [%1] konnte nicht angelegt werden! ").arg(name) +
+           SettingsNotWrittenText(path, error);
+}
+
+QString OptionsNotSavedMessage(const QString& path, int error) {
+    return QStringLiteral(" - Die Protokolloptionen konnten nicht gespeichert werden! ") +
+           SettingsNotWrittenText(path, error);
+}
+
+QString ProfileNotDeletedTitle() { return QString::fromUtf8("Profil löschen"); }
+
+QString ProfileNotDeletedText(const QString& name, const QString& path, int error) {
+    return QString::fromUtf8("Das Profil %1 konnte nicht gelöscht werden. ").arg(name) +
+           SettingsNotWrittenText(path, error);
+}

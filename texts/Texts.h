@@ -72,3 +72,16 @@ QString EndMessage(RunMode mode, RunOutcome outcome, const RunCounts& counts);
 
 // The window's first line.
 QString ProgramLoadedMessage();
+
+// Settings file
+
+// "Die Einstellungsdatei <path> kann nicht geschrieben werden: <reason>"
+QString SettingsNotWrittenText(const QString& path, int error);
+// The status lines of a save and of a new profile that did not reach the settings file `path`.
+QString ProfileNotSavedMessage(const QString& name, const QString& path, int error);
+QString ProfileNotCreatedMessage(const QString& name, const QString& path, int error);
+// The status line of a close whose logging options did not reach the settings file.
+QString OptionsNotSavedMessage(const QString& path, int error);
+// The title and text of the box that reports a deletion that did not reach the settings file.
+QString ProfileNotDeletedTitle();
+QString ProfileNotDeletedText(const QString& name, const QString& path, int error);

@@ -5,9 +5,9 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
-void ReadWindowOptions(QCheckBox* chkLog, QLineEdit* txtLogSize) {
+void ReadWindowOptions(const clsINI& settings, QCheckBox* chkLog, QLineEdit* txtLogSize) {
     // A missing key keeps the designed limit; a stored text goes in unchanged, even an empty one.
-    const LogOptions stored = ReadLogOptions({QString(), txtLogSize->text()});
+    const LogOptions stored = ReadLogOptions(settings, {QString(), txtLogSize->text()});
     // Only the three states a check box can hold are taken; anything else keeps the box as it is.
     const QString writelog = stored.writeLog.trimmed();
     if (writelog == QLatin1String("0")) {
@@ -21,8 +21,8 @@ void ReadWindowOptions(QCheckBox* chkLog, QLineEdit* txtLogSize) {
     txtLogSize->setText(stored.logSize);
 }
 
-void WriteWindowOptions(const QCheckBox* chkLog, const QLineEdit* txtLogSize) {
+fileservice::Status WriteWindowOptions(clsINI& settings, const QCheckBox* chkLog, const QLineEdit* txtLogSize) {
     const Qt::CheckState state = chkLog->checkState();
     const int value = state == Qt::Checked ? 1 : (state == Qt::PartiallyChecked ? 2 : 0);
-    WriteLogOptions({QString::number(value), txtLogSize->text()});
+    return WriteLogOptions(settings, {QString::number(value), txtLogSize->text()});
 }

@@ -4,6 +4,7 @@
 #include "settings/ProfileOps.h"
 #include "settings/Startup.h"
 #include "texts/Texts.h"
+#include "settings/clsINI.h"
 #include "ui/ClassicControls.h"
 #include "ui/DirList.h"
 #include "ui/frmNewProfile.h"
@@ -33,15 +34,7 @@ bool ApplyDirectory(DirList* list, const QString& value) {
 bool ApplyState(QCheckBox* box, const QString& value) {
     const std::optional<int> state = StoredState(value);
     if (!state) return false;
-    // Set through the box, so that its change reaction (the option exclusion) runs.
-    if (*state == 2) {
-        box->setTristate(true);
-        box->setCheckState(Qt::PartiallyChecked);
-    } else {
-        box->setCheckState(*state == 1 ? Qt::Checked : Qt::Unchecked);
-        // A greyed state from an earlier profile must not come back on the user's clicks.
-        box->setTristate(false);
-    }
+    SetState(box, static_cast<BoxState>(*state));
     return true;
 }
 
@@ -62,11 +55,7 @@ bool ApplyValue(const ProfileControls& c, QString ProfileValues::*field, const Q
 
 // The box's state as stored: "0" unchecked, "1" checked, "2" greyed.
 QString StateText(const QCheckBox* box) {
-    switch (box->checkState()) {
-    case Qt::Checked: return QStringLiteral("1");
-    case Qt::PartiallyChecked: return QStringLiteral("2");
-    default: return QStringLiteral("0");
-    }
+    return QString::number(static_cast<int>(StateOf(box)));
 }
 
 // Opens the profile box's list whenever the box gains the focus, by mouse, Tab or a
@@ -184,6 +173,25 @@ private:
 
 }  // namespace
 
+BoxState StateOf(const QCheckBox* box) {
+    switch (box->checkState()) {
+    case Qt::Checked: return BoxState::Ticked;
+    case Qt::PartiallyChecked: return BoxState::Greyed;
+    default: return BoxState::Unticked;
+    }
+}
+
+void SetState(QCheckBox* box, BoxState state) {
+    if (state == BoxState::Greyed) {
+        box->setTristate(true);
+        box->setCheckState(Qt::PartiallyChecked);
+    } else {
+        box->setCheckState(state == BoxState::Ticked ? Qt::Checked : Qt::Unchecked);
+        // A greyed state from an earlier profile must not come back on the user's clicks.
+        box->setTristate(false);
+    }
+}
+
 void LoadProfile(const ProfileControls& c, Logfile& log, const QString& sptl) {
     QString name = c.profile->currentText();
     if (!sptl.isEmpty()) {
@@ -191,11 +199,11 @@ void LoadProfile(const ProfileControls& c, Logfile& log, const QString& sptl) {
         c.profile->setEditText(sptl);
     }
 
-    // The first value refused ends the load and leaves what was applied before it.
-    const ProfileValues values = ReadProfileValues(name);
+    // The first value that cannot be applied ends the load and leaves what was applied before it.
+    const ProfileLoad load = ReadProfile(*c.settings, name);
     bool complete = true;
     for (const ProfileKey& key : kProfileLoadOrder) {
-        if (!ApplyValue(c, key.value, values.*key.value)) {
+        if (!load.Usable(key.value) || !ApplyValue(c, key.value, load.values.*key.value)) {
             complete = false;
             break;
         }
@@ -219,10 +227,9 @@ void SaveProfile(const ProfileControls& c, Logfile& log) {
     values.delToTrash = StateText(c.toTrash);
     values.newSubFolder = StateText(c.newSubFolder);
 
-    const bool written = WriteProfileValues(name, values);
-    const QString message = written ? QStringLiteral(" - [%1] gespeichert!")
-                                    : QStringLiteral(" - [%1] konnte nicht gespeichert werden!");
-    log.WriteStatusLine(StatusLine(message.arg(name)));
+    const fileservice::Status written = WriteProfileValues(*c.settings, name, values);
+    log.WriteStatusLine(StatusLine(written ? QStringLiteral(" - [%1] gespeichert!").arg(name)
+                                           : ProfileNotSavedMessage(name, c.settings->File(), written.Error().error)));
 }
 
 void DeleteCurrentProfile(const ProfileControls& c, ProfileBox& box) {
@@ -240,9 +247,14 @@ void DeleteCurrentProfile(const ProfileControls& c, ProfileBox& box) {
         return;
     }
 
-    DeleteProfile(name);
+    const fileservice::Status deleted = DeleteProfile(*c.settings, name);
+    // A deletion logs no status line; its failure is told where the user confirmed it.
+    if (!deleted) {
+        ShowMessageBox(c.window, "msgDeleteFailed", QMessageBox::Critical, ProfileNotDeletedTitle(),
+                       ProfileNotDeletedText(name, c.settings->File(), deleted.Error().error), QMessageBox::Ok);
+    }
     // No profile is loaded: the controls keep the deleted profile's values.
-    FillProfileList(box, QLatin1String(kStandardProfile));
+    FillProfileList(*c.settings, box, QLatin1String(kStandardProfile));
 }
 
 void ConnectProfileControls(const ProfileControls& c, Logfile& log, ProfileBox& box) {
@@ -260,5 +272,5 @@ void ConnectProfileControls(const ProfileControls& c, Logfile& log, ProfileBox& 
     QObject::connect(c.save, &QPushButton::clicked, c.window, [c, &log] { SaveProfile(c, log); });
     QObject::connect(c.remove, &QPushButton::clicked, c.window, [c, &box] { DeleteCurrentProfile(c, box); });
     QObject::connect(c.create, &QPushButton::clicked, c.window,
-                     [c, &log, &box] { frmNewProfile::ShowModal(c.window, log, box); });
+                     [c, &log, &box] { frmNewProfile::ShowModal(c.window, *c.settings, log, box); });
 }

@@ -31,9 +31,10 @@
 #include <QScreen>
 #include <QStyle>
 
-frmMain::frmMain(const QString& logPath, QWidget* parent)
+frmMain::frmMain(const clsINI& settings, const QString& logPath, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
+      m_settings(settings),
       m_log(StatusView{[this](const QString& line) { AddStatusLine(line); }, [this] { return LoggingOn(); }},
             logPath.isEmpty() ? ProgramDataDir() + QStringLiteral("/tvl.log") : logPath) {
     setObjectName(QStringLiteral("frmMain"));
@@ -44,6 +45,7 @@ frmMain::frmMain(const QString& logPath, QWidget* parent)
     m_inputGuard = new RunInputGuard(this);
     m_shutdown = new ShutdownSignals(this);
     m_profileControls = {.window = this,
+                         .settings = &m_settings,
                          .profile = m_ui.cmbProfile,
                          .source = m_ui.dirSource,
                          .target = m_ui.dirTarget,
@@ -111,7 +113,7 @@ void frmMain::Form_Load() {
                        .arg(tvl::kVersionMinor));
     m_log.WriteStatusLine(StatusLine(ProgramLoadedMessage()));
     LoadProfile(QString());
-    ReadWindowOptions(m_ui.chkLog, m_ui.txtLogSize);
+    ReadWindowOptions(m_settings, m_ui.chkLog, m_ui.txtLogSize);
     AddTrayIcon();
 }
 
@@ -162,7 +164,10 @@ void frmMain::Form_QueryUnload() {
         TrimLogFile(m_log.LogPath(), *limit);
     }
     RemoveTrayIcon();
-    WriteWindowOptions(m_ui.chkLog, m_ui.txtLogSize);
+    // The list goes with the window; the log keeps the line.
+    if (const fileservice::Status written = WriteWindowOptions(m_settings, m_ui.chkLog, m_ui.txtLogSize); !written) {
+        m_log.WriteStatusLine(StatusLine(OptionsNotSavedMessage(m_settings.File(), written.Error().error)));
+    }
     DestroyHelpBalloons();
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window != this && window->isVisible()) window->close();
@@ -248,23 +253,23 @@ void frmMain::TrayActivated(QSystemTrayIcon::ActivationReason reason) {
 
 // ---- The three exclusive options and the log switch ----
 
-void frmMain::chkCopyOnlyNew_Click() {
-    if (m_ui.chkCopyOnlyNew->checkState() != Qt::Checked) return;
-    m_ui.chkDelBeforeCopy->setCheckState(Qt::Unchecked);
-    // Looked at again: the first uncheck may have changed this box in turn.
-    if (m_ui.chkCopyOnlyNew->checkState() == Qt::Checked) m_ui.chkNewSubFolder->setCheckState(Qt::Unchecked);
-}
+void frmMain::chkCopyOnlyNew_Click() { ExcludeOtherRunOptions(RunOption::OnlyNew); }
+void frmMain::chkDelBeforeCopy_Click() { ExcludeOtherRunOptions(RunOption::DelOld); }
+void frmMain::chkNewSubFolder_Click() { ExcludeOtherRunOptions(RunOption::NewSubFolder); }
 
-void frmMain::chkDelBeforeCopy_Click() {
-    if (m_ui.chkDelBeforeCopy->checkState() != Qt::Checked) return;
-    m_ui.chkCopyOnlyNew->setCheckState(Qt::Unchecked);
-    if (m_ui.chkDelBeforeCopy->checkState() == Qt::Checked) m_ui.chkNewSubFolder->setCheckState(Qt::Unchecked);
-}
-
-void frmMain::chkNewSubFolder_Click() {
-    if (m_ui.chkNewSubFolder->checkState() != Qt::Checked) return;
-    m_ui.chkCopyOnlyNew->setCheckState(Qt::Unchecked);
-    if (m_ui.chkNewSubFolder->checkState() == Qt::Checked) m_ui.chkDelBeforeCopy->setCheckState(Qt::Unchecked);
+void frmMain::ExcludeOtherRunOptions(RunOption which) {
+    QCheckBox* const boxes[] = {m_ui.chkCopyOnlyNew, m_ui.chkDelBeforeCopy, m_ui.chkNewSubFolder};
+    const auto box = [&boxes](RunOption option) { return boxes[static_cast<int>(option)]; };
+    for (const RunOption other : kRunOptions) {
+        if (other == which) continue;
+        // Looked at again before each box: unticking one runs its handler, which may have
+        // changed this box in turn.
+        RunOptionStates now;
+        for (const RunOption option : kRunOptions) now[option] = StateOf(box(option));
+        const BoxState wanted = WithRunOption(now, which, now[which])[other];
+        // Only the state: a box the rule unticks keeps its third state for the user's clicks.
+        if (wanted != now[other]) box(other)->setCheckState(wanted == BoxState::Ticked ? Qt::Checked : Qt::Unchecked);
+    }
 }
 
 void frmMain::chkLog_Click() { m_ui.txtLogSize->setEnabled(m_ui.chkLog->checkState() == Qt::Checked); }

@@ -4,6 +4,7 @@
 #include "log/Logfile.h"
 #include "log/RunLog.h"
 #include "settings/Startup.h"
+#include "settings/clsINI.h"
 #include "ui/MainWindowLayout.h"
 #include "ui/ProfileActions.h"
 
@@ -22,8 +23,8 @@ class StatusListModel;
 class frmMain : public QWidget, public RunEvents, public ProfileBox {
     Q_OBJECT
 public:
-    // `logPath` empty: "tvl.log" in the program's data folder.
-    explicit frmMain(const QString& logPath = {}, QWidget* parent = nullptr);
+    // Every profile and option goes to `settings`; `logPath` empty: "tvl.log" in the program's data folder.
+    explicit frmMain(const clsINI& settings, const QString& logPath = {}, QWidget* parent = nullptr);
     ~frmMain() override;
 
     // Applies the profile `sptl`, or with an empty name the one the profile box shows.
@@ -104,6 +105,8 @@ private:
     void chkCopyOnlyNew_Click();
     void chkDelBeforeCopy_Click();
     void chkNewSubFolder_Click();
+    // Ticking one of the three run options unticks the other two, one box at a time.
+    void ExcludeOtherRunOptions(RunOption which);
     void chkLog_Click();
     void drvSource_Change();
     void dirSource_Change();
@@ -112,6 +115,7 @@ private:
     void FollowDrive(DriveList* drive, DirList* dir);
     void FollowDirectory(DirList* dir, DriveList* drive);
 
+    clsINI m_settings;  // the settings file the program was started with
     Logfile m_log;
     RunLog m_runLog{m_log};
     RunMode m_runMode = RunMode::CopyAll;

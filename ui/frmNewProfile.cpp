@@ -1,8 +1,10 @@
 #include "ui/frmNewProfile.h"
 
+#include "texts/Texts.h"
 #include "log/Logfile.h"
 #include "settings/ProfileOps.h"
 #include "settings/Startup.h"
+#include "settings/clsINI.h"
 #include "ui/ClassicControls.h"
 #include "ui/FormLayout.h"
 #include "ui/ProfileActions.h"
@@ -36,9 +38,10 @@ void NoDefault(QPushButton* button) {
 
 }  // namespace
 
-frmNewProfile::frmNewProfile(Logfile& log, ProfileBox& box, QWidget* parent)
+frmNewProfile::frmNewProfile(clsINI& settings, Logfile& log, ProfileBox& box, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_settings(settings),
       m_log(log),
       m_box(box) {
     setObjectName(QStringLiteral("frmNewProfile"));
@@ -72,10 +75,10 @@ frmNewProfile::frmNewProfile(Logfile& log, ProfileBox& box, QWidget* parent)
     connect(m_cmdAbbrechen, &QPushButton::clicked, this, &frmNewProfile::cmdAbbrechen_Click);
 }
 
-void frmNewProfile::ShowModal(QWidget* over, Logfile& log, ProfileBox& box) {
+void frmNewProfile::ShowModal(QWidget* over, clsINI& settings, Logfile& log, ProfileBox& box) {
     QWidget* owner = over ? over->window() : nullptr;
     // A fresh instance every time, so the field is empty at every opening.
-    ExecCentred(new frmNewProfile(log, box, owner), owner);
+    ExecCentred(new frmNewProfile(settings, log, box, owner), owner);
 }
 
 void frmNewProfile::cmdWrite_Click() {
@@ -95,12 +98,11 @@ void frmNewProfile::cmdWrite_Click() {
         return;
     }
 
-    const bool written = WriteNewProfile(name);
-    const QString message = written ? QStringLiteral(" - Neues Profil [%1] angelegt!")
-                                    : QStringLiteral(" - Neues Profil [%1] konnte nicht angelegt werden!");
-    m_log.WriteStatusLine(StatusLine(message.arg(name)));
+    const fileservice::Status written = WriteNewProfile(m_settings, name);
+    m_log.WriteStatusLine(StatusLine(written ? QStringLiteral(" - Neues Profil [%1] angelegt!").arg(name)
+                                             : ProfileNotCreatedMessage(name, m_settings.File(), written.Error().error)));
     // Whatever reached the catalogue is listed; the window's controls are not touched.
-    FillProfileList(m_box, name);
+    FillProfileList(m_settings, m_box, name);
     accept();
 }
 

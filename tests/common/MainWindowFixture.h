@@ -6,6 +6,7 @@
 #include "TempTree.h"
 #include "settings/PrivateProfile.h"
 #include "settings/Startup.h"
+#include "settings/clsINI.h"
 #include "ui/GermanTexts.h"
 #include "ui/frmMain.h"
 
@@ -38,18 +39,16 @@ inline bool FaceShowsCream(QWidget* button) {
 
 class MainWindowFixture {
 protected:
-    MainWindowFixture() : m_savedIni(strIniFile) {
-        strIniFile = IniPath();
-        InstallGermanTexts();
-    }
-    ~MainWindowFixture() { strIniFile = m_savedIni; }
+    MainWindowFixture() { InstallGermanTexts(); }
 
     QString IniPath() const { return QString::fromStdString(m_tree.Path("tvl.ini")); }
+    // The settings file the window is started with.
+    clsINI Settings() const { return clsINI(IniPath()); }
     QString LogPath() const { return QString::fromStdString(m_tree.Path("tvl.log")); }
 
     // Creates the window and shows it, which runs its load step.
     std::unique_ptr<frmMain> OpenWindow() {
-        auto window = std::make_unique<frmMain>(LogPath());
+        auto window = std::make_unique<frmMain>(Settings(), LogPath());
         window->show();
         return window;
     }
@@ -83,7 +82,4 @@ protected:
     }
 
     TempTree m_tree;
-
-private:
-    QString m_savedIni;
 };

@@ -101,7 +101,8 @@ TEST(DiskFull, SavingTheProfileNeverCutsTheSettingsFile) {
     ASSERT_TRUE(child.ReadUntil("END")) << Join(child.Lines());
     const std::vector<std::string> messages = child.StatusMessages();
     EXPECT_EQ(Containing(messages, "gespeichert"),
-              std::vector<std::string>{" - [Standard] konnte nicht gespeichert werden!"})
+              std::vector<std::string>{" - [Standard] konnte nicht gespeichert werden! Die Einstellungsdatei " + conf +
+                                       "/tvl.ini kann nicht geschrieben werden: " + Reason(ENOSPC)})
         << Join(messages);
     EXPECT_EQ(Containing(messages, " - Abgleich ausgeführt!").size(), 1u) << Join(messages);
     EXPECT_EQ(tree.ReadFile("dst/a.txt"), "a");

@@ -47,7 +47,8 @@ TEST_F(Unwritable, SettingsFileThatIsAFolder) {
     EXPECT_EQ(messages.first(), QStringLiteral(" - Trevalon geladen!"));
     EXPECT_TRUE(messages.contains(QStringLiteral(" - Abgleich ausgeführt!"))) << Join(messages);
     EXPECT_EQ(messages.filter(QStringLiteral("gespeichert")),
-              QStringList{QStringLiteral(" - [Standard] konnte nicht gespeichert werden!")});
+              QStringList{QString::fromStdString(" - [Standard] konnte nicht gespeichert werden! Die Einstellungsdatei " +
+                                                 IniPath() + " kann nicht geschrieben werden: " + Reason(EISDIR))});
     ExpectMirrored();
     EXPECT_TRUE(window->close());
     EXPECT_EQ(m_tree.ReadFile("tvl.ini/inside.txt"), "keep");
@@ -100,8 +101,11 @@ TEST_F(ReadOnlyFiles, SettingsFileOnAReadOnlyMount) {
     std::string skip;
     if (!RunWindow(IniPath(), messages, skip)) GTEST_SKIP() << "no read-only mount here: " << skip;
 
+    // The file itself is the read-only mount: renaming the new version over it is refused as busy.
+    // The close writes the options it read unchanged, which leaves the file as it is.
     EXPECT_EQ(Containing(messages, "gespeichert"),
-              std::vector<std::string>{" - [Standard] konnte nicht gespeichert werden!"})
+              std::vector<std::string>{" - [Standard] konnte nicht gespeichert werden! Die Einstellungsdatei " +
+                                       IniPath() + " kann nicht geschrieben werden: " + Reason(EBUSY)})
         << Join(messages);
     EXPECT_EQ(Containing(messages, " kopiert!").size(), std::size_t{kFiles});
     EXPECT_EQ(Containing(messages, " - Abgleich ausgeführt!").size(), 1u) << Join(messages);
@@ -142,8 +146,12 @@ TEST_F(FifoFiles, LogAndSettingsThatAreFifosNeverHang) {
 
     EXPECT_EQ(Containing(messages, LogFailedMessage(fileservice::kNotRegularFile).toStdString()).size(), 2u)
         << Join(messages);
+    const std::string reason = " kann nicht geschrieben werden: " + Reason(fileservice::kNotRegularFile);
     EXPECT_EQ(Containing(messages, "gespeichert"),
-              std::vector<std::string>{" - [Standard] konnte nicht gespeichert werden!"})
+              (std::vector<std::string>{
+                  " - [Standard] konnte nicht gespeichert werden! Die Einstellungsdatei " + IniPath() + reason,
+                  " - Die Protokolloptionen konnten nicht gespeichert werden! Die Einstellungsdatei " + IniPath() +
+                      reason}))
         << Join(messages);
     EXPECT_EQ(Containing(messages, " - Abgleich ausgeführt!").size(), 1u) << Join(messages);
     ExpectMirrored();

@@ -11,7 +11,7 @@
 
 std::unique_ptr<frmMain> WindowFixture::Open() {
     auto window = OpenWindow();
-    FillProfileList(*window, QStringLiteral("Standard"));
+    FillProfileList(Settings(), *window, QStringLiteral("Standard"));
     return window;
 }
 

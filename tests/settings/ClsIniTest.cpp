@@ -186,6 +186,7 @@ INSTANTIATE_TEST_SUITE_P(
         EmptyPathRow{"WriteKeyValue", [](clsINI& i) { return int(i.WriteKeyValue("S", "k", "v")); }},
         EmptyPathRow{"DeleteSection", [](clsINI& i) { return int(i.DeleteSection("S")); }},
         EmptyPathRow{"DeleteKey", [](clsINI& i) { return int(i.DeleteKey("S", "k")); }},
+        EmptyPathRow{"WriteIniString", [](clsINI& i) { return int(i.WriteIniString("S", "k", "v").Ok()); }},
         EmptyPathRow{"GetSectionNames", [](clsINI& i) { QStringList l; return int(i.GetSectionNames(l)); }},
         EmptyPathRow{"GetKeyNames", [](clsINI& i) { QStringList l; return int(i.GetKeyNames("S", l)); }},
         EmptyPathRow{"FileExists", [](clsINI& i) { return int(i.FileExists()); }}),

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <optional>
@@ -148,6 +149,7 @@ struct WriteRow {
     std::optional<std::string> value;
     std::optional<std::string> after;  // none: still no file
     std::int32_t result;
+    int error = 0;  // the reason WriteProfileString gives for a refused write
 };
 
 class WriteTable : public ::testing::TestWithParam<WriteRow> {};
@@ -161,6 +163,14 @@ TEST_P(WriteTable, LeavesExactBytes) {
     const std::int32_t result = WritePrivateProfileStringA(OrNull(row.section), OrNull(row.key),
                                                            OrNull(row.value), tree.Path("tvl.ini").c_str());
     EXPECT_EQ(result != 0, row.result != 0);
+    if (result == 0) {
+        // A refused write changes nothing, so asking again for its reason is safe.
+        const fileservice::Status status = WriteProfileString(OrNull(row.section), OrNull(row.key), OrNull(row.value),
+                                                              tree.Path("tvl.ini").c_str());
+        ASSERT_FALSE(status);
+        EXPECT_EQ(status.Error().error, row.error);
+        EXPECT_EQ(status.Error().path, tree.Path("tvl.ini"));
+    }
     if (row.after) {
         ASSERT_TRUE(tree.Exists("tvl.ini"));
         EXPECT_EQ(tree.ReadFile("tvl.ini"), *row.after);
@@ -214,9 +224,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "junk\r\n;c\r\n[A]\r\nodd line\r\nk=2\r\n", 1},
         WriteRow{"KeyWithEqualsStoredAsIs", std::nullopt, "S", "a=b", "v", "[S]\r\na=b=v\r\n", 1},
         WriteRow{"SectionWithBracketStoredAsIs", std::nullopt, "x]y", "k", "v", "[x]y]\r\nk=v\r\n", 1},
-        WriteRow{"LineBreakInValueRefused", "[A]\r\n", "A", "k", "x\r\n[Evil]", "[A]\r\n", 0},
-        WriteRow{"LineBreakInSectionRefused", std::nullopt, "A\nB", "k", "v", std::nullopt, 0},
-        WriteRow{"NullSectionRefused", "[A]\r\n", std::nullopt, "k", "v", "[A]\r\n", 0}),
+        WriteRow{"LineBreakInValueRefused", "[A]\r\n", "A", "k", "x\r\n[Evil]", "[A]\r\n", 0, EINVAL},
+        WriteRow{"LineBreakInSectionRefused", std::nullopt, "A\nB", "k", "v", std::nullopt, 0, EINVAL},
+        WriteRow{"NullSectionRefused", "[A]\r\n", std::nullopt, "k", "v", "[A]\r\n", 0, EINVAL}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PrivateProfileRoundTrip, ReadsBackWhatWasWritten) {

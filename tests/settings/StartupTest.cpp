@@ -1,9 +1,9 @@
-// ReadIniString, the profile list, the section deletion and the choice of the
+// ReadIniString, the profile list, the first start's settings file and the choice of the
 // folder that holds tvl.ini.
 #include "TrevalonVersion.h"
 #include "settings/ProfileOps.h"
-#include "settings/SearchText.h"
 #include "settings/Startup.h"
+#include "settings/clsINI.h"
 #include "TempTree.h"
 
 #include <gtest/gtest.h>
@@ -38,18 +38,16 @@ public:
 
 class SettingsFile : public ::testing::Test {
 protected:
-    void SetUp() override { strIniFile = QString::fromStdString(tree.Path("tvl.ini")); }
-    void TearDown() override { strIniFile.clear(); }
-
     TempTree tree;
+    clsINI ini{QString::fromStdString(tree.Path("tvl.ini"))};
 };
 
 TEST_F(SettingsFile, ReadIniStringValueAndKeyList) {
     tree.WriteFile("tvl.ini", "[Profiles]\r\nA=Eins\r\nB=Zwei\r\n");
-    EXPECT_EQ(ReadIniString("Profiles", QString("b"), "", strIniFile, 256), "Zwei");
-    EXPECT_EQ(ReadIniString("Profiles", std::nullopt, "", strIniFile, 32767), QString::fromUtf8("A\0B\0", 4));
-    EXPECT_EQ(ReadIniString("Profiles", QString("x"), "Vorgabe", strIniFile, 4), "Vor");
-    EXPECT_EQ(ReadIniString("Profiles", QString("A"), "", strIniFile, 0), "");
+    EXPECT_EQ(ini.ReadIniString("Profiles", QString("b"), "", 256), "Zwei");
+    EXPECT_EQ(ini.ReadIniString("Profiles", std::nullopt, "", 32767), QString::fromUtf8("A\0B\0", 4));
+    EXPECT_EQ(ini.ReadIniString("Profiles", QString("x"), "Vorgabe", 4), "Vor");
+    EXPECT_EQ(ini.ReadIniString("Profiles", QString("A"), "", 0), "");
 }
 
 TEST_F(SettingsFile, ProfileListInFileOrder) {
@@ -57,7 +55,7 @@ TEST_F(SettingsFile, ProfileListInFileOrder) {
                    "[Profiles]\r\nStandard=Standard\r\nMeinProfil=Mein Profil\r\nLeer=\r\nHand=Von Hand\r\n"
                    "[Standard]\r\ndir_a=/x\r\n");
     RecordingBox box;
-    FillProfileList(box, "Mein Profil");
+    FillProfileList(ini, box, "Mein Profil");
     EXPECT_EQ(box.clears, 1);
     EXPECT_EQ(box.text, "Mein Profil");
     EXPECT_EQ(box.entries, (QStringList{"Standard", "Mein Profil", "", "Von Hand"}));
@@ -65,7 +63,7 @@ TEST_F(SettingsFile, ProfileListInFileOrder) {
 
 TEST_F(SettingsFile, MissingFileGivesEmptyListAndCreatesNothing) {
     RecordingBox box;
-    FillProfileList(box, "Standard");
+    FillProfileList(ini, box, "Standard");
     EXPECT_EQ(box.text, "Standard");
     EXPECT_TRUE(box.entries.isEmpty());
     EXPECT_FALSE(tree.Exists("tvl.ini"));
@@ -74,15 +72,15 @@ TEST_F(SettingsFile, MissingFileGivesEmptyListAndCreatesNothing) {
 TEST_F(SettingsFile, LongProfileNameListedAs255Characters) {
     tree.WriteFile("tvl.ini", "[Profiles]\r\nLang=" + std::string(300, 'n') + "\r\n");
     RecordingBox box;
-    FillProfileList(box, "Standard");
+    FillProfileList(ini, box, "Standard");
     EXPECT_EQ(box.entries, QStringList{QString(255, u'n')});
 }
 
 TEST_F(SettingsFile, NamesDifferingOnlyInBlanksShareOneCatalogueLine) {
-    WriteNewProfile("Mein Profil");
-    WriteNewProfile("MeinPro fil");
+    ASSERT_TRUE(WriteNewProfile(ini, "Mein Profil"));
+    ASSERT_TRUE(WriteNewProfile(ini, "MeinPro fil"));
     RecordingBox box;
-    FillProfileList(box, "Standard");
+    FillProfileList(ini, box, "Standard");
     EXPECT_EQ(box.entries, QStringList{"MeinPro fil"});
     const std::string file = tree.ReadFile("tvl.ini");
     EXPECT_NE(file.find("[Mein Profil]\r\n"), std::string::npos);
@@ -99,15 +97,9 @@ TEST_F(SettingsFile, CatalogueKeyCutByTheBufferIsNotListed) {
     }
     tree.WriteFile("tvl.ini", content);
     RecordingBox box;
-    FillProfileList(box, "Standard");
+    FillProfileList(ini, box, "Standard");
     ASSERT_EQ(box.entries.size(), 327);
     EXPECT_EQ(box.entries.last(), "P326");
-}
-
-TEST_F(SettingsFile, DeleteProfileSectionKeepsCatalogue) {
-    tree.WriteFile("tvl.ini", "[Profiles]\r\nA=A\r\n[A]\r\ndir_a=/x\r\n[B]\r\n");
-    EXPECT_TRUE(DeleteProfileSection("a"));
-    EXPECT_EQ(tree.ReadFile("tvl.ini"), "[Profiles]\r\nA=A\r\n[B]\r\n");
 }
 
 // The first start: what stands at the settings file's place, the home folder handed over,
@@ -129,7 +121,7 @@ TEST_P(DefaultSettings, WrittenWholeOnlyWhereNothingStands) {
     const std::string bytes = ownFile ? tree.ReadFile("tvl.ini") : std::string();
     const char* written = GetParam().written;
 
-    EXPECT_EQ(WriteDefaultIniFile(strIniFile, QString::fromStdString(tree.Path(GetParam().home))), written != nullptr);
+    EXPECT_EQ(WriteDefaultIniFile(ini, QString::fromStdString(tree.Path(GetParam().home))), written != nullptr);
 
     if (!written) {
         EXPECT_EQ(tree.ListFiles(), before);
@@ -157,11 +149,6 @@ INSTANTIATE_TEST_SUITE_P(
                    [](TempTree& t) { std::filesystem::create_symlink("nowhere", t.Root() / "tvl.ini"); }, "home",
                    nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(DeleteProfileSectionWithoutPath, ReturnsFalse) {
-    strIniFile.clear();
-    EXPECT_FALSE(DeleteProfileSection("A"));
-}
 
 // $XDG_CONFIG_HOME pointed into a temporary tree for the duration of a test.
 class DataDir : public ::testing::Test {
@@ -245,11 +232,9 @@ TEST_F(DataDir, ReadOnlyMountFallsBack) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-TEST(InitIniFile, SettingsFileBesideTheWritableProgram) {
+TEST(SettingsFilePath, SettingsFileBesideTheWritableProgram) {
     // The test binary lies in the writable build tree.
-    InitIniFile();
-    EXPECT_EQ(strIniFile, QCoreApplication::applicationDirPath() + "/tvl.ini");
-    strIniFile.clear();
+    EXPECT_EQ(SettingsFilePath(), QCoreApplication::applicationDirPath() + "/tvl.ini");
 }
 
 }  // namespace

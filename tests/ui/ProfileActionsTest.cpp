@@ -126,10 +126,10 @@ TEST_P(ProfileOptions, LoadLeavesTheExpectedBoxesTicked) {
     EXPECT_EQ(State(*window, "chkCopyOnlyNew"), row.onlyNewState);
     EXPECT_EQ(WithoutTime(LastStatusLine(*window)), QStringLiteral(" - [Opt] geladen!"));
     // A load without the window, from the same start, leaves the same options set.
-    const RunOptionStates rule = RunOptionsAfterLoad(ReadProfileValues(QStringLiteral("Opt")), {.onlyNew = true});
-    EXPECT_EQ(rule.delOld, row.delOldState == Qt::Checked);
-    EXPECT_EQ(rule.newSubFolder, row.newSubState == Qt::Checked);
-    EXPECT_EQ(rule.onlyNew, row.onlyNewState == Qt::Checked);
+    const RunOptionStates rule = ReadProfile(Settings(), QStringLiteral("Opt")).options;
+    EXPECT_EQ(rule.delOld, StateOf(Control<QCheckBox>(*window, "chkDelBeforeCopy")));
+    EXPECT_EQ(rule.newSubFolder, StateOf(Control<QCheckBox>(*window, "chkNewSubFolder")));
+    EXPECT_EQ(rule.onlyNew, StateOf(Control<QCheckBox>(*window, "chkCopyOnlyNew")));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -215,8 +215,8 @@ TEST_F(Profiles, MissingSectionStopsAtTheFirstCheckBox) {
 }
 
 TEST_F(Profiles, EmptyStoredDirectoriesKeepTheListsAndTheDefaultsArrive) {
-    strIniFile = IniPath();
-    ASSERT_TRUE(WriteNewProfile(QStringLiteral("Neu")));
+    clsINI settings = Settings();
+    ASSERT_TRUE(WriteNewProfile(settings, QStringLiteral("Neu")));
     auto window = OpenProfileWindow();
     const QString source = Dir("src");
     ASSERT_TRUE(Control<DirList>(*window, "dirSource")->setPath(source));
@@ -252,9 +252,9 @@ TEST_F(Profiles, StartAppliesTheStandardProfile) {
 
 TEST_F(Profiles, FirstStartWritesTheDeliveredSettingsAndLoadsStandard) {
     const QString home = Dir("home");
-    ASSERT_TRUE(WriteDefaultIniFile(strIniFile, home));
+    ASSERT_TRUE(WriteDefaultIniFile(Settings(), home));
     auto window = OpenWindow();
-    FillProfileList(*window, QStringLiteral("Standard"));
+    FillProfileList(Settings(), *window, QStringLiteral("Standard"));
 
     const QStringList lines = StatusLines(*window);
     ASSERT_EQ(lines.size(), 2);
@@ -290,7 +290,7 @@ TEST_F(Profiles, TypedNameGetsASectionButNoCatalogueLine) {
                               "\r\nFilter=*.log\r\nonlynew=0\r\ndelnot=0\r\n"
                               "delold=0\r\ndeltotrash=0\r\nnewsubfolder=1\r\n");
     EXPECT_EQ(WithoutTime(LastStatusLine(*window)), QStringLiteral(" - [ Neuer Name] gespeichert!"));
-    FillProfileList(*window, QStringLiteral("Standard"));
+    FillProfileList(Settings(), *window, QStringLiteral("Standard"));
     EXPECT_EQ(ListEntries(*window), QStringList{QStringLiteral("Standard")});
 }
 
@@ -317,16 +317,16 @@ TEST_F(Profiles, TwoSavesKeepOneSectionWithTheLaterValuesInPlace) {
                               "delold=1\r\ndeltotrash=0\r\nnewsubfolder=0\r\nextra=keep\r\n[Optionen]\r\nwritelog=1\r\n");
 }
 
-TEST_F(Profiles, FailedSaveIsReportedNotClaimed) {
+TEST_F(Profiles, FailedSaveIsReportedWithTheFileAndTheReason) {
     auto window = OpenProfileWindow();
     // A folder stands where the settings file must go: every write fails.
-    m_tree.MakeDir("blocked.ini");
-    strIniFile = QString::fromStdString(m_tree.Path("blocked.ini"));
+    m_tree.MakeDir("tvl.ini");
     ProfileBoxOf(*window)->setEditText(QStringLiteral("Work"));
 
     QTest::mouseClick(Control<QPushButton>(*window, "cmdSaveProfile"), Qt::LeftButton);
 
-    EXPECT_EQ(WithoutTime(LastStatusLine(*window)), QStringLiteral(" - [Work] konnte nicht gespeichert werden!"));
+    EXPECT_EQ(WithoutTime(LastStatusLine(*window)), " - [Work] konnte nicht gespeichert werden! Die Einstellungsdatei " +
+                                                        IniPath() + " kann nicht geschrieben werden: Ist ein Verzeichnis");
 }
 
 // ---- Deleting ----
@@ -415,6 +415,31 @@ TEST_F(Profiles, ConfirmedDeletionRefillsTheListAndKeepsTheControls) {
                           "[Standard]\r\ndir_a=\r\ndir_b=\r\nFilter=\r\nonlynew=1\r\ndelnot=0\r\ndelold=0\r\n"
                           "deltotrash=1\r\nnewsubfolder=0\r\n"
                           "[Optionen]\r\nwritelog=1\r\nlogsize=50\r\n");
+}
+
+TEST_F(Profiles, FailedDeletionIsShownWithTheFileAndTheReason) {
+    WriteWorkProfile();
+    auto window = OpenProfileWindow();
+    window->LoadProfile(QStringLiteral("Work"));
+    const QStringList lines = StatusLines(*window);
+    // A folder now stands where the settings file was: the deletion cannot reach it.
+    std::filesystem::remove(m_tree.Root() / "tvl.ini");
+    m_tree.MakeDir("tvl.ini");
+    ModalScript script;
+    script.Answer(QStringLiteral("msgDeleteProfile"), QMessageBox::Ok)
+        .Answer(QStringLiteral("msgDeleteFailed"), QMessageBox::Ok);
+
+    QTest::mouseClick(Control<QPushButton>(*window, "cmdDelProfile"), Qt::LeftButton);
+
+    EXPECT_TRUE(script.Done()) << script.unexpected.join(QLatin1Char(',')).toStdString();
+    ASSERT_EQ(script.seen.size(), 2u);
+    EXPECT_EQ(script.seen[1].title, QString::fromUtf8("Profil löschen"));
+    EXPECT_EQ(script.seen[1].text, QString::fromUtf8("Das Profil Work konnte nicht gelöscht werden. Die Einstellungsdatei ") +
+                                       IniPath() + " kann nicht geschrieben werden: Ist ein Verzeichnis");
+    EXPECT_EQ(script.seen[1].icon, QMessageBox::Critical);
+    EXPECT_EQ(script.seen[1].buttons, QStringList{QStringLiteral("OK")});
+    EXPECT_EQ(StatusLines(*window), lines);
+    EXPECT_EQ(ProfileBoxOf(*window)->currentText(), QStringLiteral("Standard"));
 }
 
 // ---- Focus ----

@@ -100,7 +100,7 @@ protected:
     // The main window after its load step, with the profile list filled as at start-up.
     std::unique_ptr<frmMain> OpenProfileWindow() {
         auto window = OpenWindow();
-        FillProfileList(*window, QStringLiteral("Standard"));
+        FillProfileList(Settings(), *window, QStringLiteral("Standard"));
         return window;
     }
 

@@ -117,7 +117,7 @@ TEST_F(MainWindow, ResizeKeepsHeaderAcrossAndCopyrightAtTheRightEdge) {
 TEST_F(MainWindow, TabAndShiftTabVisitTheFocusableControlsInDesignOrder) {
     WriteIni("Profiles", "Standard", "Standard");
     auto window = OpenWindow();
-    FillProfileList(*window, QStringLiteral("Standard"));
+    FillProfileList(Settings(), *window, QStringLiteral("Standard"));
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     Control(*window, "cmdRun")->setFocus();
@@ -365,6 +365,7 @@ struct CloseRow {
     bool logOn;
     bool trimmed;  // the 300,000-byte log file is cut back to the limit
     qint64 limit;
+    bool iniIsFolder = false;  // a folder stands where the settings file must go
 };
 
 class Closing : public MainWindowFixture, public ::testing::TestWithParam<CloseRow> {};
@@ -380,9 +381,18 @@ TEST_P(Closing, TrimsTheLogAndWritesBothOptions) {
     if (log->isChecked() != row.logOn) QTest::mouseClick(log, Qt::LeftButton, {}, log->rect().center());
     Control<QLineEdit>(*window, "txtLogSize")->setText(QString::fromUtf8(row.sizeText));
     const auto sizeBefore = std::filesystem::file_size(m_tree.Path("tvl.log"));
+    if (row.iniIsFolder) m_tree.MakeDir("tvl.ini");
 
     EXPECT_TRUE(window->close());
     EXPECT_FALSE(window->isVisible());
+    if (row.iniIsFolder) {
+        // The options are lost; the log says where and why.
+        const std::string text = m_tree.ReadFile("tvl.log");
+        const std::string line = " - Die Protokolloptionen konnten nicht gespeichert werden! Die Einstellungsdatei " +
+                                 m_tree.Path("tvl.ini") + " kann nicht geschrieben werden: Ist ein Verzeichnis\r\n";
+        EXPECT_EQ(text.substr(text.size() - std::min(text.size(), line.size())), line);
+        return;
+    }
     const auto sizeAfter = std::filesystem::file_size(m_tree.Path("tvl.log"));
     if (row.trimmed) {
         EXPECT_LE(static_cast<qint64>(sizeAfter), row.limit);
@@ -400,7 +410,8 @@ INSTANTIATE_TEST_SUITE_P(Options, Closing,
                                            CloseRow{"NotANumberSkipsTrim", "abc", true, false, 0},
                                            CloseRow{"EmptySkipsTrim", "", false, false, 0},
                                            CloseRow{"TooLargeSkipsTrim", "2097152", true, false, 0},
-                                           CloseRow{"ZeroLeavesFile", "0", true, false, 0}),
+                                           CloseRow{"ZeroLeavesFile", "0", true, false, 0},
+                                           CloseRow{"UnwritableSettingsFileIsLogged", "200", true, false, 0, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindow, CloseClosesTheOtherWindowsToo) {
@@ -423,7 +434,7 @@ TEST_F(MainWindow, ProfileListFillsWhileTheBoxKeepsItsText) {
     WriteIni("Profiles", "MeinProfil", "Mein Profil");
     WriteIni("Profiles", "Zweites", "Zweites");
     auto window = OpenWindow();
-    FillProfileList(*window, QStringLiteral("Standard"));
+    FillProfileList(Settings(), *window, QStringLiteral("Standard"));
     auto* box = Control<QComboBox>(*window, "cmbProfile");
     EXPECT_EQ(box->currentText(), QStringLiteral("Standard"));
     ASSERT_EQ(box->count(), 2);

@@ -41,7 +41,8 @@ protected:
 
 TEST_F(NewProfile, LayoutAsDesigned) {
     auto window = OpenProfileWindow();
-    frmNewProfile dialog(window->Log(), *window, window.get());
+    clsINI settings = Settings();
+    frmNewProfile dialog(settings, window->Log(), *window, window.get());
 
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Neues Profil anlegen"));
     EXPECT_EQ(dialog.size(), QSize(287, 78));
@@ -298,18 +299,18 @@ TEST_F(NewProfile, FieldIsEmptyAtEveryOpening) {
     EXPECT_EQ(seenTexts, (QStringList{QString(), QString(), QString()}));
 }
 
-TEST_F(NewProfile, FailedWriteIsReportedNotClaimed) {
+TEST_F(NewProfile, FailedWriteIsReportedWithTheFileAndTheReason) {
     auto window = OpenProfileWindow();
-    m_tree.MakeDir("blocked.ini");
-    strIniFile = QString::fromStdString(m_tree.Path("blocked.ini"));
+    m_tree.MakeDir("tvl.ini");
     ModalScript script;
     script.Then(kDialog, TypeAndWrite(QStringLiteral("Reise")));
 
     ClickNew(*window);
 
     EXPECT_TRUE(script.Done()) << script.unexpected.join(QLatin1Char(',')).toStdString();
-    EXPECT_EQ(WithoutTime(LastStatusLine(*window)),
-              QStringLiteral(" - Neues Profil [Reise] konnte nicht angelegt werden!"));
+    EXPECT_EQ(WithoutTime(LastStatusLine(*window)), " - Neues Profil [Reise] konnte nicht angelegt werden! "
+                                                    "Die Einstellungsdatei " +
+                                                        IniPath() + " kann nicht geschrieben werden: Ist ein Verzeichnis");
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "log/RunLog.h"
 #include "settings/Startup.h"
 #include "texts/Texts.h"
+#include "settings/clsINI.h"
 #include "ui/DirList.h"
 #include "ui/frmMain.h"
 
@@ -157,10 +158,10 @@ void EnterPrivateMounts() {
 int RunWindow(const Options& options, int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
-    strIniFile = QString::fromLocal8Bit(options.windowIni.c_str());
-    frmMain window(QString::fromLocal8Bit(options.log.c_str()));
+    const clsINI settings(QString::fromLocal8Bit(options.windowIni.c_str()));
+    frmMain window(settings, QString::fromLocal8Bit(options.log.c_str()));
     window.show();
-    FillProfileList(window, QStringLiteral("Standard"));
+    FillProfileList(settings, window, QStringLiteral("Standard"));
     auto* source = window.findChild<DirList*>(QStringLiteral("dirSource"));
     auto* target = window.findChild<DirList*>(QStringLiteral("dirTarget"));
     if (!source || !target || !source->setPath(QString::fromLocal8Bit(options.source.c_str())) ||
