@@ -231,3 +231,25 @@ QString ProfileNotDeletedText(const QString& name, const QString& path, int erro
     return QString::fromUtf8("Das Profil %1 konnte nicht gelöscht werden. ").arg(name) +
            SettingsNotWrittenText(path, error);
 }
+
+QString ProfileSavedMessage(const QString& name) { return QStringLiteral(" - [%1] gespeichert!").arg(name); }
+
+QString ProfileCreatedMessage(const QString& name) { return QStringLiteral(" - Neues Profil [%1] angelegt!").arg(name); }
+
+QString StandardProfileTitle() { return QStringLiteral("Abbruch!"); }
+
+QString StandardProfileText() { return QString::fromUtf8("Standardprofil kann nicht gelöscht werden"); }
+
+QString DeleteProfileTitle() { return QString::fromUtf8("Profil löschen?"); }
+
+QString DeleteProfileText() { return QString::fromUtf8("Soll das Profil wirklich gelöscht werden?"); }
+
+QString NewProfileTitle() { return QStringLiteral("Profil anlegen"); }
+
+QString NoProfileNameText() { return QStringLiteral("Kein Profilname angegeben!"); }
+
+QString BadProfileNameText() {
+    return QStringLiteral("Der Profilname darf die Zeichen [ ] = nicht enthalten und nicht mit ; beginnen!");
+}
+
+QString TrayTipText() { return QStringLiteral("Trevalon gestartet!"); }

@@ -85,3 +85,18 @@ QString OptionsNotSavedMessage(const QString& path, int error);
 // The title and text of the box that reports a deletion that did not reach the settings file.
 QString ProfileNotDeletedTitle();
 QString ProfileNotDeletedText(const QString& name, const QString& path, int error);
+
+// Profiles: the status lines of a save and of a new profile, and the message boxes of the
+// profile buttons and the new-profile dialog.
+QString ProfileSavedMessage(const QString& name);
+QString ProfileCreatedMessage(const QString& name);
+QString StandardProfileTitle();
+QString StandardProfileText();
+QString DeleteProfileTitle();
+QString DeleteProfileText();
+QString NewProfileTitle();
+QString NoProfileNameText();
+QString BadProfileNameText();
+
+// The tray icon's tip.
+QString TrayTipText();

@@ -50,29 +50,33 @@ public:
     bool isEmpty() const override { return false; }
 };
 
-QPointer<QTranslator> g_table;
-QPointer<QTranslator> g_toolkit;
+// The translators are children of the application, found again by name: installing anew
+// replaces them, without a global of ours that could outlive the application.
+constexpr auto kTableName = "tvlGermanTable";
+constexpr auto kToolkitName = "tvlGermanToolkit";
 
-void Remove(QPointer<QTranslator>& translator) {
+void Remove(const char* name) {
+    QTranslator* translator = QCoreApplication::instance()->findChild<QTranslator*>(QLatin1String(name));
     if (!translator) return;
     QCoreApplication::removeTranslator(translator);
-    delete translator.data();
+    delete translator;
 }
 
 }  // namespace
 
 bool InstallGermanTexts(const QString& translationsDir) {
-    Remove(g_toolkit);
-    Remove(g_table);
+    Remove(kToolkitName);
+    Remove(kTableName);
     // Installed first, so searched last: the toolkit's own translation wins where it has a text.
-    g_table = new GermanTable(QCoreApplication::instance());
-    QCoreApplication::installTranslator(g_table);
+    auto* table = new GermanTable(QCoreApplication::instance());
+    table->setObjectName(QLatin1String(kTableName));
+    QCoreApplication::installTranslator(table);
     auto* toolkit = new QTranslator(QCoreApplication::instance());
+    toolkit->setObjectName(QLatin1String(kToolkitName));
     if (!toolkit->load(QStringLiteral("qtbase_de"), translationsDir)) {
         delete toolkit;
         return false;
     }
     QCoreApplication::installTranslator(toolkit);
-    g_toolkit = toolkit;
     return true;
 }

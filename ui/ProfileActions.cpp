@@ -228,7 +228,7 @@ void SaveProfile(const ProfileControls& c, Logfile& log) {
     values.newSubFolder = StateText(c.newSubFolder);
 
     const fileservice::Status written = WriteProfileValues(*c.settings, name, values);
-    log.WriteStatusLine(StatusLine(written ? QStringLiteral(" - [%1] gespeichert!").arg(name)
+    log.WriteStatusLine(StatusLine(written ? ProfileSavedMessage(name)
                                            : ProfileNotSavedMessage(name, c.settings->File(), written.Error().error)));
 }
 
@@ -237,12 +237,11 @@ void DeleteCurrentProfile(const ProfileControls& c, ProfileBox& box) {
     // The exact text: "standard" passes and, since section names ignore letter case,
     // removes the section of "Standard" once confirmed.
     if (name == QLatin1String(kStandardProfile)) {
-        ShowMessageBox(c.window, "msgStandardProfile", QMessageBox::Critical, QStringLiteral("Abbruch!"),
-                       QString::fromUtf8("Standardprofil kann nicht gelöscht werden"), QMessageBox::Ok);
+        ShowMessageBox(c.window, "msgStandardProfile", QMessageBox::Critical, StandardProfileTitle(),
+                       StandardProfileText(), QMessageBox::Ok);
         return;
     }
-    if (ShowMessageBox(c.window, "msgDeleteProfile", QMessageBox::Warning, QString::fromUtf8("Profil löschen?"),
-                       QString::fromUtf8("Soll das Profil wirklich gelöscht werden?"),
+    if (ShowMessageBox(c.window, "msgDeleteProfile", QMessageBox::Warning, DeleteProfileTitle(), DeleteProfileText(),
                        QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
         return;
     }

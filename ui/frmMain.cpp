@@ -235,7 +235,7 @@ void frmMain::AddTrayIcon() {
     QIcon icon = windowIcon();
     if (icon.isNull()) icon = style()->standardIcon(QStyle::SP_DirIcon);
     m_tray = new QSystemTrayIcon(icon, this);
-    m_tray->setToolTip(QStringLiteral("Trevalon gestartet!"));
+    m_tray->setToolTip(TrayTipText());
     connect(m_tray, &QSystemTrayIcon::activated, this, &frmMain::TrayActivated);
     m_tray->show();
 }

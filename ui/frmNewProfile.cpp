@@ -84,22 +84,20 @@ void frmNewProfile::ShowModal(QWidget* over, clsINI& settings, Logfile& log, Pro
 void frmNewProfile::cmdWrite_Click() {
     const QString name = m_txtName->text();
     if (name.isEmpty()) {
-        ShowMessageBox(this, "msgNoProfileName", QMessageBox::Critical, QStringLiteral("Profil anlegen"),
-                       QStringLiteral("Kein Profilname angegeben!"), QMessageBox::Ok);
+        ShowMessageBox(this, "msgNoProfileName", QMessageBox::Critical, NewProfileTitle(), NoProfileNameText(),
+                       QMessageBox::Ok);
         return;
     }
     // "[", "]" or "=" in the name, or a leading ";", would break the catalogue line or
     // the section head, and the profile could never be listed or deleted cleanly.
     if (!IsStorableProfileName(name)) {
-        ShowMessageBox(this, "msgBadProfileName", QMessageBox::Critical, QStringLiteral("Profil anlegen"),
-                       QStringLiteral("Der Profilname darf die Zeichen [ ] = nicht enthalten und nicht mit ; "
-                                      "beginnen!"),
+        ShowMessageBox(this, "msgBadProfileName", QMessageBox::Critical, NewProfileTitle(), BadProfileNameText(),
                        QMessageBox::Ok);
         return;
     }
 
     const fileservice::Status written = WriteNewProfile(m_settings, name);
-    m_log.WriteStatusLine(StatusLine(written ? QStringLiteral(" - Neues Profil [%1] angelegt!").arg(name)
+    m_log.WriteStatusLine(StatusLine(written ? ProfileCreatedMessage(name)
                                              : ProfileNotCreatedMessage(name, m_settings.File(), written.Error().error)));
     // Whatever reached the catalogue is listed; the window's controls are not touched.
     FillProfileList(m_settings, m_box, name);
