@@ -113,7 +113,7 @@ public:
 
     void Refused(const fileservice::Failure& refusal) override {
         m_progress.Clear();
-        Print(stderr, HaltTitle() + QLatin1Char(' ') + RefusalText(refusal.error));
+        Print(stderr, HaltTitle() + QLatin1Char(' ') + RefusalMessage(refusal));
     }
     void CopyHandedOver(const CopyItem& item) override {
         if (!m_progress.On()) return;
@@ -140,6 +140,9 @@ RunRequest ProfileRequest(const ProfileLoad& load, bool dryRun) {
     request.mode = ModeOf(options.IsSet(RunOption::OnlyNew), options.IsSet(RunOption::DelOld),
                           options.IsSet(RunOption::NewSubFolder));
     request.dryRun = dryRun;
+    request.filter = load.values.filter;
+    if (StoredState(load.values.delNot) == 1)
+        request.extras = StoredState(load.values.delToTrash) == 1 ? ExtrasPolicy::Trash : ExtrasPolicy::Delete;
     return request;
 }
 

@@ -1,8 +1,11 @@
 #include "engine/MirrorRun.h"
 
+#include "engine/Extras.h"
+#include "engine/Filter.h"
 #include "engine/Paths.h"
 #include "engine/RunActions.h"
 #include "engine/RunContext.h"
+#include "engine/Selection.h"
 #include "engine/TargetFolders.h"
 #include "engine/Vergleich.h"
 #include "fileservice/FileService.h"
@@ -85,6 +88,14 @@ bool EmptyTarget(RunContext& run, RunActions& actions, fileservice::FileHandle& 
     return true;
 }
 
+// Removing for good asks the listener once, with the numbers; a dry run and the trash do not.
+bool ConfirmedRemoval(RunContext& run, const std::vector<Extra>& extras) {
+    if (run.Request().dryRun || run.Request().extras != ExtrasPolicy::Delete) return true;
+    std::int32_t folders = 0;
+    for (const Extra& extra : extras) folders += extra.folder ? 1 : 0;
+    return run.Events().ConfirmRemoval(static_cast<std::int32_t>(extras.size()) - folders, folders);
+}
+
 }  // namespace
 
 fileservice::Status RunRefusal(const RunRequest& request, const QString& programDir) {
@@ -103,6 +114,7 @@ fileservice::Status RunRefusal(const RunRequest& request, const QString& program
     }
     if (IsSameFolder(sourcePath, targetPath)) return Refused(targetPath, kSameFolder);
     if (IsSameOrInside(targetPath, sourcePath)) return Refused(targetPath, kTargetInsideSource);
+    if (const fileservice::Result<FileFilter> filter = FileFilter::Parse(request.filter); !filter) return filter.Error();
     if (request.mode == RunMode::EmptyFirst) {
         if (IsSameOrInside(programDir, targetPath) || IsSameOrInside(QDir::homePath(), targetPath) ||
             IsVolumeRoot(targetPath))
@@ -147,7 +159,15 @@ RunOutcome MirrorRun(const RunRequest& request, RunEvents& events, const QString
     options.compare = request.mode == RunMode::OnlyNewer;
     options.folderTick = [&events] { events.Breathe(); };
     const fileservice::Listing listing = fileservice::Listing::Read(Native(request.source), options);
-    CreateTargetFolders(run, actions, listing, request.source, root);
-    CopyFiles(run, actions, listing, request.source, root);
+    const FileFilter filter = FileFilter::Parse(request.filter).Value();
+    const Selection selection(listing, filter, Native(request.source));
+    CreateTargetFolders(run, actions, selection.Folders(), request.source, root);
+    ReportListFailures(run, listing);
+    // Emptying first leaves no extras; the subfolder mode cleans inside its new subfolder.
+    if (request.extras != ExtrasPolicy::Keep && request.mode != RunMode::EmptyFirst && !run.Stopping()) {
+        const std::vector<Extra> extras = FindExtras(run, listing, selection, filter, request.source, root);
+        if (!extras.empty() && ConfirmedRemoval(run, extras)) RemoveExtras(run, actions, extras);
+    }
+    CopyFiles(run, actions, listing, selection, request.source, root);
     return end();
 }

@@ -2,6 +2,7 @@
 
 #include "engine/Paths.h"
 #include "fileservice/FileService.h"
+#include "fileservice/FolderEntries.h"
 #include "fileservice/Listing.h"
 #include "fileservice/SafeFile.h"
 
@@ -30,6 +31,14 @@ void RunActions::Copy(const std::string& source, const std::string& target) {
     VBFILECOPYASYNC(target.c_str(), source.c_str());
 }
 
+fileservice::Status RunActions::RemoveExtra(const std::string& path, bool toTrash) {
+    if (!toTrash) return fileservice::RemoveForGood(path);
+    // Never a silent fall-back to deleting for good: where the trash cannot take it, it stays.
+    const fileservice::Result<std::string> trashed = fileservice::MoveToTrash(path);
+    if (!trashed) return trashed.Error();
+    return {};
+}
+
 fileservice::Status DryRunActions::EmptyTarget(const QString&) {
     m_targetEmptied = true;
     return {};
@@ -53,3 +62,5 @@ std::string DryRunActions::TargetVersion(const fileservice::Listing& listing, st
 }
 
 void DryRunActions::Copy(const std::string&, const std::string&) {}
+
+fileservice::Status DryRunActions::RemoveExtra(const std::string&, bool) { return {}; }

@@ -30,6 +30,8 @@ public:
     virtual std::string TargetVersion(const fileservice::Listing& listing, std::size_t index);
     // Hands over the copy of `source` to `target`.
     virtual void Copy(const std::string& source, const std::string& target);
+    // Moves the target entry `path` to the trash, or removes it for good.
+    virtual fileservice::Status RemoveExtra(const std::string& path, bool toTrash);
 };
 
 // A run that changes nothing but answers as the disk would. Once the target would be in the
@@ -42,6 +44,7 @@ public:
     void RemoveLeftovers(const std::string& folder, const std::string& sourceFolder) override;
     std::string TargetVersion(const fileservice::Listing& listing, std::size_t index) override;
     void Copy(const std::string& source, const std::string& target) override;
+    fileservice::Status RemoveExtra(const std::string& path, bool toTrash) override;
 
 private:
     bool m_targetEmptied = false;

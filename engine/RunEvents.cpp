@@ -12,9 +12,9 @@ void TeeEvents::TargetTrashed(const QString& target) {
     m_first.TargetTrashed(target);
     m_second.TargetTrashed(target);
 }
-void TeeEvents::Summary(std::int32_t files, Currency bytes) {
-    m_first.Summary(files, bytes);
-    m_second.Summary(files, bytes);
+void TeeEvents::Summary(const RunSummary& summary) {
+    m_first.Summary(summary);
+    m_second.Summary(summary);
 }
 void TeeEvents::FolderMade(const QString& folder) {
     m_first.FolderMade(folder);
@@ -27,6 +27,13 @@ void TeeEvents::CopyHandedOver(const CopyItem& item) {
 void TeeEvents::Failed(const RunFailure& failure) {
     m_first.Failed(failure);
     m_second.Failed(failure);
+}
+void TeeEvents::Removed(const QString& entry, bool toTrash) {
+    m_first.Removed(entry, toTrash);
+    m_second.Removed(entry, toTrash);
+}
+bool TeeEvents::ConfirmRemoval(std::int32_t files, std::int32_t folders) {
+    return m_first.ConfirmRemoval(files, folders) && m_second.ConfirmRemoval(files, folders);
 }
 void TeeEvents::Progress(std::int32_t count, int percent) {
     m_first.Progress(count, percent);

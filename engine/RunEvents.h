@@ -24,6 +24,7 @@ enum RefusalCode : int {
     kSourceInsideEmptiedTarget,
     kSourceEmpty,
     kTargetInUse,
+    kFilterEntry,  // the file-type filter holds an entry that cannot be a name
 };
 
 // How a run ended: refused before anything was touched, done without or with failures, or
@@ -31,8 +32,9 @@ enum RefusalCode : int {
 enum class RunOutcome { Refused, Succeeded, Failed, Stopped };
 
 // What a failure hit: a file's copy (path relative to the target), a folder that could not
-// be made, a source folder that could not be read, or the emptying of the target.
-enum class FailureKind { Copy, MakeFolder, ReadFolder, EmptyTarget };
+// be made, a source folder that could not be read, the emptying of the target, or a target
+// entry the source lacks that could not be removed (relative to the copy root).
+enum class FailureKind { Copy, MakeFolder, ReadFolder, EmptyTarget, RemoveExtra };
 
 struct RunFailure {
     FailureKind kind;
@@ -46,11 +48,21 @@ struct CopyItem {
     std::string source;
 };
 
+// The source as the run copies it: its files and their bytes, the files the filter left out,
+// and the target entries the source lacks that were removed.
+struct RunSummary {
+    std::int32_t files = 0;
+    Currency bytes;
+    std::int32_t leftOut = 0;
+    std::int32_t removed = 0;
+};
+
 struct RunCounts {
     std::int32_t listed = 0;      // files in the source listing
     std::int32_t handedOver = 0;  // copies handed over
     std::int32_t landed = 0;      // of those, in the target at the end
     std::int32_t failures = 0;
+    std::int32_t removed = 0;     // target entries the source lacks, removed
     bool targetEmptied = false;   // the old target went to the trash first
 };
 
@@ -64,16 +76,21 @@ public:
     virtual void Refused(const fileservice::Failure&) {}
     // Empty-first: the old target is in the trash (in a dry run: would be).
     virtual void TargetTrashed(const QString&) {}
-    // The source's listing: its files and their bytes.
-    virtual void Summary(std::int32_t, Currency) {}
+    // What the run copies from the source.
+    virtual void Summary(const RunSummary&) {}
     // A folder was made in the target (in a dry run: would be); its full path.
     virtual void FolderMade(const QString&) {}
     virtual void CopyHandedOver(const CopyItem&) {}
     virtual void Failed(const RunFailure&) {}
+    // A target entry the source lacks went to the trash or for good (in a dry run: would go).
+    virtual void Removed(const QString&, bool) {}
     // The counter of handled files and the progress in percent.
     virtual void Progress(std::int32_t, int) {}
     virtual void Ended(RunOutcome, const RunCounts&) {}
 
+    // Asked once before target entries are removed for good: `files` files and `folders`
+    // folders the source lacks. False keeps them; the copies go on.
+    virtual bool ConfirmRemoval(std::int32_t, std::int32_t) { return true; }
     // Asked between files and folders: true once the run is to stop.
     virtual bool StopRequested() { return false; }
     // Called between files and folders, often: a window may paint here.
@@ -87,12 +104,14 @@ public:
     void Started(const RunRequest& request) override;
     void Refused(const fileservice::Failure& refusal) override;
     void TargetTrashed(const QString& target) override;
-    void Summary(std::int32_t files, Currency bytes) override;
+    void Summary(const RunSummary& summary) override;
     void FolderMade(const QString& folder) override;
     void CopyHandedOver(const CopyItem& item) override;
     void Failed(const RunFailure& failure) override;
+    void Removed(const QString& entry, bool toTrash) override;
     void Progress(std::int32_t count, int percent) override;
     void Ended(RunOutcome outcome, const RunCounts& counts) override;
+    bool ConfirmRemoval(std::int32_t files, std::int32_t folders) override;
     bool StopRequested() override;
     void Breathe() override;
 

@@ -3,19 +3,18 @@
 #include "engine/Paths.h"
 #include "engine/RunActions.h"
 #include "engine/RunContext.h"
-#include "fileservice/Listing.h"
 #include "fileservice/SafeFile.h"
 
 #include <cerrno>
 #include <string>
 
-void CreateTargetFolders(RunContext& run, RunActions& actions, const fileservice::Listing& listing,
+void CreateTargetFolders(RunContext& run, RunActions& actions, const std::vector<std::string>& folders,
                          const QString& sourcePath, const QString& targetPath) {
     const std::string source = ToNative(sourcePath).toStdString();
     const std::string target = ToNative(targetPath).toStdString();
     // Leftovers of an interrupted run go in the background; the first copy waits for that.
     actions.RemoveLeftovers(target, source);
-    for (const std::string& entry : listing.Folders()) {
+    for (const std::string& entry : folders) {
         if (run.Stopping()) return;
         const std::string folder = target + entry;
         const QString relative = FromNative(entry.substr(1));

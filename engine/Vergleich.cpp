@@ -3,6 +3,7 @@
 #include "engine/Paths.h"
 #include "engine/RunActions.h"
 #include "engine/RunContext.h"
+#include "engine/Selection.h"
 #include "fileservice/FileService.h"
 #include "fileservice/Listing.h"
 
@@ -49,15 +50,17 @@ int ProgressStep(std::int32_t fileCount) {
     return static_cast<int>(std::nearbyint(100.0 / fileCount));
 }
 
-void CopyFiles(RunContext& run, RunActions& actions, const fileservice::Listing& listing, const QString& sourceRoot,
-               const QString& targetRoot) {
-    run.SetProgress(run.Count(), 0);
+void ReportListFailures(RunContext& run, const fileservice::Listing& listing) {
     for (const fileservice::Failure& failure : listing.Failures())
         run.Fail(FailureKind::ReadFolder, FromNative(failure.path), failure.error);
+}
 
-    const auto fileCount = static_cast<std::int32_t>(listing.FileCount());
+void CopyFiles(RunContext& run, RunActions& actions, const fileservice::Listing& listing, const Selection& selection,
+               const QString& sourceRoot, const QString& targetRoot) {
+    run.SetProgress(run.Count(), 0);
+    const auto fileCount = static_cast<std::int32_t>(selection.FileCount());
     run.Counts().listed = fileCount;
-    run.Events().Summary(fileCount, listing.ByteTotal());
+    run.Events().Summary(RunSummary{fileCount, selection.ByteTotal(), selection.LeftOut(), run.Counts().removed});
 
     const bool onlyNewer = run.Request().mode == RunMode::OnlyNewer;
     const int progressStep = ProgressStep(fileCount);
@@ -66,7 +69,8 @@ void CopyFiles(RunContext& run, RunActions& actions, const fileservice::Listing&
     std::string sourceFile;
     std::string targetFile;
     std::int32_t& handedOver = run.Counts().handedOver;
-    for (std::size_t i = 0; i < listing.FileCount() && !run.Stopping(); ++i) {
+    for (std::size_t k = 0; k < selection.FileCount() && !run.Stopping(); ++k) {
+        const std::size_t i = selection.Index(k);
         const std::string& name = listing.File(i);
         const bool refused = run.RefuseIfBlocked(FromNative(name));
         JoinNative(sourceFile, sourcePrefix, name);

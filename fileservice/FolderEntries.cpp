@@ -1,5 +1,7 @@
 #include "fileservice/FolderEntries.h"
 
+#include "fileservice/FileServiceInternal.h"
+
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -128,7 +130,7 @@ Result<std::vector<FolderEntry>> ReadFolderEntries(const std::string& folder) {
         }
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-        FolderEntry item{name, entry->d_type == DT_DIR, false};
+        FolderEntry item{name, entry->d_type == DT_DIR, false, IsTemporaryName(name)};
         if (entry->d_type == DT_UNKNOWN) {
             struct stat st {};
             item.folder = ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);

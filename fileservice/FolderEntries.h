@@ -14,6 +14,7 @@ struct FolderEntry {
     std::string name;
     bool folder = false;      // a real folder; a link to one is no folder
     bool mountPoint = false;  // a folder where another file system (or a bind mount) begins
+    bool temporary = false;   // named as a copy's temporary: the copy or its clean-up owns it
 };
 
 // The entries of `folder` itself, "." and ".." left out, in no particular order.

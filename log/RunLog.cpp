@@ -23,9 +23,9 @@ void RunLog::Started(const RunRequest& request) {
     }
 }
 
-void RunLog::Summary(std::int32_t files, Currency bytes) {
+void RunLog::Summary(const RunSummary& summary) {
     if (m_request.dryRun) return;
-    m_log.WriteLogFileLine(StatusLine(QStringLiteral(" - ") + SummaryText(files, bytes.scaled)));
+    m_log.WriteLogFileLine(StatusLine(QStringLiteral(" - ") + SummaryText(summary)));
 }
 
 void RunLog::CopyHandedOver(const CopyItem& item) {
@@ -37,6 +37,10 @@ void RunLog::CopyHandedOver(const CopyItem& item) {
 void RunLog::Failed(const RunFailure& failure) {
     if (failure.kind == FailureKind::EmptyTarget) m_emptyingFailed = true;
     m_log.WriteStatusLine(StatusLine(FailureMessage(failure)));
+}
+
+void RunLog::Removed(const QString& entry, bool toTrash) {
+    if (!m_request.dryRun) m_log.WriteStatusLine(StatusLine(RemovedMessage(entry, toTrash)));
 }
 
 void RunLog::Ended(RunOutcome outcome, const RunCounts& counts) {
@@ -69,5 +73,7 @@ void DryRunLines::CopyHandedOver(const CopyItem& item) {
     if (size) m_bytes += size.Value();
     Print(WouldCopyText(item.entry));
 }
+
+void DryRunLines::Removed(const QString& entry, bool toTrash) { Print(WouldRemoveText(entry, toTrash)); }
 
 void DryRunLines::Ended(RunOutcome, const RunCounts&) { Print(WouldCopySummaryText(m_files, m_bytes)); }

@@ -16,9 +16,10 @@ public:
     ~RunLog() override;
 
     void Started(const RunRequest& request) override;
-    void Summary(std::int32_t files, Currency bytes) override;
+    void Summary(const RunSummary& summary) override;
     void CopyHandedOver(const CopyItem& item) override;
     void Failed(const RunFailure& failure) override;
+    void Removed(const QString& entry, bool toTrash) override;
     void Ended(RunOutcome outcome, const RunCounts& counts) override;
 
 private:
@@ -32,7 +33,8 @@ private:
 
 // What a dry run would do, one line each for `print` (control characters escaped): the
 // target it would move to the trash, each folder it would make (below the target: "/Fotos"),
-// each file it would copy (relative to the source), and at the end the files and bytes.
+// each file it would copy (relative to the source), each target entry it would remove, and
+// at the end the files and bytes.
 class DryRunLines final : public RunEvents {
 public:
     explicit DryRunLines(std::function<void(const QString&)> print) : m_print(std::move(print)) {}
@@ -41,6 +43,7 @@ public:
     void TargetTrashed(const QString& target) override;
     void FolderMade(const QString& folder) override;
     void CopyHandedOver(const CopyItem& item) override;
+    void Removed(const QString& entry, bool toTrash) override;
     void Ended(RunOutcome outcome, const RunCounts& counts) override;
 
 private:

@@ -35,6 +35,7 @@ QString RefusalText(int code) {
         return QStringLiteral("Das Quellverzeichnis darf nicht im Zielverzeichnis liegen, wenn das Ziel geleert wird!");
     case kSourceEmpty: return QStringLiteral("Das Quellverzeichnis ist leer, das Ziel wird nicht geleert!");
     case kTargetInUse: return QStringLiteral("In dieses Zielverzeichnis schreibt gerade ein anderer Abgleich!");
+    case kFilterEntry: return QStringLiteral("Dieser Eintrag im Dateityp-Filter ist kein Dateiname:");
     default: return ReasonText(code);
     }
 }
@@ -44,6 +45,7 @@ QString ReasonText(int error) {
     case fileservice::kNotRegularFile: return QStringLiteral("Keine gewöhnliche Datei (FIFO, Socket oder Gerät)");
     case fileservice::kSourceChanged: return QStringLiteral("Die Quelldatei hat sich beim Kopieren geändert");
     case fileservice::kFolderInUse: return QStringLiteral("In dieses Verzeichnis schreibt gerade ein anderer Abgleich");
+    case fileservice::kMountPoint: return QStringLiteral("Dort ist ein anderes Laufwerk eingehängt");
     case ENOSPC: return QStringLiteral("Auf dem Gerät ist kein Speicherplatz mehr verfügbar");
     case EDQUOT: return QStringLiteral("Der zugewiesene Plattenplatz (Quota) ist überschritten");
     case EFBIG: return QStringLiteral("Die Datei ist zu groß");
@@ -110,6 +112,13 @@ QString LogFailedMessage(int error) {
 QString SummaryText(std::int32_t fileCount, std::int64_t scaledBytes) {
     return QString::number(fileCount) + QStringLiteral(" Dateien mit insg. ") + FormatByteTotal(scaledBytes) +
            QStringLiteral(" Bytes im Quellverzeichnis");
+}
+
+QString SummaryText(const RunSummary& summary) {
+    QString text = SummaryText(summary.files, summary.bytes.scaled);
+    if (summary.leftOut > 0) text += QStringLiteral(", %1 durch den Filter ausgelassen").arg(summary.leftOut);
+    if (summary.removed > 0) text += QStringLiteral(", %1 im Ziel entfernt").arg(summary.removed);
+    return text;
 }
 
 QString StopQuestionTitle() { return QStringLiteral("Abbruch?"); }
@@ -193,6 +202,9 @@ QString FailureMessage(const RunFailure& failure) {
     case FailureKind::MakeFolder: return FolderFailedMessage(failure.path, failure.error);
     case FailureKind::ReadFolder: return FolderUnreadableMessage(failure.path, failure.error);
     case FailureKind::EmptyTarget: return EmptyingFailedMessage(failure.error);
+    case FailureKind::RemoveExtra:
+        return QStringLiteral(" - ") + failure.path + QStringLiteral(" konnte nicht entfernt werden: ") +
+               ReasonText(failure.error);
     }
     return CopyFailedMessage(failure.path, failure.error);
 }
@@ -253,3 +265,29 @@ QString BadProfileNameText() {
 }
 
 QString TrayTipText() { return QStringLiteral("Trevalon gestartet!"); }
+
+QString RemovedMessage(const QString& entry, bool toTrash) {
+    return QStringLiteral(" - ") + entry +
+           (toTrash ? QStringLiteral(" in den Papierkorb verschoben!") : QString::fromUtf8(" gelöscht!"));
+}
+
+QString WouldRemoveText(const QString& entry, bool toTrash) {
+    return (toTrash ? QStringLiteral("würde in den Papierkorb verschieben: ") : QString::fromUtf8("würde löschen: ")) +
+           entry;
+}
+
+QString ConfirmRemovalTitle() { return QString::fromUtf8("Löschen?"); }
+
+QString ConfirmRemovalText(std::int32_t files, std::int32_t folders) {
+    return QString::fromUtf8("Im Ziel sind %1 Dateien und %2 Ordner, die es in der Quelle nicht gibt. Sie werden "
+                             "endgültig gelöscht. Fortfahren?")
+        .arg(files)
+        .arg(folders);
+}
+
+QString RefusalMessage(const fileservice::Failure& refusal) {
+    if (refusal.error == kFilterEntry)
+        return RefusalText(refusal.error) + QStringLiteral(" \u201E") + QString::fromStdString(refusal.path) +
+               QStringLiteral("\u201C");
+    return RefusalText(refusal.error);
+}

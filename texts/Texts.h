@@ -34,8 +34,10 @@ QString LogFailedMessage(int error);
 // to the trash first, that the target is incomplete.
 QString StoppedMessage(int copied, int listed, bool targetEmptied);
 
-// "<n> Dateien mit insg. <bytes> Bytes im Quellverzeichnis"
+// "<n> Dateien mit insg. <bytes> Bytes im Quellverzeichnis", and how many files the filter
+// left out and how many target entries the source lacks were removed, where there are any.
 QString SummaryText(std::int32_t fileCount, std::int64_t scaledBytes);
+QString SummaryText(const RunSummary& summary);
 
 // The question the window asks when Escape is pressed during a run.
 QString StopQuestionTitle();
@@ -72,6 +74,17 @@ QString EndMessage(RunMode mode, RunOutcome outcome, const RunCounts& counts);
 
 // The window's first line.
 QString ProgramLoadedMessage();
+
+// A target entry the source lacks: " - Briefe/alt.doc in den Papierkorb verschoben!" or
+// " - Briefe/alt.doc gelöscht!", the dry run's "würde …" line, and the question the window
+// asks before removing for good.
+QString RemovedMessage(const QString& entry, bool toTrash);
+QString WouldRemoveText(const QString& entry, bool toTrash);
+QString ConfirmRemovalTitle();
+QString ConfirmRemovalText(std::int32_t files, std::int32_t folders);
+
+// The text of the "Halt!" box for a refusal: its RefusalCode's, naming the filter's entry.
+QString RefusalMessage(const fileservice::Failure& refusal);
 
 // Settings file
 

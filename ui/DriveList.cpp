@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalBlocker>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QStorageInfo>
 #include <algorithm>
 
@@ -114,4 +116,23 @@ void DriveList::refresh() {
 void DriveList::showPopup() {
     refresh();
     QComboBox::showPopup();
+}
+
+void DriveList::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    if (hasFocus()) {
+        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        painter.fillRect(field, palette().brush(QPalette::Highlight));
+        option.palette.setBrush(QPalette::ButtonText, palette().brush(QPalette::HighlightedText));
+        option.palette.setBrush(QPalette::Text, palette().brush(QPalette::HighlightedText));
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = field;
+        focus.backgroundColor = palette().color(QPalette::Highlight);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }

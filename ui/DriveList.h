@@ -44,6 +44,11 @@ signals:
     // The chosen volume changed, by the user or by setDrive().
     void driveChanged(const QString& root);
 
+protected:
+    // With the focus, the chosen drive shows highlighted inside a focus frame, as a classic
+    // drive list shows it.
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     int IndexOf(const QString& root) const;
 };

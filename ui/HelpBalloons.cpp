@@ -5,7 +5,7 @@
 #include <QPalette>
 #include <QWidget>
 
-const std::array<HelpBalloonRow, 12> kHelpBalloonRows = {{
+const std::array<HelpBalloonRow, 13> kHelpBalloonRows = {{
     {"cmdSaveProfile", "Profil speichern!", 1,
      "Speichert die aktuellen Einstellungen des Profils (Verzeichnispfade, Optionen, etc.)."},
     {"cmdNewProfile", "Neues Profil!", 1,
@@ -29,6 +29,10 @@ const std::array<HelpBalloonRow, 12> kHelpBalloonRows = {{
     {"chkTrash", "Information", 1,
      "Das Löschen von Dateien erfolgt nicht komplett. Die Dateien werden nur in den Papierkorb verschoben. "
      "Hinweis: Dies funktioniert nur bei Laufwerken in denen der papierkorb aktiv ist!"},
+    {"txtFilter", "Information", 1,
+     "Dateitypen, die nicht gespiegelt werden, durch Semikolon getrennt, z. B. „*.tmp; ~$*; Thumbs.db“. Ein "
+     "bloßer Typ wie „tmp“ steht für „*.tmp“, ein Eintrag mit „/“ am Ende für Ordner („cache/“). Groß- und "
+     "Kleinschreibung zählt nicht. Was hier steht, wird im Ziel auch nicht gelöscht."},
     {"chkDelIfNotExist", "Hinweis!", 2,
      "Dateien, die zwar im Zielverzeichnis aber nicht im Quellverzeichnis vorhanden sind, werden gelöscht!"},
     {"chkCopyOnlyNew", "Information", 1,

@@ -20,7 +20,7 @@ struct HelpBalloonRow {
 };
 
 // The help table, in the order the controls are registered.
-extern const std::array<HelpBalloonRow, 12> kHelpBalloonRows;
+extern const std::array<HelpBalloonRow, 13> kHelpBalloonRows;
 
 // The main window's help balloons: one tooltip object for the twelve explained controls.
 // Every pointer move over one of them sets the balloon's font, colours, title and icon.

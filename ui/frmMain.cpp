@@ -85,6 +85,9 @@ void frmMain::ConnectEvents() {
     connect(m_ui.chkDelBeforeCopy, &QCheckBox::stateChanged, this, &frmMain::chkDelBeforeCopy_Click);
     connect(m_ui.chkNewSubFolder, &QCheckBox::stateChanged, this, &frmMain::chkNewSubFolder_Click);
     connect(m_ui.chkLog, &QCheckBox::stateChanged, this, &frmMain::chkLog_Click);
+    // The trash is a refinement of removing: it counts only while removing is on.
+    connect(m_ui.chkDelIfNotExist, &QCheckBox::stateChanged, this,
+            [this] { m_ui.chkTrash->setEnabled(m_ui.chkDelIfNotExist->checkState() == Qt::Checked); });
     connect(m_ui.drvSource, &DriveList::driveChanged, this, &frmMain::drvSource_Change);
     connect(m_ui.dirSource, &DirList::pathChanged, this, &frmMain::dirSource_Change);
     connect(m_ui.drvTarget, &DriveList::driveChanged, this, &frmMain::drvTarget_Change);

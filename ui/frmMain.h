@@ -40,7 +40,9 @@ public:
     // the target list refreshed at the end; painting between files, and the stop question.
     void Refused(const fileservice::Failure& refusal) override;
     void Started(const RunRequest& request) override;
-    void Summary(std::int32_t files, Currency bytes) override;
+    void Summary(const RunSummary& summary) override;
+    // Asks before target entries are removed for good.
+    bool ConfirmRemoval(std::int32_t files, std::int32_t folders) override;
     void Progress(std::int32_t count, int percent) override;
     void Ended(RunOutcome outcome, const RunCounts& counts) override;
     // Also asks the stop question after an Escape.

@@ -26,6 +26,9 @@ RunRequest frmMain::Request() const {
     request.source = m_ui.dirSource->path();
     request.target = m_ui.dirTarget->path();
     request.mode = ModeOf(checked(m_ui.chkCopyOnlyNew), checked(m_ui.chkDelBeforeCopy), checked(m_ui.chkNewSubFolder));
+    request.filter = m_ui.txtFilter->text();
+    if (checked(m_ui.chkDelIfNotExist))
+        request.extras = checked(m_ui.chkTrash) ? ExtrasPolicy::Trash : ExtrasPolicy::Delete;
     return request;
 }
 
@@ -34,18 +37,24 @@ QString frmMain::CountText() const { return m_countPending ? QString::number(m_c
 void frmMain::Refused(const fileservice::Failure& refusal) {
     // The box's own event loop paints the window: it shows the run as it stands.
     ShowRunState();
-    ShowMessageBox(this, "msgRun", QMessageBox::NoIcon, HaltTitle(), RefusalText(refusal.error), QMessageBox::Ok);
+    ShowMessageBox(this, "msgRun", QMessageBox::NoIcon, HaltTitle(), RefusalMessage(refusal), QMessageBox::Ok);
 }
 
 void frmMain::Started(const RunRequest& request) { m_runMode = request.mode; }
 
-void frmMain::Summary(std::int32_t files, Currency bytes) {
-    m_ui.txtFiles->setText(SummaryText(files, bytes.scaled));
+void frmMain::Summary(const RunSummary& summary) {
+    m_ui.txtFiles->setText(SummaryText(summary));
     // Only-newer shows its progress where the summary stood.
     if (m_runMode == RunMode::OnlyNewer) {
         m_ui.pb1->setVisible(true);
         m_ui.txtFiles->setVisible(false);
     }
+}
+
+bool frmMain::ConfirmRemoval(std::int32_t files, std::int32_t folders) {
+    ShowRunState();
+    return ShowMessageBox(this, "msgRemove", QMessageBox::Question, ConfirmRemovalTitle(),
+                          ConfirmRemovalText(files, folders), QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 void frmMain::Progress(std::int32_t count, int percent) {

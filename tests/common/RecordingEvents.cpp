@@ -21,10 +21,21 @@ void RecordingEvents::TargetTrashed(const QString& target) {
     m_runLog.TargetTrashed(target);
 }
 
-void RecordingEvents::Summary(std::int32_t files, Currency bytes) {
-    summaryFiles = files;
-    summaryBytes = bytes.scaled;
-    m_runLog.Summary(files, bytes);
+void RecordingEvents::Summary(const RunSummary& told) {
+    summary = told;
+    summaryFiles = told.files;
+    summaryBytes = told.bytes.scaled;
+    m_runLog.Summary(told);
+}
+
+void RecordingEvents::Removed(const QString& entry, bool toTrash) {
+    removed << entry;
+    m_runLog.Removed(entry, toTrash);
+}
+
+bool RecordingEvents::ConfirmRemoval(std::int32_t files, std::int32_t folders) {
+    questions.emplace_back(files, folders);
+    return confirm;
 }
 
 void RecordingEvents::FolderMade(const QString& folder) {

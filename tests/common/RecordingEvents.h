@@ -22,6 +22,10 @@ public:
     QStringList trashed;
     std::optional<std::int32_t> summaryFiles;
     std::int64_t summaryBytes = 0;  // scaled, as Currency
+    RunSummary summary;
+    QStringList removed;  // target entries removed, relative to the copy root
+    std::vector<std::pair<std::int32_t, std::int32_t>> questions;  // files and folders asked about
+    bool confirm = true;  // the answer to them
     std::vector<int> progressHistory;  // the bar at each change of the count or the bar
     std::int32_t count = 0;
     std::optional<RunOutcome> outcome;
@@ -42,7 +46,9 @@ public:
     void Started(const RunRequest& request) override;
     void Refused(const fileservice::Failure& refusal) override;
     void TargetTrashed(const QString& target) override;
-    void Summary(std::int32_t files, Currency bytes) override;
+    void Summary(const RunSummary& summary) override;
+    void Removed(const QString& entry, bool toTrash) override;
+    bool ConfirmRemoval(std::int32_t files, std::int32_t folders) override;
     void FolderMade(const QString& folder) override;
     void CopyHandedOver(const CopyItem& item) override;
     void Failed(const RunFailure& failure) override;

@@ -1,6 +1,7 @@
 #include "RecordingEvents.h"
 #include "TempTree.h"
 
+#include "engine/Filter.h"
 #include "engine/MirrorRun.h"
 #include "engine/Vergleich.h"
 #include "fileservice/FileService.h"
@@ -364,6 +365,8 @@ INSTANTIATE_TEST_SUITE_P(
                         c.source = Q(t.Path("leer"));
                     },
                     kSourceEmpty},
+        RefusalCase{"FilterEntryThatIsNoName", [](TempTree&, RunRequest& c) { c.filter = "*.tmp; Briefe/alt.doc"; },
+                    kFilterEntry},
         RefusalCase{"VolumeRootAsSubfolder",
                     [](TempTree&, RunRequest& c) {
                         c.mode = RunMode::Subfolder;
@@ -371,6 +374,122 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     kDriveAsSubfolder}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Target entries the source lacks: a renamed and a deleted file, an old folder, a link that
+// leads out of the target, and a file the filter names. Each row is a mode and a policy.
+struct ExtrasCase {
+    const char* name;
+    RunMode mode;
+    ExtrasPolicy extras;
+    bool confirm;       // the answer to the question before removing for good
+    bool blockTrash;    // no trash can be made
+    QStringList lines;  // the removal and failure lines, in order
+};
+
+class ExtrasTest : public MirrorRunTest, public ::testing::WithParamInterface<ExtrasCase> {};
+
+TEST_P(ExtrasTest, LeaveTheMirrorAsAskedAndNothingElseDoes) {
+    const ExtrasCase& c = GetParam();
+    const std::string root = c.mode == RunMode::Subfolder ? "dst/src/" : "dst/";
+    tree.WriteFile("src/Briefe/neu.doc", "renamed");
+    tree.WriteFile("src/keep.txt", "K");
+    tree.WriteFile(root + "Briefe/alt.doc", "old name");
+    tree.WriteFile(root + "weg.txt", "deleted in the source");
+    tree.WriteFile(root + "alt/x.txt", "old folder");
+    tree.WriteFile(root + "notiz.tmp", "filtered");
+    tree.WriteFile("outside/o.txt", "never touched");
+    fs::create_directory_symlink(tree.Path("outside"), tree.Path(root + "link"));
+    if (c.mode == RunMode::Subfolder) tree.WriteFile("dst/beside.txt", "beside the subfolder");
+    if (c.blockTrash) {
+        tree.WriteFile("blocker", "a file where the data folder must go");
+        setenv("XDG_DATA_HOME", tree.Path("blocker").c_str(), 1);
+    }
+    request.mode = c.mode;
+    request.extras = c.extras;
+    request.filter = "tmp";
+    events.confirm = c.confirm;
+
+    Run();
+
+    const bool gone = c.confirm && !c.blockTrash;
+    for (const char* extra : {"Briefe/alt.doc", "weg.txt", "alt/x.txt", "link"})
+        EXPECT_EQ(fs::exists(fs::symlink_status(tree.Path(root + extra))), !gone) << extra;
+    EXPECT_EQ(tree.ReadFile(root + "notiz.tmp"), "filtered");
+    EXPECT_EQ(tree.ReadFile("outside/o.txt"), "never touched");
+    EXPECT_EQ(tree.ReadFile(root + "Briefe/neu.doc"), "renamed");
+    EXPECT_EQ(tree.Exists("dst/beside.txt"), c.mode == RunMode::Subfolder);
+    QStringList lines = events.Messages();
+    lines.removeLast();
+    EXPECT_EQ(lines.filter(QRegularExpression("verschoben|gelöscht|entfernt")), c.lines);
+    EXPECT_EQ(events.summary.removed, gone ? 4 : 0);
+    const bool asked = c.extras == ExtrasPolicy::Delete;
+    using Questions = std::vector<std::pair<std::int32_t, std::int32_t>>;
+    const Questions expected = asked ? Questions{{3, 1}} : Questions{};
+    EXPECT_EQ(events.questions, expected);
+    if (gone && c.extras == ExtrasPolicy::Trash) {
+        EXPECT_EQ(tree.ReadFile("xdg/Trash/files/alt.doc"), "old name");
+        EXPECT_TRUE(tree.Exists("xdg/Trash/info/alt.doc.trashinfo"));
+        EXPECT_TRUE(fs::is_symlink(tree.Path("xdg/Trash/files/link")));
+    }
+}
+
+const QStringList kTrashed = {" - alt in den Papierkorb verschoben!", " - link in den Papierkorb verschoben!",
+                              " - weg.txt in den Papierkorb verschoben!",
+                              " - Briefe/alt.doc in den Papierkorb verschoben!"};
+const QStringList kDeleted = {" - alt gelöscht!", " - link gelöscht!", " - weg.txt gelöscht!",
+                              " - Briefe/alt.doc gelöscht!"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ExtrasTest,
+    ::testing::Values(ExtrasCase{"CopyAllIntoTheTrash", RunMode::CopyAll, ExtrasPolicy::Trash, true, false, kTrashed},
+                      ExtrasCase{"OnlyNewerForGood", RunMode::OnlyNewer, ExtrasPolicy::Delete, true, false, kDeleted},
+                      ExtrasCase{"SubfolderForGood", RunMode::Subfolder, ExtrasPolicy::Delete, true, false, kDeleted},
+                      ExtrasCase{"ForGoodDeclined", RunMode::CopyAll, ExtrasPolicy::Delete, false, false, {}},
+                      ExtrasCase{"NoTrashNoFallBack", RunMode::CopyAll, ExtrasPolicy::Trash, true, true,
+                                 {" - alt konnte nicht entfernt werden: " + ReasonText(ENOTDIR),
+                                  " - link konnte nicht entfernt werden: " + ReasonText(ENOTDIR),
+                                  " - weg.txt konnte nicht entfernt werden: " + ReasonText(ENOTDIR),
+                                  " - Briefe/alt.doc konnte nicht entfernt werden: " + ReasonText(ENOTDIR)}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MirrorRunTest, FilterLeavesOutFilesAndFoldersAndCountsThem) {
+    tree.WriteFile("src/keep.txt", "12345");
+    tree.WriteFile("src/a.TMP", "tmp");
+    tree.WriteFile("src/~$Brief.doc", "lock");
+    tree.WriteFile("src/Cache/x.txt", "cached");
+    tree.WriteFile("src/sub/cache/y.txt", "cached");
+    request.filter = " tmp , ~$*; cache/ ;";
+    Run();
+    EXPECT_EQ(tree.ListFiles("dst"), std::vector<std::string>{"keep.txt"});
+    EXPECT_FALSE(tree.Exists("dst/Cache"));
+    EXPECT_TRUE(tree.Exists("dst/sub"));
+    EXPECT_EQ(events.summary.files, 1);
+    EXPECT_EQ(events.summary.bytes.scaled, 50000);
+    EXPECT_EQ(events.summary.leftOut, 4);
+    EXPECT_EQ(SummaryText(events.summary),
+              "1 Dateien mit insg. 5 Bytes im Quellverzeichnis, 4 durch den Filter ausgelassen");
+}
+
+struct FilterCase {
+    const char* filter;
+    const char* name;
+    bool folder;
+    bool excluded;
+};
+class FilterMatch : public ::testing::TestWithParam<FilterCase> {};
+TEST_P(FilterMatch, OnNamesIgnoringCase) {
+    const FilterCase& c = GetParam();
+    const FileFilter filter = FileFilter::Parse(c.filter).Value();
+    EXPECT_EQ(c.folder ? filter.ExcludesFolder(c.name) : filter.ExcludesFile(c.name), c.excluded);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Table, FilterMatch,
+    ::testing::Values(FilterCase{"tmp", "x.TMP", false, true}, FilterCase{".tmp", "a.tmp", false, true},
+                      FilterCase{"tmp", "tmp", false, false}, FilterCase{"*.tmp", "a.tmp.bak", false, false},
+                      FilterCase{"~$*", "~$Brief.doc", false, true}, FilterCase{"Thumbs.db", "thumbs.DB", false, true},
+                      FilterCase{"?.txt", "ab.txt", false, false}, FilterCase{"a*b*c", "aXbYbZc", false, true},
+                      FilterCase{"cache/", "Cache", true, true}, FilterCase{"cache/", "cache", false, false},
+                      FilterCase{"*.tmp", "x.tmp", true, false}, FilterCase{"Über*", "übersicht", false, true}));
 
 TEST(RunRefusal, TargetBelowProgramDirPasses) {
     TempTree t;

@@ -8,12 +8,14 @@
 #include <QCoreApplication>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QListView>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QRegularExpression>
 #include <cstdlib>
+#include <functional>
 
 namespace {
 
@@ -281,5 +283,42 @@ TEST_F(MainWindowModes, SameFolderIsRefusedWithAPlainHaltBox) {
     EXPECT_EQ(StatusLines(*window).size(), linesBefore);
     EXPECT_EQ(m_tree.ReadFile("dst/a.txt"), "old A");
 }
+
+// Removing for good asks once, with the numbers; "Nein" keeps every extra and the copies go on.
+class RemovalQuestion : public MainWindowModes, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(RemovalQuestion, AsksOnceAndRemovesOnlyOnJa) {
+    const bool ja = GetParam();
+    m_tree.WriteFile("dst/old/x.txt", "X");
+    Control<QCheckBox>(*window, "chkCopyOnlyNew")->setChecked(false);
+    Tick("chkDelIfNotExist");
+    ASSERT_TRUE(Control(*window, "chkTrash")->isEnabled());
+    Control<QCheckBox>(*window, "chkTrash")->setChecked(false);
+    QStringList asked;
+    std::function<void()> answer = [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) {
+                asked << box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|') +
+                             ButtonTexts(box).join(QLatin1Char(','));
+                box->button(ja ? QMessageBox::Yes : QMessageBox::No)->click();
+                return;
+            }
+        }
+        QTimer::singleShot(10, window.get(), answer);
+    };
+    QTimer::singleShot(0, window.get(), answer);
+    ClickRun(*window);
+    EXPECT_EQ(asked, QStringList{QString::fromUtf8("Löschen?|Im Ziel sind 1 Dateien und 1 Ordner, die es in der "
+                                                   "Quelle nicht gibt. Sie werden endgültig gelöscht. Fortfahren?|"
+                                                   "&Ja,&Nein")});
+    EXPECT_EQ(m_tree.Exists("dst/only-in-target.txt"), !ja);
+    EXPECT_EQ(m_tree.Exists("dst/old/x.txt"), !ja);
+    EXPECT_EQ(m_tree.ReadFile("dst/a.txt"), "new A");
+    Control<QCheckBox>(*window, "chkDelIfNotExist")->setChecked(false);
+    EXPECT_FALSE(Control(*window, "chkTrash")->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, RemovalQuestion, ::testing::Values(true, false),
+                         [](const auto& info) { return std::string(info.param ? "Ja" : "Nein"); });
 
 }  // namespace
