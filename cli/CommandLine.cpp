@@ -140,7 +140,7 @@ RunRequest ProfileRequest(const ProfileLoad& load, bool dryRun) {
     request.mode = ModeOf(options.IsSet(RunOption::OnlyNew), options.IsSet(RunOption::DelOld),
                           options.IsSet(RunOption::NewSubFolder));
     request.dryRun = dryRun;
-    request.filter = load.values.filter;
+    request.filter = FilterOf(load.values);
     if (StoredState(load.values.delNot) == 1)
         request.extras = StoredState(load.values.delToTrash) == 1 ? ExtrasPolicy::Trash : ExtrasPolicy::Delete;
     return request;

@@ -96,6 +96,10 @@ fileservice::Status WriteNewProfile(clsINI& settings, const QString& name) {
     return FirstFailure(catalogue, WriteProfileValues(settings, name, defaults));
 }
 
+QString FilterOf(const ProfileValues& values) {
+    return values.filter == QString::fromUtf8("Funktion muss noch gebaut werden...") ? QString() : values.filter;
+}
+
 std::optional<int> StoredState(const QString& text) {
     bool ok = false;
     const int number = text.trimmed().toInt(&ok, 10);

@@ -60,6 +60,10 @@ inline constexpr std::array<ProfileKey, 8> kProfileLoadOrder = {{
     {kKeyOnlyNew, &ProfileValues::onlyNew},
 }};
 
+// The file-type filter a profile holds. Profiles saved before the field was built may hold
+// the text it showed then ("Funktion muss noch gebaut werden..."): that is no filter.
+QString FilterOf(const ProfileValues& values);
+
 // A stored check-box state: a whole decimal number 0, 1 or 2, blanks around it allowed.
 std::optional<int> StoredState(const QString& text);
 

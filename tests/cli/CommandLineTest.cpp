@@ -38,7 +38,7 @@ public:
     void WriteIni(const std::string& options, const std::string& nacht = {}) {
         tree.WriteFile("prog/tvl.ini", "[Profiles]\nNacht=Nacht\nZweit=Zweit\n[Optionen]\nwritelog=1\nlogsize=50\n"
                                        "[Nacht]\ndir_a=" + (nacht.empty() ? tree.Path("src") : nacht) +
-                                           "\ndir_b=" + tree.Path("dst") + "\nFilter=*.*\n" + options +
+                                           "\ndir_b=" + tree.Path("dst") + "\nFilter=Funktion muss noch gebaut werden...\n" + options +
                                            "delnot=0\ndeltotrash=0\nnewsubfolder=0\n[Zweit]\ndir_a=/nicht/da\n");
     }
     QProcess* Start(const QStringList& arguments) {
@@ -149,6 +149,7 @@ TEST_P(DryRun, NamesWhatTheRealRunCopiesAndChangesNothing) {
     tree.WriteFile("src/same.txt", "same", kOld);
     tree.WriteFile("dst/same.txt", "same", kOld);
     tree.WriteFile("dst/top.txt", "old", kOld);
+    tree.WriteFile("dst/extra.txt", "the source lacks it", kOld);
     const auto before = Snapshot();
     const Result dry = Run({"--run", "Nacht", "--dry-run"});
     EXPECT_EQ(dry.status, 0);
@@ -173,7 +174,9 @@ TEST_P(DryRun, NamesWhatTheRealRunCopiesAndChangesNothing) {
 INSTANTIATE_TEST_SUITE_P(Modes, DryRun,
                          ::testing::Values(DryCase{"OnlyNewer", "onlynew=1\ndelold=0\n", "würde Ordner anlegen: /Briefe\n"},
                                            DryCase{"EmptyFirst", "onlynew=0\ndelold=1\n",
-                                                   "würde in den Papierkorb verschieben: %1\n"}),
+                                                   "würde in den Papierkorb verschieben: %1\n"},
+                                           DryCase{"RemovingWhatTheSourceLacks", "onlynew=1\ndelold=0\ndelnot=1\n",
+                                                   "würde löschen: extra.txt\n"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // SIGINT and SIGTERM in the middle of a run of large files.

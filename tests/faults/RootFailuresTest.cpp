@@ -210,6 +210,31 @@ TEST_F(ChildFailures, WithoutPrivilegesLockedFoldersAndTheLogFailVisibly) {
     EXPECT_EQ(m_tree.ReadFile("tvl.log"), "old log\r\n");
 }
 
+// Without privileges and with another file system mounted in the target: what the target has
+// and the source lacks goes only where the source folder was read and no mount point begins.
+TEST_F(ChildFailures, ExtrasStayBelowUnreadSourceFoldersAndAtMountPoints) {
+    if (::geteuid() != 0) GTEST_SKIP() << "dropping privileges needs root";
+    m_tree.WriteFile("src/closed/secret.txt", "s");
+    m_tree.WriteFile("src/open.txt", "o");
+    m_tree.WriteFile("dst/closed/extra.txt", "kept: its source folder could not be read");
+    m_tree.WriteFile("dst/gone.txt", "the source lacks it");
+    m_tree.MakeDir("dst/mnt");
+    fs::permissions(m_tree.Root(), fs::perms(0755));
+    fs::permissions(m_tree.Path("src/closed"), fs::perms(0700));
+    fs::permissions(m_tree.Path("dst"), fs::perms(0777));
+    if (!RunChild({"--tmpfs", m_tree.Path("dst/mnt"), "64", "--nobody", "--delnot"}))
+        GTEST_SKIP() << "no mount or no unprivileged run here: " << m_skip;
+
+    const std::vector<std::string> expected{
+        " - Ordner " + m_tree.Path("src/closed") + " konnte nicht gelesen werden: " + Reason(EACCES),
+        " - mnt konnte nicht entfernt werden: " + Reason(fileservice::kMountPoint)};
+    EXPECT_EQ(Failures(), expected) << Join(m_messages);
+    EXPECT_EQ(Containing(m_messages, "gelöscht"), std::vector<std::string>{" - gone.txt gelöscht!"});
+    EXPECT_FALSE(m_tree.Exists("dst/gone.txt"));
+    EXPECT_EQ(m_tree.ReadFile("dst/closed/extra.txt"), "kept: its source folder could not be read");
+    EXPECT_TRUE(fs::is_directory(m_tree.Path("dst/mnt")));
+}
+
 // One folder reached by two paths: "view" is a second mount of "data", as NAS and container
 // set-ups make. "The same folder" and "inside" are decided by the folders themselves, so the
 // run refuses as it would for one path.

@@ -3,8 +3,9 @@
 // or let it run without root's privileges.
 //
 //   faults_child [--tmpfs DIR KB] [--readonly PATH]... [--bind FROM TO] [--nobody] [--onlynew]
-//                [--delold] [--wait] [--step] [--window INI] --log FILE SOURCE TARGET
+//                [--delold] [--delnot] [--wait] [--step] [--window INI] --log FILE SOURCE TARGET
 //
+// --delnot removes, for good, what the target has and the source lacks.
 // --bind mounts the folder FROM a second time at TO. --delold empties the target first, into a trash beside the log.
 // With --step the run waits for a line on stdin after each status line, so that the parent
 // can kill it at an exact point while the copies handed over so far are still running.
@@ -59,6 +60,7 @@ struct Options {
     bool nobody = false;
     bool onlyNew = false;
     bool delOld = false;
+    bool delNot = false;
     bool wait = false;
     bool step = false;
     std::string windowIni;
@@ -120,6 +122,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.onlyNew = true;
         } else if (arg == "--delold") {
             options.delOld = true;
+        } else if (arg == "--delnot") {
+            options.delNot = true;
         } else if (arg == "--wait") {
             options.wait = true;
         } else if (arg == "--step") {
@@ -226,6 +230,7 @@ int main(int argc, char** argv) {
         request.source = QString::fromLocal8Bit(options.source.c_str());
         request.target = QString::fromLocal8Bit(options.target.c_str());
         request.mode = ModeOf(options.onlyNew, options.delOld, false);
+        if (options.delNot) request.extras = ExtrasPolicy::Delete;
         ChildEvents child;
         RunLog lines(log);
         TeeEvents events(child, lines);

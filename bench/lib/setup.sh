@@ -1,0 +1,69 @@
+# shellcheck shell=bash
+# bench/run: the settings check, the tools, the build and the work folder. Sourced by bench/run.
+
+check_setup() {
+    if ! [[ "$runs" =~ ^[0-9]+$ ]] || ((runs < 1)); then
+        echo "TVL_BENCH_RUNS must be a positive number" >&2
+        exit 2
+    fi
+    local tool
+    for tool in cmake ninja rsync cp awk sync; do
+        command -v "$tool" >/dev/null || { echo "bench/run needs $tool" >&2; exit 2; }
+    done
+    # The figures of RESULTS.md come from bench/stats.py; Debian may lack python3.
+    if ! command -v python3 >/dev/null; then
+        . "$root/scripts/deps.sh"
+        tvl_need_packages python3
+    fi
+}
+
+build_programs() {
+    echo "== building tvl_bench, tvl_bench_window and trevalon (Release) in $build"
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$build" --target tvl_bench tvl_bench_window trevalon -j "$(nproc)" >/dev/null
+    bench="$build/bench/tvl_bench"
+    window="$build/bench/tvl_bench_window"
+    program="$build/app/trevalon"
+}
+
+prepare_work() {
+    mkdir -p "$work"
+    work="$(cd "$work" && pwd)"
+    trees="$work/trees"
+    targets="$work/targets"
+    scratch="$work/scratch"
+    raw="$work/raw.txt"      # one line per measured run: scenario side wall_ms peak_rss_kib files_copied
+    log="$work/bench.log"    # everything the programs printed
+    mkdir -p "$trees" "$targets" "$scratch"
+    : >"$raw"
+    : >"$log"
+    # Every target of this call, removed at the end.
+    all_targets=()
+}
+
+load_now() { cut -d ' ' -f 1-3 /proc/loadavg; }
+
+# remove_targets DIR...: removes folders of many files and notes when, for settle_down.
+remove_targets() {
+    (($# > 0)) || return 0
+    rm -rf "$@"
+    sync
+    date +%s >"$work/last-removal"
+}
+
+remove_old_targets() {
+    if [[ -n "$(ls -A "$targets")" ]]; then
+        echo "== removing targets of an earlier run"
+        remove_targets "$targets"/*
+    fi
+}
+
+# Waits until the last large removal is TVL_BENCH_SETTLE seconds old (see the head of bench/run).
+settle_down() {
+    [[ -f "$work/last-removal" ]] || return 0
+    local wait=$(($(cat "$work/last-removal") + settle - $(date +%s)))
+    if ((wait > 0)); then
+        echo "== waiting ${wait} s: ext4 still counts the inodes removed $((settle - wait)) s ago as recently deleted"
+        sleep "$wait"
+    fi
+}
