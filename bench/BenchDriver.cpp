@@ -102,7 +102,7 @@ QString Option(const QStringList& args, const QString& name) {
 int Usage() {
     std::fprintf(stderr,
                  "usage: tvl_bench run --mode copyall|onlynew|emptyfirst|subfolder --source DIR --target DIR "
-                 "[--scratch DIR]\n"
+                 "[--extras trash|delete] [--scratch DIR]\n"
                  "       tvl_bench exec [--stdout FILE] -- PROGRAM ARGS...\n"
                  "       tvl_bench desktop --log FILE --window NAME --run X,Y --exit X,Y [--timeout S] -- PROGRAM ARGS...\n"
                  "       tvl_bench tree S|L|K|M DIR\n"
@@ -118,6 +118,10 @@ int Run(int argc, char** argv) {
     RunRequest request;
     request.source = Option(args, QStringLiteral("--source"));
     request.target = Option(args, QStringLiteral("--target"));
+    // The removal of what the target has and the source lacks: "trash" or "delete".
+    const QString extras = Option(args, QStringLiteral("--extras"));
+    if (extras == QLatin1String("trash")) request.extras = ExtrasPolicy::Trash;
+    if (extras == QLatin1String("delete")) request.extras = ExtrasPolicy::Delete;
     request.mode = ModeOf(mode == QLatin1String("onlynew"), mode == QLatin1String("emptyfirst"),
                           mode == QLatin1String("subfolder"));
     if (request.source.isEmpty() || request.target.isEmpty() ||

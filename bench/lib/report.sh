@@ -89,6 +89,7 @@ write_report() {
         wants P1 && goal_row P1 "P1 copy-all, fresh target, tree S" "cp -a"
         wants P2 && goal_row P2 "P2 copy-all, fresh target, tree L" "cp -a"
         wants P3 && goal_row P3 "P3 only-newer, nothing changed, tree K" "rsync -a"
+        wants P3 && goal_row P3x "P3 with extras removed (none there) against without, tree K" "without" "with"
         wants P4 && goal_row P4 "P4 only-newer, 10 % of tree S newer" "rsync -a"
         wants P5 && goal_row P5 "P5 growth, copy-all: tree K (100,000 files) vs tree M (10,000)" M K
         wants P3 && goal_row P5u "P5 growth, only-newer unchanged: tree K vs tree M" M K

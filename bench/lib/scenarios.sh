@@ -18,6 +18,7 @@ run_copy_all() {  # scenario tree
 }
 
 # P3 (and the only-newer half of P5): nothing changed; the peer is rsync -a on the same target.
+# D: side A with the removal of extras on (it reads every target folder), against A.
 run_unchanged() {
     local k="$trees/K" m="$trees/M" tk tm i
     echo "== P3: only-newer on tree K, nothing changed, vs rsync -a; C: the same on tree M (load $(load_now))"
@@ -28,6 +29,9 @@ run_unchanged() {
     for ((i = 0; i <= runs; i++)); do
         local record=$((i > 0 ? 1 : 0))
         measure_engine P3 A "$record" onlynew "$k" "$tk"
+        check_copied P3 0
+        measure P3 D "$record" "$bench" run --mode onlynew --extras trash --source "$k" --target "$tk" \
+            --scratch "$scratch"
         check_copied P3 0
         measure P3 B "$record" rsync -a "$k/" "$tk/"
         measure_engine P3 C "$record" onlynew "$m" "$tm"
