@@ -160,6 +160,9 @@ TEST_P(DryRun, NamesWhatTheRealRunCopiesAndChangesNothing) {
         if (line.startsWith("würde kopieren: ")) wouldCopy << line.mid(16);
     EXPECT_TRUE(dry.out.contains(QString(GetParam().firstLines).arg(QString::fromStdString(tree.Path("dst")))));
     ASSERT_EQ(Run({"--run", "Nacht"}).status, 0);
+    const QString options = GetParam().options;
+    EXPECT_EQ(tree.Exists("dst/extra.txt"), !options.contains("delnot=1") && !options.contains("delold=1"));
+    EXPECT_EQ(tree.Exists("xdg/Trash/files/extra.txt"), options.contains("deltotrash=1"));
     QStringList copied;
     for (const auto& [path, stamp] : Snapshot())
         if (path.starts_with(tree.Path("dst/")) && (before.count(path) == 0 || before.at(path) != stamp))
@@ -176,7 +179,10 @@ INSTANTIATE_TEST_SUITE_P(Modes, DryRun,
                                            DryCase{"EmptyFirst", "onlynew=0\ndelold=1\n",
                                                    "würde in den Papierkorb verschieben: %1\n"},
                                            DryCase{"RemovingWhatTheSourceLacks", "onlynew=1\ndelold=0\ndelnot=1\n",
-                                                   "würde löschen: extra.txt\n"}),
+                                                   "würde löschen: extra.txt\n"},
+                                           DryCase{"MovingWhatTheSourceLacksToTheTrash",
+                                                   "onlynew=1\ndelold=0\ndelnot=1\ndeltotrash=1\n",
+                                                   "würde in den Papierkorb verschieben: extra.txt\n"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // SIGINT and SIGTERM in the middle of a run of large files.

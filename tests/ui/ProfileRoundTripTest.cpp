@@ -70,10 +70,12 @@ TEST_F(ProfileRoundTrip, CreateLoadSaveDeleteKeepsEveryOtherByte) {
     const QString target = Dir("Sicherung");
     Control<DirList>(*window, "dirSource")->setPath(source);
     Control<DirList>(*window, "dirTarget")->setPath(target);
+    Control<QCheckBox>(*window, "chkDelIfNotExist")->setCheckState(Qt::Checked);
+    Control<QLineEdit>(*window, "txtFilter")->setText(QStringLiteral("*.tmp; cache/"));
     QTest::mouseClick(Control<QPushButton>(*window, "cmdSaveProfile"), Qt::LeftButton);
     const std::string saved = WithProfile("[Reise Fotos]\r\ndir_a=" + source.toStdString() + "\r\ndir_b=" +
                                           target.toStdString() +
-                                          "\r\nFilter=\r\nonlynew=1\r\ndelnot=0\r\ndelold=0\r\n"
+                                          "\r\nFilter=*.tmp; cache/\r\nonlynew=1\r\ndelnot=1\r\ndelold=0\r\n"
                                           "deltotrash=1\r\nnewsubfolder=0\r\n");
     EXPECT_EQ(IniBytes(), saved);
 
@@ -86,6 +88,8 @@ TEST_F(ProfileRoundTrip, CreateLoadSaveDeleteKeepsEveryOtherByte) {
     ChooseFromList(*window, QStringLiteral("Reise Fotos"));
     EXPECT_EQ(Control<DirList>(*window, "dirSource")->path(), source);
     EXPECT_EQ(Control<DirList>(*window, "dirTarget")->path(), target);
+    EXPECT_EQ(State(*window, "chkDelIfNotExist"), Qt::Checked);
+    EXPECT_EQ(Control<QLineEdit>(*window, "txtFilter")->text(), QStringLiteral("*.tmp; cache/"));
     EXPECT_EQ(IniBytes(), saved);
 
     // Delete: the file is the original again, byte for byte.
