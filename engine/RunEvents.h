@@ -52,6 +52,7 @@ struct RunCounts {
     std::int32_t landed = 0;      // of those, in the target at the end
     std::int32_t failures = 0;
     bool targetEmptied = false;   // the old target went to the trash first
+    std::int32_t targetNewer = 0;  // only-newer: files left because their target is newer
 };
 
 class RunEvents {
@@ -69,6 +70,16 @@ public:
     // A folder was made in the target (in a dry run: would be); its full path.
     virtual void FolderMade(const QString&) {}
     virtual void CopyHandedOver(const CopyItem&) {}
+    // The copy has finished and its file is in the target; told in hand-over order.
+    virtual void CopyLanded(const CopyItem&) {}
+    // Only-newer left the file (relative to the source) because its target is newer.
+    virtual void TargetNewer(const QString&) {}
+    // A source folder (full target path) goes into the target's folder of another case
+    // (its full path), as the target does not tell case apart.
+    virtual void FolderSpelledOtherwise(const QString&, const QString&) {}
+    // Once per run: what the target could not keep of the copies (fileservice::MetadataLost
+    // bits); their data landed.
+    virtual void MetadataNotKept(int) {}
     virtual void Failed(const RunFailure&) {}
     // The counter of handled files and the progress in percent.
     virtual void Progress(std::int32_t, int) {}
@@ -90,6 +101,10 @@ public:
     void Summary(std::int32_t files, Currency bytes) override;
     void FolderMade(const QString& folder) override;
     void CopyHandedOver(const CopyItem& item) override;
+    void CopyLanded(const CopyItem& item) override;
+    void TargetNewer(const QString& entry) override;
+    void FolderSpelledOtherwise(const QString& folder, const QString& existing) override;
+    void MetadataNotKept(int lost) override;
     void Failed(const RunFailure& failure) override;
     void Progress(std::int32_t count, int percent) override;
     void Ended(RunOutcome outcome, const RunCounts& counts) override;

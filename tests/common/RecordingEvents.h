@@ -18,6 +18,10 @@ public:
     std::vector<fileservice::Failure> refusals;
     std::vector<RunFailure> failures;
     QStringList copied;   // entries handed over, relative to the source
+    QStringList landed;   // entries whose copy finished and landed
+    QStringList targetNewer;  // entries left because their target is newer
+    QStringList otherSpellings;  // "folder -> existing" of folders mirrored into another spelling
+    int metadataLost = 0;  // fileservice::MetadataLost bits told
     QStringList folders;  // folders made, full paths
     QStringList trashed;
     std::optional<std::int32_t> summaryFiles;
@@ -45,6 +49,10 @@ public:
     void Summary(std::int32_t files, Currency bytes) override;
     void FolderMade(const QString& folder) override;
     void CopyHandedOver(const CopyItem& item) override;
+    void CopyLanded(const CopyItem& item) override;
+    void TargetNewer(const QString& entry) override;
+    void FolderSpelledOtherwise(const QString& folder, const QString& existing) override;
+    void MetadataNotKept(int lost) override;
     void Failed(const RunFailure& failure) override;
     void Progress(std::int32_t handled, int percent) override;
     void Ended(RunOutcome ended, const RunCounts& endCounts) override;

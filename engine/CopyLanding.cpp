@@ -1,0 +1,94 @@
+#include "engine/CopyLanding.h"
+
+#include "engine/Paths.h"
+#include "engine/RunContext.h"
+#include "fileservice/FileService.h"
+
+CopyLanding::CopyLanding() {
+    // What an earlier run in this process left is not this run's.
+    m_unlandedSeen = VBFILECOPYTALLY().unlanded;
+    (void)VBFILECOPYTAKEUNLANDED();
+    (void)VBFILECOPYTAKELOST();
+}
+
+void CopyLanding::HandedOver(const CopyItem& item, std::int64_t ticket) {
+    if (ticket < 0) return;
+    m_turns.push_back(Turn{Kind::Copy, ticket, item, {}});
+}
+
+bool CopyLanding::QueueFailure(const RunFailure& failure) {
+    if (m_turns.empty()) return false;
+    m_turns.push_back(Turn{Kind::Failure, -1, {}, failure});
+    return true;
+}
+
+bool CopyLanding::QueueTargetNewer(const QString& entry) {
+    if (m_turns.empty()) return false;
+    m_turns.push_back(Turn{Kind::TargetNewer, -1, CopyItem{entry, {}}, {}});
+    return true;
+}
+
+void CopyLanding::TakeUnlanded() {
+    std::vector<CopyFailure> taken = VBFILECOPYTAKEUNLANDED();
+    // Both by ticket; the untold ones are all below the newly taken.
+    m_unlanded.erase(m_unlanded.begin(), m_unlanded.begin() + static_cast<std::ptrdiff_t>(m_nextUnlanded));
+    m_nextUnlanded = 0;
+    for (CopyFailure& failure : taken) m_unlanded.push_back(std::move(failure));
+}
+
+void CopyLanding::Tell(RunContext& run) {
+    if (m_turns.empty()) return;
+    const CopyTally tally = VBFILECOPYTALLY();
+    // The frontier first: a copy's failure is counted before its ticket finishes.
+    if (tally.unlanded != m_unlandedSeen) {
+        m_unlandedSeen = tally.unlanded;
+        TakeUnlanded();
+    }
+    const QString& target = run.Request().target;
+    const QString prefix = target.endsWith(QLatin1Char('/')) ? target : target + QLatin1Char('/');
+    while (!m_turns.empty()) {
+        Turn& turn = m_turns.front();
+        if (turn.kind == Kind::Failure) {
+            run.Events().Failed(turn.failure);  // counted when it was found
+        } else if (turn.kind == Kind::TargetNewer) {
+            run.Events().TargetNewer(turn.item.entry);
+        } else {
+            if (turn.ticket >= tally.finishedBelow) return;
+            while (m_nextUnlanded < m_unlanded.size() && m_unlanded[m_nextUnlanded].ticket < turn.ticket) ++m_nextUnlanded;
+            if (m_nextUnlanded < m_unlanded.size() && m_unlanded[m_nextUnlanded].ticket == turn.ticket) {
+                const CopyFailure& copy = m_unlanded[m_nextUnlanded++];
+                ++m_notLanded;
+                // Dropped by a stop: never begun, neither copied nor failed.
+                if (copy.failure.error != fileservice::kCopyDropped) {
+                    QString entry = FromNative(copy.failure.path);
+                    if (entry.startsWith(prefix)) entry = entry.mid(prefix.size());
+                    run.Fail(FailureKind::Copy, entry, copy.failure.error);
+                }
+            } else {
+                run.Events().CopyLanded(turn.item);
+            }
+        }
+        m_turns.pop_front();
+    }
+}
+
+std::int32_t CopyLanding::Finish(RunContext& run) {
+    bool cancelled = false;
+    while (VBFILECOPYPENDING() > 0) {
+        if (!cancelled && run.Stopping()) {
+            cancelled = true;
+            (void)VBFILECOPYCANCEL();
+        }
+        Tell(run);
+        run.Events().Breathe();
+        VBFILECOPYWAITFOR(50);
+    }
+    // Failures of copies this pass did not track (none in a run) are not lost either.
+    Tell(run);
+    for (const CopyFailure& copy : VBFILECOPYWAIT()) {
+        if (copy.failure.error == fileservice::kCopyDropped) continue;
+        run.Fail(FailureKind::Copy, FromNative(copy.failure.path), copy.failure.error);
+    }
+    if (const int lost = VBFILECOPYTAKELOST(); lost != 0) run.Events().MetadataNotKept(lost);
+    return m_notLanded;
+}
