@@ -11,9 +11,10 @@ CopyLanding::CopyLanding() {
     (void)VBFILECOPYTAKELOST();
 }
 
-void CopyLanding::HandedOver(const CopyItem& item, std::int64_t ticket) {
-    if (ticket < 0) return;
-    m_turns.push_back(Turn{Kind::Copy, ticket, item, {}});
+void CopyLanding::HandedOver(CopyItem item, std::int64_t ticket, RunContext& run) {
+    // Nothing to wait for (a dry run): handled at once.
+    if (ticket < 0) return run.FileTold();
+    m_turns.push_back(Turn{Kind::Copy, ticket, std::move(item), {}});
 }
 
 bool CopyLanding::QueueFailure(const RunFailure& failure) {
@@ -47,13 +48,16 @@ void CopyLanding::Tell(RunContext& run) {
     const QString& target = run.Request().target;
     const QString prefix = target.endsWith(QLatin1Char('/')) ? target : target + QLatin1Char('/');
     while (!m_turns.empty()) {
-        Turn& turn = m_turns.front();
+        if (m_turns.front().kind == Kind::Copy && m_turns.front().ticket >= tally.finishedBelow) return;
+        // Out of the queue first: what it tells must not queue behind the turns after it.
+        const Turn turn = std::move(m_turns.front());
+        m_turns.pop_front();
         if (turn.kind == Kind::Failure) {
             run.Events().Failed(turn.failure);  // counted when it was found
+            if (turn.failure.kind == FailureKind::Copy) run.FileTold();
         } else if (turn.kind == Kind::TargetNewer) {
             run.Events().TargetNewer(turn.item.entry);
         } else {
-            if (turn.ticket >= tally.finishedBelow) return;
             while (m_nextUnlanded < m_unlanded.size() && m_unlanded[m_nextUnlanded].ticket < turn.ticket) ++m_nextUnlanded;
             if (m_nextUnlanded < m_unlanded.size() && m_unlanded[m_nextUnlanded].ticket == turn.ticket) {
                 const CopyFailure& copy = m_unlanded[m_nextUnlanded++];
@@ -62,13 +66,13 @@ void CopyLanding::Tell(RunContext& run) {
                 if (copy.failure.error != fileservice::kCopyDropped) {
                     QString entry = FromNative(copy.failure.path);
                     if (entry.startsWith(prefix)) entry = entry.mid(prefix.size());
-                    run.Fail(FailureKind::Copy, entry, copy.failure.error);
+                    run.FailInTurn(RunFailure{FailureKind::Copy, entry, copy.failure.error});
                 }
             } else {
                 run.Events().CopyLanded(turn.item);
+                run.FileTold();
             }
         }
-        m_turns.pop_front();
     }
 }
 

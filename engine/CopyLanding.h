@@ -17,7 +17,7 @@ public:
     CopyLanding();
 
     // A copy handed over under its ticket; -1: nothing to wait for (a dry run), never told.
-    void HandedOver(const CopyItem& item, std::int64_t ticket);
+    void HandedOver(CopyItem item, std::int64_t ticket, RunContext& run);
     // A failure or a newer target found in the pass: queued behind the copies still running,
     // else false (tell it now).
     bool QueueFailure(const RunFailure& failure);

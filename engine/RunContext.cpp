@@ -7,6 +7,13 @@ void RunContext::Fail(FailureKind kind, const QString& path, int error) {
     const RunFailure failure{kind, path, error};
     if (kind == FailureKind::Copy && m_landing.QueueFailure(failure)) return;
     m_events.Failed(failure);
+    if (kind == FailureKind::Copy) FileTold();
+}
+
+void RunContext::FailInTurn(const RunFailure& failure) {
+    ++m_counts.failures;
+    m_events.Failed(failure);
+    FileTold();
 }
 
 void RunContext::TargetNewer(const QString& entry) {

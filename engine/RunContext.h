@@ -25,6 +25,12 @@ public:
     // Reports a failure; the run's last line counts them. A file's failure is told in its
     // turn, after the copies handed over before it.
     void Fail(FailureKind kind, const QString& path, int error);
+    // A listed file's line was told (copied or failed): copying everything counts it.
+    void FileTold() {
+        if (m_request.mode != RunMode::OnlyNewer) SetProgress(m_count + 1, m_percent);
+    }
+    // A file's failure whose turn it is: told now.
+    void FailInTurn(const RunFailure& failure);
     // Only-newer leaves the file `entry` as its target is newer: told in its turn, and counted.
     void TargetNewer(const QString& entry);
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -56,15 +57,14 @@ void CopyFiles(RunContext& run, RunActions& actions, const fileservice::Listing&
             JoinNative(targetFile, targetPrefix, name);
             const std::int64_t ticket = actions.Copy(sourceFile, targetFile);
             ++handedOver;
-            const CopyItem item{FromNative(name), sourceFile};
+            CopyItem item{FromNative(name), sourceFile};
             run.Events().CopyHandedOver(item);
-            run.Landing().HandedOver(item, ticket);
+            run.Landing().HandedOver(std::move(item), ticket, run);
         }
         run.Landing().Tell(run);
-        // Copying everything counts every listed file; only-newer counts the copies and
-        // moves the bar.
-        if (!onlyNewer) run.SetProgress(run.Count() + 1, run.Percent());
-        else if (copy) run.SetProgress(run.Count() + 1, std::min(kProgressMax, run.Percent() + progressStep));
+        // Copying everything counts every listed file once its line is told (RunContext::FileTold);
+        // only-newer counts the copies and moves the bar.
+        if (onlyNewer && copy) run.SetProgress(run.Count() + 1, std::min(kProgressMax, run.Percent() + progressStep));
         run.Events().Breathe();
     }
     if (onlyNewer && !run.Stopped()) run.SetProgress(run.Count(), kProgressMax);

@@ -76,7 +76,7 @@ void RecordingEvents::Ended(RunOutcome ended, const RunCounts& endCounts) {
     m_runLog.Ended(ended, endCounts);
 }
 
-bool RecordingEvents::StopRequested() { return stopAtCount >= 0 && count >= stopAtCount; }
+bool RecordingEvents::StopRequested() { return stopAtCount >= 0 && copied.size() >= stopAtCount; }
 
 void RecordingEvents::Breathe() {
     if (!summaryFiles) ++paintsBeforeSummary;

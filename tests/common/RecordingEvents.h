@@ -31,7 +31,8 @@ public:
     std::optional<RunOutcome> outcome;
     RunCounts counts;
     int paintsBeforeSummary = 0;  // while the source was listed and the folders made
-    // Asks the run to stop once the counter shows this many files (-1: never).
+    // Asks the run to stop once this many copies were handed over (-1: never); the counter
+    // of copying everything follows the copies that finished, later.
     int stopAtCount = -1;
     // Called at each event of a handed-over copy, after it is recorded.
     std::function<void(const CopyItem&)> onCopy;

@@ -235,7 +235,8 @@ TEST_F(Profiles, EmptyStoredDirectoriesKeepTheListsAndTheDefaultsArrive) {
 
 TEST_F(Profiles, AMissingTargetLoadsAndTheRunIsRefusedNamingIt) {
     // The stick that holds the target is not plugged in.
-    SetIniBytes("[Stick]\r\ndir_a=" + Dir("src").toStdString() + "\r\ndir_b=/media/stick/Sicherung\r\nonlynew=1\r\n");
+    SetIniBytes("[Stick]\r\ndir_a=" + Dir("src").toStdString() + "\r\ndir_b=/media/stick/Sicherung\r\n"
+                "Filter=\r\ndelold=0\r\ndelnot=0\r\ndeltotrash=0\r\nnewsubfolder=0\r\nonlynew=1\r\n");
     auto window = OpenProfileWindow();
     window->LoadProfile(QStringLiteral("Stick"));
     EXPECT_EQ(Control<DirList>(*window, "dirTarget")->path(), QStringLiteral("/media/stick/Sicherung"));
