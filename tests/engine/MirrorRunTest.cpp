@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -76,6 +77,19 @@ TEST_F(MirrorRunTest, CopyAllWritesOneLinePerFileInListingOrder) {
                                   " - e.txt kopiert!", " - Abgleich ausgeführt!"};
     EXPECT_EQ(events.Messages(), expected);
     EXPECT_EQ(events.count, 5);
+}
+
+TEST_F(MirrorRunTest, AFailedCopyGetsOnlyItsFailureLineInItsTurn) {
+    // " kopiert!" is told once a copy is done; a failed one waits for the files before it.
+    tree.WriteFile("src/a.txt", "a");
+    ASSERT_EQ(::mkfifo(tree.Path("src/b.fifo").c_str(), 0600), 0);
+    tree.WriteFile("src/c.txt", "c");
+    Run();
+    const QStringList expected = {" - a.txt kopiert!",
+                                  " - b.fifo konnte nicht kopiert werden: " + ReasonText(fileservice::kNotRegularFile),
+                                  " - c.txt kopiert!", " - Abgleich mit 1 Fehler ausgeführt!"};
+    EXPECT_EQ(events.Messages(), expected);
+    EXPECT_EQ(events.landed, (QStringList{"a.txt", "c.txt"}));
 }
 
 TEST_F(MirrorRunTest, EmptySourceShowsZeroSummaryAndCompletes) {
