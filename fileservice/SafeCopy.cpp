@@ -220,7 +220,9 @@ Result<std::int64_t> CopyRegular(const std::string& destination, const std::stri
     // Permission bits only: set-id bits are dropped, as the copy may belong to another owner.
     // The times of the state that was copied, set after the last write so nothing bumps them.
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (status) lost |= SetModeAndTimes(out.Value(), st.st_mode & 0777, times);
+    // Told only for a file that lands.
+    int notKept = 0;
+    if (status) notKept = SetModeAndTimes(out.Value(), st.st_mode & 0777, times);
     const Status closed = out.Value().Close();
     if (status) status = closed;
     if (status) {
@@ -233,7 +235,8 @@ Result<std::int64_t> CopyRegular(const std::string& destination, const std::stri
     }
     // fusefat gives a renamed file the time of the rename.
     if (traits.timesAfterRename && ::utimensat(AT_FDCWD, destination.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
-        lost |= kTimesLost;
+        notKept |= kTimesLost;
+    lost |= notKept;
     return static_cast<std::int64_t>(st.st_size);
 }
 
