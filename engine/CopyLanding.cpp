@@ -4,6 +4,8 @@
 #include "engine/RunContext.h"
 #include "fileservice/FileService.h"
 
+#include <algorithm>
+
 CopyLanding::CopyLanding() {
     // What an earlier run in this process left is not this run's.
     m_unlandedSeen = VBFILECOPYTALLY().unlanded;
@@ -31,10 +33,12 @@ bool CopyLanding::QueueTargetNewer(const QString& entry) {
 
 void CopyLanding::TakeUnlanded() {
     std::vector<CopyFailure> taken = VBFILECOPYTAKEUNLANDED();
-    // Both by ticket; the untold ones are all below the newly taken.
     m_unlanded.erase(m_unlanded.begin(), m_unlanded.begin() + static_cast<std::ptrdiff_t>(m_nextUnlanded));
     m_nextUnlanded = 0;
     for (CopyFailure& failure : taken) m_unlanded.push_back(std::move(failure));
+    // Workers fail out of order: a copy handed over earlier may fail after a later one was taken.
+    std::sort(m_unlanded.begin(), m_unlanded.end(),
+              [](const CopyFailure& a, const CopyFailure& b) { return a.ticket < b.ticket; });
 }
 
 void CopyLanding::Tell(RunContext& run) {
