@@ -38,25 +38,14 @@ void RecordingEvents::CopyHandedOver(const CopyItem& item) {
     if (onCopy) onCopy(item);
 }
 
-void RecordingEvents::CopyLanded(const CopyItem& item) {
-    landed << item.entry;
-    m_runLog.CopyLanded(item);
-}
-
-void RecordingEvents::TargetNewer(const QString& entry) {
-    targetNewer << entry;
-    m_runLog.TargetNewer(entry);
-}
-
+// The drives' events, recorded and shown as the window shows them.
+void RecordingEvents::CopyLanded(const CopyItem& item) { landed << item.entry, m_runLog.CopyLanded(item); }
+void RecordingEvents::TargetNewer(const QString& entry) { targetNewer << entry, m_runLog.TargetNewer(entry); }
 void RecordingEvents::FolderSpelledOtherwise(const QString& folder, const QString& existing) {
     otherSpellings << folder + QStringLiteral(" -> ") + existing;
     m_runLog.FolderSpelledOtherwise(folder, existing);
 }
-
-void RecordingEvents::MetadataNotKept(int lost) {
-    metadataLost |= lost;
-    m_runLog.MetadataNotKept(lost);
-}
+void RecordingEvents::MetadataNotKept(int lost) { metadataLost |= lost, m_runLog.MetadataNotKept(lost); }
 
 void RecordingEvents::Failed(const RunFailure& failure) {
     failures.push_back(failure);

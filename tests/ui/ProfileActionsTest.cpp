@@ -241,7 +241,6 @@ TEST_F(Profiles, AMissingTargetLoadsAndTheRunIsRefusedNamingIt) {
     window->LoadProfile(QStringLiteral("Stick"));
     EXPECT_EQ(Control<DirList>(*window, "dirTarget")->path(), QStringLiteral("/media/stick/Sicherung"));
     EXPECT_EQ(WithoutTime(LastStatusLine(*window)), QStringLiteral(" - [Stick] geladen!"));
-
     ModalScript script;
     script.Answer(QStringLiteral("msgRun"), QMessageBox::Ok);
     QTest::mouseClick(Control<QPushButton>(*window, "cmdRun"), Qt::LeftButton);
