@@ -53,7 +53,7 @@ public:
     Logfile* log = nullptr;  // written when the window would paint, as the window does
 
     void Refused(const fileservice::Failure& refusal) override {
-        messages << HaltTitle() + QStringLiteral(": ") + RefusalMessage(refusal);
+        messages << HaltTitle() + QStringLiteral(": ") + RefusalText(refusal);
     }
     void Progress(std::int32_t handled, int) override { count = handled; }
     void Breathe() override {

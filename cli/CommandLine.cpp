@@ -113,7 +113,7 @@ public:
 
     void Refused(const fileservice::Failure& refusal) override {
         m_progress.Clear();
-        Print(stderr, HaltTitle() + QLatin1Char(' ') + RefusalMessage(refusal));
+        Print(stderr, HaltTitle() + QLatin1Char(' ') + RefusalText(refusal));
     }
     void CopyHandedOver(const CopyItem& item) override {
         if (!m_progress.On()) return;
@@ -154,10 +154,14 @@ bool SettingsReadable(const clsINI& settings) {
     return false;
 }
 
-// Loads as the window does, but a profile whose directories are not both existing folders
-// is incomplete here: there is no list whose place it could keep.
+// Loads as the window does, but a profile whose source is no existing folder is incomplete
+// here: there is no list whose place it could keep. A missing target is the run's to refuse,
+// naming it (the stick may not be plugged in).
 bool LoadsCompletely(const ProfileLoad& load) {
-    return load.unusable.empty() && load.sourceIsFolder && load.targetIsFolder;
+    for (const ProfileKey& key : load.unusable) {
+        if (key.value != &ProfileValues::dirB) return false;
+    }
+    return load.sourceIsFolder && !load.values.dirB.isEmpty();
 }
 
 class PrintedNames final : public ProfileBox {

@@ -161,7 +161,7 @@ RunOutcome MirrorRun(const RunRequest& request, RunEvents& events, const QString
     const fileservice::Listing listing = fileservice::Listing::Read(Native(request.source), options);
     const FileFilter filter = FileFilter::Parse(request.filter).Value();
     const Selection selection(listing, filter, Native(request.source));
-    CreateTargetFolders(run, actions, selection.Folders(), request.source, root);
+    CreateTargetFolders(run, actions, listing, selection.Folders(), request.source, root);
     ReportListFailures(run, listing);
     // Emptying first leaves no extras; the subfolder mode cleans inside its new subfolder.
     if (request.extras != ExtrasPolicy::Keep && request.mode != RunMode::EmptyFirst && !run.Stopping()) {

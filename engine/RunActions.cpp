@@ -27,8 +27,14 @@ std::string RunActions::TargetVersion(const fileservice::Listing& listing, std::
     return listing.TargetVersion(index);
 }
 
-void RunActions::Copy(const std::string& source, const std::string& target) {
-    VBFILECOPYASYNC(target.c_str(), source.c_str());
+fileservice::Medium RunActions::ProbeMedium(const std::string& folder) {
+    const fileservice::Medium medium = fileservice::ProbeMedium(folder, true);
+    m_traits = CopyTraits{medium.maxFileSize, medium.timesAfterRename};
+    return medium;
+}
+
+std::int64_t RunActions::Copy(const std::string& source, const std::string& target) {
+    return VBFILECOPYASYNCTO(target.c_str(), source.c_str(), m_traits);
 }
 
 fileservice::Status RunActions::RemoveExtra(const std::string& path, bool toTrash) {
@@ -61,6 +67,11 @@ std::string DryRunActions::TargetVersion(const fileservice::Listing& listing, st
     return m_targetEmptied ? std::string() : listing.TargetVersion(index);
 }
 
-void DryRunActions::Copy(const std::string&, const std::string&) {}
+fileservice::Medium DryRunActions::ProbeMedium(const std::string& folder) {
+    // No probe file: a dry run writes nothing.
+    return fileservice::ProbeMedium(folder, false);
+}
+
+std::int64_t DryRunActions::Copy(const std::string&, const std::string&) { return -1; }
 
 fileservice::Status DryRunActions::RemoveExtra(const std::string&, bool) { return {}; }

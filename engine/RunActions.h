@@ -1,9 +1,12 @@
 #pragma once
 
 #include "fileservice/Failure.h"
+#include "fileservice/FileService.h"
+#include "fileservice/Medium.h"
 
 #include <QString>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace fileservice {
@@ -28,10 +31,15 @@ public:
     virtual void RemoveLeftovers(const std::string& folder, const std::string& sourceFolder);
     // The version text of the target counterpart of the listing's file `index`.
     virtual std::string TargetVersion(const fileservice::Listing& listing, std::size_t index);
-    // Hands over the copy of `source` to `target`.
-    virtual void Copy(const std::string& source, const std::string& target);
+    // Learns what the file system of the target folder `folder` keeps; later copies keep to its limit.
+    virtual fileservice::Medium ProbeMedium(const std::string& folder);
+    // Hands over the copy of `source` to `target`; its ticket (-1: nothing to wait for).
+    virtual std::int64_t Copy(const std::string& source, const std::string& target);
     // Moves the target entry `path` to the trash, or removes it for good.
     virtual fileservice::Status RemoveExtra(const std::string& path, bool toTrash);
+
+protected:
+    CopyTraits m_traits;
 };
 
 // A run that changes nothing but answers as the disk would. Once the target would be in the
@@ -43,7 +51,8 @@ public:
     bool FolderExists(const std::string& folder) override;
     void RemoveLeftovers(const std::string& folder, const std::string& sourceFolder) override;
     std::string TargetVersion(const fileservice::Listing& listing, std::size_t index) override;
-    void Copy(const std::string& source, const std::string& target) override;
+    fileservice::Medium ProbeMedium(const std::string& folder) override;
+    std::int64_t Copy(const std::string& source, const std::string& target) override;
     fileservice::Status RemoveExtra(const std::string& path, bool toTrash) override;
 
 private:

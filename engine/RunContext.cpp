@@ -4,7 +4,21 @@
 
 void RunContext::Fail(FailureKind kind, const QString& path, int error) {
     ++m_counts.failures;
-    m_events.Failed(RunFailure{kind, path, error});
+    const RunFailure failure{kind, path, error};
+    if (kind == FailureKind::Copy && m_landing.QueueFailure(failure)) return;
+    m_events.Failed(failure);
+    if (kind == FailureKind::Copy) FileTold();
+}
+
+void RunContext::FailInTurn(const RunFailure& failure) {
+    ++m_counts.failures;
+    m_events.Failed(failure);
+    FileTold();
+}
+
+void RunContext::TargetNewer(const QString& entry) {
+    ++m_counts.targetNewer;
+    if (!m_landing.QueueTargetNewer(entry)) m_events.TargetNewer(entry);
 }
 
 bool RunContext::Stopping() {
@@ -12,16 +26,19 @@ bool RunContext::Stopping() {
     return m_stopped;
 }
 
-bool RunContext::IsBlocked(const QString& entry) const {
-    for (const QString& prefix : m_blocked) {
-        if (entry.startsWith(prefix)) return true;
+int RunContext::BlockedError(const QString& entry) const {
+    for (qsizetype i = 0; i < m_blocked.size(); ++i) {
+        if (entry.startsWith(m_blocked[i])) return m_blockedErrors[i];
     }
-    return false;
+    return 0;
 }
 
 bool RunContext::RefuseIfBlocked(const QString& entry) {
-    if (m_blocked.isEmpty() || !IsBlocked(entry)) return false;
-    Fail(FailureKind::Copy, entry, ENOTDIR);
+    if (m_blocked.isEmpty() && m_refusedFiles.isEmpty()) return false;
+    int error = m_refusedFiles.value(entry, 0);
+    if (error == 0) error = BlockedError(entry);
+    if (error == 0) return false;
+    Fail(FailureKind::Copy, entry, error);
     return true;
 }
 

@@ -24,6 +24,22 @@ void TeeEvents::CopyHandedOver(const CopyItem& item) {
     m_first.CopyHandedOver(item);
     m_second.CopyHandedOver(item);
 }
+void TeeEvents::CopyLanded(const CopyItem& item) {
+    m_first.CopyLanded(item);
+    m_second.CopyLanded(item);
+}
+void TeeEvents::TargetNewer(const QString& entry) {
+    m_first.TargetNewer(entry);
+    m_second.TargetNewer(entry);
+}
+void TeeEvents::FolderSpelledOtherwise(const QString& folder, const QString& existing) {
+    m_first.FolderSpelledOtherwise(folder, existing);
+    m_second.FolderSpelledOtherwise(folder, existing);
+}
+void TeeEvents::MetadataNotKept(int lost) {
+    m_first.MetadataNotKept(lost);
+    m_second.MetadataNotKept(lost);
+}
 void TeeEvents::Failed(const RunFailure& failure) {
     m_first.Failed(failure);
     m_second.Failed(failure);

@@ -64,6 +64,7 @@ struct RunCounts {
     std::int32_t failures = 0;
     std::int32_t removed = 0;     // target entries the source lacks, removed
     bool targetEmptied = false;   // the old target went to the trash first
+    std::int32_t targetNewer = 0;  // only-newer: files left because their target is newer
 };
 
 class RunEvents {
@@ -81,6 +82,16 @@ public:
     // A folder was made in the target (in a dry run: would be); its full path.
     virtual void FolderMade(const QString&) {}
     virtual void CopyHandedOver(const CopyItem&) {}
+    // The copy has finished and its file is in the target; told in hand-over order.
+    virtual void CopyLanded(const CopyItem&) {}
+    // Only-newer left the file (relative to the source) because its target is newer.
+    virtual void TargetNewer(const QString&) {}
+    // A source folder (full target path) goes into the target's folder of another case
+    // (its full path), as the target does not tell case apart.
+    virtual void FolderSpelledOtherwise(const QString&, const QString&) {}
+    // Once per run: what the target could not keep of the copies (fileservice::MetadataLost
+    // bits); their data landed.
+    virtual void MetadataNotKept(int) {}
     virtual void Failed(const RunFailure&) {}
     // A target entry the source lacks went to the trash or for good (in a dry run: would go).
     virtual void Removed(const QString&, bool) {}
@@ -107,6 +118,10 @@ public:
     void Summary(const RunSummary& summary) override;
     void FolderMade(const QString& folder) override;
     void CopyHandedOver(const CopyItem& item) override;
+    void CopyLanded(const CopyItem& item) override;
+    void TargetNewer(const QString& entry) override;
+    void FolderSpelledOtherwise(const QString& folder, const QString& existing) override;
+    void MetadataNotKept(int lost) override;
     void Failed(const RunFailure& failure) override;
     void Removed(const QString& entry, bool toTrash) override;
     void Progress(std::int32_t count, int percent) override;

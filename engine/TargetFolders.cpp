@@ -1,5 +1,6 @@
 #include "engine/TargetFolders.h"
 
+#include "engine/CaseFolding.h"
 #include "engine/Paths.h"
 #include "engine/RunActions.h"
 #include "engine/RunContext.h"
@@ -8,22 +9,41 @@
 #include <cerrno>
 #include <string>
 
-void CreateTargetFolders(RunContext& run, RunActions& actions, const std::vector<std::string>& folders,
-                         const QString& sourcePath, const QString& targetPath) {
+void CreateTargetFolders(RunContext& run, RunActions& actions, const fileservice::Listing& listing,
+                         const std::vector<std::string>& folders, const QString& sourcePath,
+                         const QString& targetPath) {
     const std::string source = ToNative(sourcePath).toStdString();
     const std::string target = ToNative(targetPath).toStdString();
     // Leftovers of an interrupted run go in the background; the first copy waits for that.
     actions.RemoveLeftovers(target, source);
+    run.SetMedium(actions.ProbeMedium(target));
+    const bool foldsCase = run.Medium().foldsCase;
+    CaseTwins twins;
+    TargetSpelling spelling;
+    if (foldsCase) {
+        twins = FindCaseTwins(listing);
+        for (const QString& file : std::as_const(twins.files)) run.RefuseFile(file, fileservice::kNameTakenByCase);
+    }
     for (const std::string& entry : folders) {
         if (run.Stopping()) return;
         const std::string folder = target + entry;
         const QString relative = FromNative(entry.substr(1));
         // Nothing is created below a link that stands for a folder: it would land outside the target.
-        if (run.IsBlocked(relative)) {
-            run.Fail(FailureKind::MakeFolder, FromNative(folder), ENOTDIR);
+        if (const int blocked = run.BlockedError(relative); blocked != 0) {
+            run.Fail(FailureKind::MakeFolder, FromNative(folder), blocked);
+            continue;
+        }
+        // A second spelling of a folder would mix two folders' files in one.
+        if (foldsCase && twins.folders.contains(relative)) {
+            run.Fail(FailureKind::MakeFolder, FromNative(folder), fileservice::kNameTakenByCase);
+            run.BlockFolder(relative, fileservice::kNameTakenByCase);
             continue;
         }
         if (actions.FolderExists(folder)) {
+            if (foldsCase) {
+                const QString other = spelling.OtherSpelling(FromNative(folder));
+                if (!other.isEmpty()) run.Events().FolderSpelledOtherwise(FromNative(folder), other);
+            }
             if (fileservice::IsLink(folder)) {
                 // A link where a folder must go leads elsewhere; the run never writes through it.
                 run.Fail(FailureKind::MakeFolder, FromNative(folder), EEXIST);

@@ -9,41 +9,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace {
 constexpr int kProgressMax = 100;
 
-// Waits for every handed-over copy, breathing meanwhile, and reports each failed copy by its
-// entry relative to the run's target. A stop meanwhile drops the copies not yet begun; those
-// running end whole. Returns how many of the handed-over copies did not land.
-int WaitForCopies(RunContext& run) {
-    int dropped = 0;
-    bool cancelled = false;
-    while (VBFILECOPYPENDING() > 0) {
-        if (!cancelled && run.Stopping()) {
-            cancelled = true;
-            dropped = VBFILECOPYCANCEL();
-        }
-        run.Events().Breathe();
-        VBFILECOPYWAITFOR(50);
-    }
-    const QString& target = run.Request().target;
-    const QString prefix = target.endsWith(QLatin1Char('/')) ? target : target + QLatin1Char('/');
-    const std::vector<CopyFailure> failures = VBFILECOPYWAIT();
-    for (const CopyFailure& copy : failures) {
-        QString entry = FromNative(copy.failure.path);
-        if (entry.startsWith(prefix)) entry = entry.mid(prefix.size());
-        run.Fail(FailureKind::Copy, entry, copy.failure.error);
-    }
-    return static_cast<int>(failures.size()) + dropped;
-}
-
 }  // namespace
-
-bool IsNewer(const std::string& sourceVersion, const std::string& targetVersion) {
-    return VBFILEISNEWER(sourceVersion.c_str(), targetVersion.c_str(), 1) == -1;
-}
 
 int ProgressStep(std::int32_t fileCount) {
     if (fileCount < 1) return 0;
@@ -75,22 +47,28 @@ void CopyFiles(RunContext& run, RunActions& actions, const fileservice::Listing&
         const bool refused = run.RefuseIfBlocked(FromNative(name));
         JoinNative(sourceFile, sourcePrefix, name);
         bool copy = !refused;
-        if (copy && onlyNewer) copy = IsNewer(listing.SourceVersion(i), actions.TargetVersion(listing, i));
+        if (copy && onlyNewer) {
+            const VersionOrder order = CompareVersions(listing.SourceVersion(i).c_str(),
+                                                       actions.TargetVersion(listing, i).c_str(), run.Medium().localTimes);
+            copy = order == VersionOrder::Newer;
+            if (order == VersionOrder::TargetNewer) run.TargetNewer(FromNative(name));
+        }
         if (copy) {
             JoinNative(targetFile, targetPrefix, name);
-            actions.Copy(sourceFile, targetFile);
+            const std::int64_t ticket = actions.Copy(sourceFile, targetFile);
             ++handedOver;
-            run.Events().CopyHandedOver(CopyItem{FromNative(name), sourceFile});
+            CopyItem item{FromNative(name), sourceFile};
+            run.Events().CopyHandedOver(item);
+            run.Landing().HandedOver(std::move(item), ticket, run);
         }
-        // Copying everything counts every listed file; only-newer counts the copies and
-        // moves the bar.
-        if (!onlyNewer) run.SetProgress(run.Count() + 1, run.Percent());
-        else if (copy) run.SetProgress(run.Count() + 1, std::min(kProgressMax, run.Percent() + progressStep));
+        run.Landing().Tell(run);
+        // Copying everything counts every listed file once its line is told (RunContext::FileTold);
+        // only-newer counts the copies and moves the bar.
+        if (onlyNewer && copy) run.SetProgress(run.Count() + 1, std::min(kProgressMax, run.Percent() + progressStep));
         run.Events().Breathe();
     }
     if (onlyNewer && !run.Stopped()) run.SetProgress(run.Count(), kProgressMax);
 
     // A stopped run hands over nothing more, but the copies in flight end whole.
-    const int failedCopies = WaitForCopies(run);
-    run.Counts().landed = handedOver - failedCopies;
+    run.Counts().landed = handedOver - run.Landing().Finish(run);
 }

@@ -5,6 +5,7 @@
 #include "fileservice/AtomicReplace.h"
 
 #include "fileservice/FileServiceInternal.h"
+#include "fileservice/Medium.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -170,9 +171,12 @@ Status SetLinkTimes(const std::string& path, const struct timespec times[2]) {
     return {};
 }
 
-Status SetModeAndTimes(const FileHandle& file, mode_t mode, const struct timespec times[2]) {
-    if (::fchmod(file.Fd(), mode) != 0 || ::futimens(file.Fd(), times) != 0) return Errno(file.Path());
-    return {};
+int SetModeAndTimes(const FileHandle& file, mode_t mode, const struct timespec times[2]) {
+    int lost = 0;
+    // FAT keeps no modes (fusefat: ENOSYS); the times are still set.
+    if (::fchmod(file.Fd(), mode) != 0) lost |= kModeLost;
+    if (::futimens(file.Fd(), times) != 0) lost |= kTimesLost;
+    return lost;
 }
 
 Status Truncate(const FileHandle& file, off_t size) {

@@ -56,8 +56,9 @@ Status CreateLinkTemporary(const std::string& path, const std::string& linkTarge
 // Sets the times of the link `path` itself; a file system that keeps none is no failure.
 Status SetLinkTimes(const std::string& path, const struct timespec times[2]);
 // Sets the permission bits and then the times of an open file (the times last, so that
-// nothing bumps them).
-Status SetModeAndTimes(const FileHandle& file, mode_t mode, const struct timespec times[2]);
+// nothing bumps them). Gives the MetadataLost bits (Medium.h) of what the file system refused:
+// that is the medium's limit, never a failure of the data.
+int SetModeAndTimes(const FileHandle& file, mode_t mode, const struct timespec times[2]);
 // Cuts or extends the open file to `size` bytes.
 Status Truncate(const FileHandle& file, off_t size);
 // Copies up to `length` bytes inside the kernel (at the offsets given, else the files'

@@ -46,10 +46,13 @@ public:
     CopyPool& operator=(const CopyPool&) = delete;
     ~CopyPool();
 
-    void Submit(std::string destination, std::string source);
+    std::uint64_t Submit(std::string destination, std::string source, const CopyTraits& traits);
     void SubmitRemoval(std::string folder, std::string sourceFolder);
     void RecordRefused(std::string destination, std::string source, int error);
     std::vector<CopyFailure> Wait();
+    std::vector<CopyFailure> TakeUnlanded();
+    CopyTally Tally() const { return CopyTally{m_finishedBelow.load(), m_unlanded.load()}; }
+    int TakeLost() { return m_lost.exchange(0); }
     std::int64_t WaitFor(std::chrono::milliseconds timeout);
     void WaitIdle();
     std::int64_t Pending();
@@ -62,6 +65,7 @@ private:
         std::string destination;  // the folder, for a removal of leftovers
         std::string source;       // the folder it mirrors, for a removal of leftovers
         bool removal = false;
+        CopyTraits traits;
     };
     struct Worker {
         std::deque<Job> queue;
@@ -70,6 +74,8 @@ private:
     };
 
     CopyPool();
+    std::uint64_t Open();                 // the next ticket, not finished yet; with the lock
+    void Close(std::uint64_t sequence);   // it finished; with the lock
     void Enqueue(std::unique_lock<std::mutex>& lock, Job job);
     void Run(Worker& worker);
     void Execute(Job& job);  // called without the lock
@@ -85,6 +91,12 @@ private:
     std::int64_t m_doneFiles = 0;  // copies that landed, since the start
     std::int64_t m_doneBytes = 0;  // and their bytes
     bool m_stopping = false;
+    // Tickets from m_finishedBelow on: 1 for each that finished. The frontier and the count of
+    // copies that did not land are read without the lock, between the files of a run.
+    std::deque<std::uint8_t> m_finished;
+    std::atomic<std::int64_t> m_finishedBelow{0};
+    std::atomic<std::int64_t> m_unlanded{0};
+    std::atomic<int> m_lost{0};
 };
 
 CopyPool::CopyPool() {
@@ -112,18 +124,36 @@ CopyPool::~CopyPool() {
     for (auto& worker : m_workers) worker->thread.join();
 }
 
-void CopyPool::Submit(std::string destination, std::string source) {
+std::uint64_t CopyPool::Open() {
+    m_finished.push_back(0);
+    return m_nextSequence++;
+}
+
+void CopyPool::Close(std::uint64_t sequence) {
+    const auto frontier = static_cast<std::uint64_t>(m_finishedBelow.load(std::memory_order_relaxed));
+    m_finished[sequence - frontier] = 1;
+    std::uint64_t below = frontier;
+    while (!m_finished.empty() && m_finished.front()) {
+        m_finished.pop_front();
+        ++below;
+    }
+    if (below != frontier) m_finishedBelow.store(static_cast<std::int64_t>(below));
+}
+
+std::uint64_t CopyPool::Submit(std::string destination, std::string source, const CopyTraits& traits) {
     std::unique_lock<std::mutex> lock(m_mutex);
     // A removal of leftovers that ran beside this copy could take its temporary.
     if (m_removals > 0) m_idle.wait(lock, [&] { return m_removals == 0; });
-    Enqueue(lock, Job{m_nextSequence++, std::move(destination), std::move(source), false});
+    const std::uint64_t ticket = Open();
+    Enqueue(lock, Job{ticket, std::move(destination), std::move(source), false, traits});
+    return ticket;
 }
 
 void CopyPool::SubmitRemoval(std::string folder, std::string sourceFolder) {
     std::unique_lock<std::mutex> lock(m_mutex);
     if (m_pending > m_removals) m_idle.wait(lock, [&] { return m_pending == m_removals; });
     ++m_removals;
-    Enqueue(lock, Job{m_nextSequence++, std::move(folder), std::move(sourceFolder), true});
+    Enqueue(lock, Job{Open(), std::move(folder), std::move(sourceFolder), true});
 }
 
 void CopyPool::Enqueue(std::unique_lock<std::mutex>& lock, Job job) {
@@ -143,8 +173,10 @@ void CopyPool::Enqueue(std::unique_lock<std::mutex>& lock, Job job) {
 
 void CopyPool::RecordRefused(std::string destination, std::string source, int error) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_failures.emplace_back(m_nextSequence++,
-                            CopyFailure{std::move(source), fileservice::Failure{std::move(destination), error}});
+    const std::uint64_t ticket = Open();
+    m_failures.emplace_back(ticket, CopyFailure{std::move(source), fileservice::Failure{std::move(destination), error}});
+    ++m_unlanded;
+    Close(ticket);
 }
 
 void CopyPool::Run(Worker& worker) {
@@ -166,28 +198,33 @@ void CopyPool::Execute(Job& job) {
     if (job.removal) {
         fileservice::RemoveLeftovers(job.destination.c_str(), job.source.c_str());
         std::lock_guard<std::mutex> lock(m_mutex);
+        Close(job.sequence);
         --m_removals;
         if (--m_pending == m_removals || m_removals == 0) m_idle.notify_all();
         return;
     }
     int error = 0;
     std::int64_t bytes = 0;
+    int lost = 0;
     try {
         const fileservice::Result<std::int64_t> copied =
-            fileservice::CopyFileSafely(job.destination, job.source);
+            fileservice::CopyFileSafely(job.destination, job.source, job.traits, &lost);
         if (copied) bytes = copied.Value();
         else error = copied.Error().error;
     } catch (const std::exception&) {
         error = ENOMEM;
     }
+    if (lost != 0 && (m_lost.load(std::memory_order_relaxed) & lost) != lost) m_lost.fetch_or(lost);
     std::lock_guard<std::mutex> lock(m_mutex);
     if (error != 0) {
         m_failures.emplace_back(
             job.sequence, CopyFailure{std::move(job.source), fileservice::Failure{std::move(job.destination), error}});
+        ++m_unlanded;
     } else {
         ++m_doneFiles;
         m_doneBytes += bytes;
     }
+    Close(job.sequence);
     if (--m_pending == 0 || m_pending == m_removals) m_idle.notify_all();
 }
 
@@ -198,12 +235,32 @@ std::vector<CopyFailure> CopyPool::Wait() {
     failures.swap(m_failures);
     lock.unlock();
 
-    // Workers finish out of order; report in hand-over order.
+    // Workers finish out of order; report in hand-over order. Dropped copies are no failures.
     std::sort(failures.begin(), failures.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<CopyFailure> result;
     result.reserve(failures.size());
-    for (auto& failure : failures) result.push_back(std::move(failure.second));
+    for (auto& failure : failures) {
+        if (failure.second.failure.error == fileservice::kCopyDropped) continue;
+        failure.second.ticket = static_cast<std::int64_t>(failure.first);
+        result.push_back(std::move(failure.second));
+    }
+    return result;
+}
+
+std::vector<CopyFailure> CopyPool::TakeUnlanded() {
+    std::vector<std::pair<std::uint64_t, CopyFailure>> failures;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        failures.swap(m_failures);
+    }
+    std::sort(failures.begin(), failures.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<CopyFailure> result;
+    result.reserve(failures.size());
+    for (auto& failure : failures) {
+        failure.second.ticket = static_cast<std::int64_t>(failure.first);
+        result.push_back(std::move(failure.second));
+    }
     return result;
 }
 
@@ -228,8 +285,15 @@ std::int64_t CopyPool::Cancel() {
     std::int64_t dropped = 0;
     // Nothing of a queued copy exists yet, not even its temporary; a running one ends whole.
     for (auto& worker : m_workers) {
-        dropped += static_cast<std::int64_t>(
-            std::erase_if(worker->queue, [](const Job& job) { return !job.removal; }));
+        dropped += static_cast<std::int64_t>(std::erase_if(worker->queue, [this](Job& job) {
+            if (job.removal) return false;
+            m_failures.emplace_back(job.sequence, CopyFailure{std::move(job.source),
+                                                              fileservice::Failure{std::move(job.destination),
+                                                                                   fileservice::kCopyDropped}});
+            ++m_unlanded;
+            Close(job.sequence);
+            return true;
+        }));
     }
     m_pending -= dropped;
     m_notFull.notify_all();
@@ -254,12 +318,41 @@ std::int32_t VBFILECOPYASYNC(const char* destination, const char* source) {
             pool.RecordRefused(destination ? destination : "", source ? source : "", EINVAL);
             return -1;
         }
-        pool.Submit(destination, source);
+        pool.Submit(destination, source, CopyTraits{});
         return 0;
     } catch (const std::exception&) {
         return -1;
     }
 }
+
+std::int64_t VBFILECOPYASYNCTO(const char* destination, const char* source, const CopyTraits& traits) {
+    try {
+        CopyPool& pool = CopyPool::Instance();
+        if (!destination || !source || !*destination || !*source) {
+            pool.RecordRefused(destination ? destination : "", source ? source : "", EINVAL);
+            return -1;
+        }
+        return static_cast<std::int64_t>(pool.Submit(destination, source, traits));
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+CopyTally VBFILECOPYTALLY() {
+    if (!g_poolStarted) return {};
+    return CopyPool::Instance().Tally();
+}
+
+std::vector<CopyFailure> VBFILECOPYTAKEUNLANDED() {
+    if (!g_poolStarted) return {};
+    try {
+        return CopyPool::Instance().TakeUnlanded();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+std::int32_t VBFILECOPYTAKELOST() { return g_poolStarted ? CopyPool::Instance().TakeLost() : 0; }
 
 std::int32_t VBFOLDERREMOVELEFTOVERSASYNC(const char* folder, const char* sourceFolder) {
     if (!folder || !*folder) return -1;

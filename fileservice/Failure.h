@@ -16,6 +16,10 @@ enum ErrorCode : int {
     kSourceChanged,             // the source changed while it was copied, also on the second try
     kFolderInUse,               // another process holds the folder's lock (LockFolder)
     kMountPoint,                // another file system is mounted there: never entered or removed
+    kNameTakenByCase,           // the target does not tell case apart and holds the name with other capitals
+    kTooLargeForFat,            // larger than a FAT file system holds (4 GiB less one byte)
+    kNameNotAllowed,            // the target's file system refuses a character of the name
+    kCopyDropped,               // handed over, then dropped by a stop before it began: no failure
 };
 
 struct Failure {

@@ -24,6 +24,7 @@ namespace {
 constexpr std::int64_t kNanosPerSecond = 1000000000;
 // FAT keeps modification times in steps of two seconds.
 constexpr std::int64_t kToleranceNanos = 2 * kNanosPerSecond;
+constexpr std::int64_t kHourNanos = 3600 * kNanosPerSecond;
 constexpr int kNanoDigits = 9;
 
 struct VersionTime {
@@ -144,19 +145,30 @@ std::string VBFILEVERSION(const char* file) { return fileservice::LiveVersion(fi
 // cut or emptied copy is not up to date). A text without a size compares by its time; an empty
 // or unreadable `first` is never newer. Every `mode` is treated like 1.
 std::int32_t VBFILEISNEWER(const char* first, const char* second, std::int32_t) {
+    return CompareVersions(first, second, false) == VersionOrder::Newer ? -1 : 0;
+}
+
+VersionOrder CompareVersions(const char* source, const char* target, bool localTimes) {
     VersionTime firstTime;
     VersionTime secondTime;
-    if (!ParseVersion(first, firstTime)) return 0;
+    if (!ParseVersion(source, firstTime)) return VersionOrder::Same;
     // No target yet (or none that we can read a time from): copy.
-    if (!ParseVersion(second, secondTime)) return -1;
+    if (!ParseVersion(target, secondTime)) return VersionOrder::Newer;
     const __int128 difference =
         (static_cast<__int128>(firstTime.seconds) - secondTime.seconds) * kNanosPerSecond +
         (firstTime.nanos - secondTime.nanos);
-    if (difference > kToleranceNanos) return -1;
+    // FAT keeps local times: after a change of the clock every file reads an hour off. Only
+    // at a known, equal size: a file edited an hour after its copy mostly changes its size.
+    const __int128 offHour = (difference < 0 ? -difference : difference) - kHourNanos;
+    if (localTimes && firstTime.size >= 0 && firstTime.size == secondTime.size && offHour <= kToleranceNanos &&
+        offHour >= -kToleranceNanos)
+        return VersionOrder::Same;
+    if (difference > kToleranceNanos) return VersionOrder::Newer;
     // Within the tolerance the times match; a file of another size is still not the same
     // (a cut or emptied copy). A target newer than that is never replaced.
+    if (difference < -kToleranceNanos) return VersionOrder::TargetNewer;
     const bool otherSize = firstTime.size >= 0 && secondTime.size >= 0 && firstTime.size != secondTime.size;
-    return otherSize && difference >= -kToleranceNanos ? -1 : 0;
+    return otherSize ? VersionOrder::Newer : VersionOrder::Same;
 }
 
 std::int32_t VBFOLDERREMOVELEFTOVERS(const char* folder, const char* sourceFolder) {

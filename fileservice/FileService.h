@@ -50,6 +50,12 @@ std::string VBFILEVERSION(const char* file);
 // -1 when the version text `first` is newer than `second` (or `second` is none), else 0.
 std::int32_t VBFILEISNEWER(const char* first, const char* second, std::int32_t mode);
 
+// How a source's version text stands to its target's, by VBFILEISNEWER's rule; with
+// `localTimes` (a FAT target) a difference of one hour, within the tolerance, at equal sizes
+// is the same file read across a change of the clock (daylight saving).
+enum class VersionOrder { Newer, Same, TargetNewer };
+VersionOrder CompareVersions(const char* source, const char* target, bool localTimes);
+
 // Hands the copy of `source` to `destination` to the copy pool: 0, or -1 without a path. Its
 // temporary never takes a name that the source's folder has (a file mirrored beside it).
 std::int32_t VBFILECOPYASYNC(const char* destination, const char* source);
@@ -58,7 +64,32 @@ std::int32_t VBFILECOPYASYNC(const char* destination, const char* source);
 struct CopyFailure {
     std::string source;
     fileservice::Failure failure;  // path: the destination
+    std::int64_t ticket = -1;      // its place in the hand-over order
 };
+
+// What a copy keeps to on its target's file system (fileservice/Medium.h).
+struct CopyTraits {
+    std::int64_t maxFileSize = -1;  // a larger regular file fails before anything is written; -1: no limit
+    bool timesAfterRename = false;  // the times are set again after the rename (fusefat resets them there)
+};
+
+// VBFILECOPYASYNC keeping to `traits`; gives the copy's ticket (hand-over number), -1 when refused.
+std::int64_t VBFILECOPYASYNCTO(const char* destination, const char* source, const CopyTraits& traits);
+
+// Read without a lock, for between files: every ticket below `finishedBelow` has finished
+// (copies, removals and refusals alike); `unlanded` counts, since the start, the copies that
+// failed or were dropped.
+struct CopyTally {
+    std::int64_t finishedBelow = 0;
+    std::int64_t unlanded = 0;
+};
+CopyTally VBFILECOPYTALLY();
+
+// The copies that failed or were dropped (error kCopyDropped) so far, by ticket, then forgotten.
+std::vector<CopyFailure> VBFILECOPYTAKEUNLANDED();
+
+// The fileservice::MetadataLost bits of what the copies' targets could not keep since the last call.
+std::int32_t VBFILECOPYTAKELOST();
 
 // Waits for every handed-over copy and removal; the failed copies in hand-over order, then forgotten.
 std::vector<CopyFailure> VBFILECOPYWAIT();

@@ -3,6 +3,7 @@
 // Pieces shared by the file-service sources; not part of the library's interface.
 
 #include "fileservice/Failure.h"
+#include "fileservice/FileService.h"
 #include "fileservice/ListedEntry.h"
 
 #include <cstdint>
@@ -44,8 +45,11 @@ std::string UniqueTemporaryPath(const std::string& target);
 bool IsTemporaryName(std::string_view name);
 
 // Copies `source` to `destination` through a temporary and a rename; nothing is left behind
-// on failure. Gives the bytes copied (0 for a link).
-Result<std::int64_t> CopyFileSafely(const std::string& destination, const std::string& source);
+// on failure. Gives the bytes copied (0 for a link). Keeps to `traits` (a regular file too
+// large fails before its temporary is made); `lost` gains the MetadataLost bits (Medium.h)
+// of what the target could not keep.
+Result<std::int64_t> CopyFileSafely(const std::string& destination, const std::string& source,
+                                    const CopyTraits& traits = {}, int* lost = nullptr);
 
 // Removes the copy's temporaries in `folder` (not below it) that `sourceFolder` (may be null)
 // does not have, without waiting for anything; returns how many, -1 when `folder` cannot be read.

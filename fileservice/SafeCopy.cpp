@@ -11,6 +11,7 @@
 
 #include "fileservice/FileServiceInternal.h"
 #include "fileservice/AtomicReplace.h"
+#include "fileservice/Medium.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -192,11 +193,24 @@ Status CopyLink(const std::string& destination, const std::string& source, const
     return status;
 }
 
-Result<std::int64_t> CopyRegular(const std::string& destination, const std::string& source) {
+// A rename refused for a name with a character that FAT, exFAT and Windows do not allow
+// (fusefat says EPERM, exfat-fuse ENOENT): the name is the reason, not the system's text.
+Failure NamedFailure(Failure failure, const std::string& destination) {
+    const int error = failure.error;
+    if (error != EPERM && error != EINVAL && error != ENOENT && error != EILSEQ) return failure;
+    const std::string_view name = std::string_view(destination).substr(destination.rfind('/') + 1);
+    if (name.find_first_of(":*?\"<>|\\") != std::string_view::npos) failure.error = kNameNotAllowed;
+    return failure;
+}
+
+Result<std::int64_t> CopyRegular(const std::string& destination, const std::string& source, const CopyTraits& traits,
+                                 int& lost) {
     // Opened without blocking: should a FIFO have replaced the file since lstat, it is refused.
     struct stat st;
     Result<FileHandle> in = OpenForReading(source, false, &st);
     if (!in) return in.Error();
+    // Before a byte is written: the file system would refuse it at its limit, gigabytes later.
+    if (traits.maxFileSize >= 0 && st.st_size > traits.maxFileSize) return Failure{destination, kTooLargeForFat};
 
     const std::string tmp = TemporaryPathFor(destination, source);
     Result<FileHandle> out = CreateTemporary(tmp, S_IRUSR | S_IWUSR);
@@ -206,20 +220,31 @@ Result<std::int64_t> CopyRegular(const std::string& destination, const std::stri
     // Permission bits only: set-id bits are dropped, as the copy may belong to another owner.
     // The times of the state that was copied, set after the last write so nothing bumps them.
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (status) status = SetModeAndTimes(out.Value(), st.st_mode & 0777, times);
+    // Told only for a file that lands.
+    int notKept = 0;
+    if (status) notKept = SetModeAndTimes(out.Value(), st.st_mode & 0777, times);
     const Status closed = out.Value().Close();
     if (status) status = closed;
-    if (status) status = Rename(tmp, destination);
+    if (status) {
+        status = Rename(tmp, destination);
+        if (!status) status = NamedFailure(status.Error(), destination);
+    }
     if (!status) {
         (void)Remove(tmp);
         return status.Error();
     }
+    // fusefat gives a renamed file the time of the rename.
+    if (traits.timesAfterRename && ::utimensat(AT_FDCWD, destination.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
+        notKept |= kTimesLost;
+    lost |= notKept;
     return static_cast<std::int64_t>(st.st_size);
 }
 
 }  // namespace
 
-Result<std::int64_t> CopyFileSafely(const std::string& destination, const std::string& source) {
+Result<std::int64_t> CopyFileSafely(const std::string& destination, const std::string& source,
+                                    const CopyTraits& traits, int* lost) {
+    int ignored = 0;
     if (destination.empty() || source.empty()) return Failure{destination, ENOENT};
     struct stat st;
     if (::lstat(source.c_str(), &st) != 0) return Failure{source, errno};
@@ -230,7 +255,7 @@ Result<std::int64_t> CopyFileSafely(const std::string& destination, const std::s
     }
     // FIFOs, sockets and devices are never opened: opening a FIFO blocks.
     if (!S_ISREG(st.st_mode)) return Failure{source, kNotRegularFile};
-    return CopyRegular(destination, source);
+    return CopyRegular(destination, source, traits, lost ? *lost : ignored);
 }
 
 }  // namespace fileservice

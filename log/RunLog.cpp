@@ -28,10 +28,22 @@ void RunLog::Summary(const RunSummary& summary) {
     m_log.WriteLogFileLine(StatusLine(QStringLiteral(" - ") + SummaryText(summary)));
 }
 
-void RunLog::CopyHandedOver(const CopyItem& item) {
+void RunLog::CopyLanded(const CopyItem& item) {
     if (m_request.dryRun) return;
     if (m_request.mode == RunMode::CopyAll || m_request.mode == RunMode::EmptyFirst)
         m_log.WriteStatusLine(StatusLine(CopiedMessage(item.entry)));
+}
+
+void RunLog::TargetNewer(const QString& entry) {
+    if (!m_request.dryRun) m_log.WriteStatusLine(StatusLine(TargetNewerMessage(entry)));
+}
+
+void RunLog::FolderSpelledOtherwise(const QString& folder, const QString& existing) {
+    if (!m_request.dryRun) m_log.WriteStatusLine(StatusLine(FolderSpelledOtherwiseMessage(folder, existing)));
+}
+
+void RunLog::MetadataNotKept(int lost) {
+    if (!m_request.dryRun) m_log.WriteStatusLine(StatusLine(MetadataNotKeptMessage(lost)));
 }
 
 void RunLog::Failed(const RunFailure& failure) {
@@ -76,4 +88,8 @@ void DryRunLines::CopyHandedOver(const CopyItem& item) {
 
 void DryRunLines::Removed(const QString& entry, bool toTrash) { Print(WouldRemoveText(entry, toTrash)); }
 
-void DryRunLines::Ended(RunOutcome, const RunCounts&) { Print(WouldCopySummaryText(m_files, m_bytes)); }
+void DryRunLines::TargetNewer(const QString& entry) { Print(WouldNotReplaceText(entry)); }
+
+void DryRunLines::Ended(RunOutcome, const RunCounts& counts) {
+    Print(WouldCopySummaryText(m_files, m_bytes) + TargetNewerCountText(counts.targetNewer));
+}

@@ -8,8 +8,9 @@
 class Logfile;
 
 // A run's status lines, as the window's list, the terminal and the log file show them: the
-// summary (log file only), each file copied in the copy-all modes, each failure, and the
-// line that ends the run. A dry run shows only its failures here.
+// summary (log file only), each file copied in the copy-all modes once its copy is done,
+// each failure, each file left because its target is newer, what the target could not keep,
+// and the line that ends the run. A dry run shows only its failures here.
 class RunLog final : public RunEvents {
 public:
     explicit RunLog(Logfile& log) : m_log(log) {}
@@ -17,7 +18,10 @@ public:
 
     void Started(const RunRequest& request) override;
     void Summary(const RunSummary& summary) override;
-    void CopyHandedOver(const CopyItem& item) override;
+    void CopyLanded(const CopyItem& item) override;
+    void TargetNewer(const QString& entry) override;
+    void FolderSpelledOtherwise(const QString& folder, const QString& existing) override;
+    void MetadataNotKept(int lost) override;
     void Failed(const RunFailure& failure) override;
     void Removed(const QString& entry, bool toTrash) override;
     void Ended(RunOutcome outcome, const RunCounts& counts) override;
@@ -44,6 +48,7 @@ public:
     void FolderMade(const QString& folder) override;
     void CopyHandedOver(const CopyItem& item) override;
     void Removed(const QString& entry, bool toTrash) override;
+    void TargetNewer(const QString& entry) override;
     void Ended(RunOutcome outcome, const RunCounts& counts) override;
 
 private:

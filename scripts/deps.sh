@@ -15,8 +15,10 @@ tvl_need_packages() {
 
 # The program itself; qt6-translations-l10n holds the toolkit's German for its own buttons and menus.
 TVL_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev qt6-translations-l10n)
-# The test suite, and the check of the package it makes.
-TVL_TEST_PACKAGES=(libgtest-dev googletest rsync dpkg-dev file desktop-file-utils appstream)
+# The test suite, and the check of the package it makes; the drivers and mkfs tools of the
+# media a mirror lands on (FAT32, exFAT, NTFS on image files, through FUSE).
+TVL_TEST_PACKAGES=(libgtest-dev googletest rsync dpkg-dev file desktop-file-utils appstream
+                   fuse3 fusefat exfat-fuse ntfs-3g dosfstools exfatprogs)
 # The Debian package: dpkg-shlibdeps (dpkg-dev) finds the libraries' packages, file tells binaries.
 TVL_PACKAGE_PACKAGES=(dpkg-dev file)
 # Redrawing the icons (ui/icons/make_icons.sh).

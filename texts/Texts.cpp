@@ -1,6 +1,10 @@
 #include "texts/Texts.h"
 
+#include "engine/Paths.h"
+#include "fileservice/Medium.h"
+
 #include <QLocale>
+#include <QStringList>
 #include <cerrno>
 #include <cstring>
 
@@ -46,6 +50,14 @@ QString ReasonText(int error) {
     case fileservice::kSourceChanged: return QStringLiteral("Die Quelldatei hat sich beim Kopieren geändert");
     case fileservice::kFolderInUse: return QStringLiteral("In dieses Verzeichnis schreibt gerade ein anderer Abgleich");
     case fileservice::kMountPoint: return QStringLiteral("Dort ist ein anderes Laufwerk eingehängt");
+    case fileservice::kNameTakenByCase:
+        return QStringLiteral("Das Ziel unterscheidet keine Groß- und Kleinschreibung und hat diesen Namen schon mit "
+                              "anderen Großbuchstaben");
+    case fileservice::kTooLargeForFat:
+        return QStringLiteral("Die Datei ist größer als 4 GiB (4294967295 Bytes), mehr fasst eine Datei auf FAT32 nicht");
+    case fileservice::kNameNotAllowed:
+        return QStringLiteral("Das Dateisystem des Ziels erlaubt diesen Namen nicht (keines der Zeichen : * ? \" < > | \\)");
+    case fileservice::kCopyDropped: return QStringLiteral("Die Kopie wurde nicht begonnen");
     case ENOSPC: return QStringLiteral("Auf dem Gerät ist kein Speicherplatz mehr verfügbar");
     case EDQUOT: return QStringLiteral("Der zugewiesene Plattenplatz (Quota) ist überschritten");
     case EFBIG: return QStringLiteral("Die Datei ist zu groß");
@@ -212,7 +224,7 @@ QString FailureMessage(const RunFailure& failure) {
 QString EndMessage(RunMode mode, RunOutcome outcome, const RunCounts& counts) {
     if (outcome == RunOutcome::Stopped) return StoppedMessage(counts.landed, counts.listed, counts.targetEmptied);
     if (mode == RunMode::Subfolder && counts.failures == 0) return SubfolderCopiedMessage();
-    return CompletionMessage(counts.failures);
+    return CompletionMessage(counts.failures) + TargetNewerCountText(counts.targetNewer);
 }
 
 QString ProgramLoadedMessage() { return QStringLiteral(" - Trevalon geladen!"); }
@@ -285,9 +297,39 @@ QString ConfirmRemovalText(std::int32_t files, std::int32_t folders) {
         .arg(folders);
 }
 
-QString RefusalMessage(const fileservice::Failure& refusal) {
+// Drives
+
+QString RefusalText(const fileservice::Failure& refusal) {
+    // The folder named: a stick that is not plugged in leaves its folder missing.
+    if (refusal.error == kTargetMissing)
+        return QStringLiteral("Das Zielverzeichnis %1 ist nicht vorhanden! Ist der Datenträger angeschlossen?")
+            .arg(FromNative(refusal.path));
     if (refusal.error == kFilterEntry)
         return RefusalText(refusal.error) + QStringLiteral(" \u201E") + QString::fromStdString(refusal.path) +
                QStringLiteral("\u201C");
     return RefusalText(refusal.error);
 }
+
+QString TargetNewerMessage(const QString& entry) { return QStringLiteral(" - ") + entry + QStringLiteral(" im Ziel neuer, nicht ersetzt"); }
+
+QString TargetNewerCountText(std::int32_t count) {
+    if (count <= 0) return {};
+    if (count == 1) return QStringLiteral(" 1 Datei im Ziel neuer, nicht ersetzt.");
+    return QStringLiteral(" %1 Dateien im Ziel neuer, nicht ersetzt.").arg(count);
+}
+
+QString FolderSpelledOtherwiseMessage(const QString& folder, const QString& existing) {
+    return QStringLiteral(" - Ordner %1 steht im Ziel als %2 (das Ziel unterscheidet keine Groß- und "
+                          "Kleinschreibung) und wird dorthin gespiegelt")
+        .arg(folder, existing);
+}
+
+QString MetadataNotKeptMessage(int lost) {
+    QStringList what;
+    if (lost & fileservice::kModeLost) what << QStringLiteral("die Dateirechte");
+    if (lost & fileservice::kTimesLost) what << QStringLiteral("die Änderungszeiten");
+    return QStringLiteral(" - Das Ziel kann %1 nicht behalten; die Dateien selbst sind vollständig kopiert")
+        .arg(what.join(QStringLiteral(" und ")));
+}
+
+QString WouldNotReplaceText(const QString& entry) { return QStringLiteral("im Ziel neuer, nicht ersetzt: ") + entry; }

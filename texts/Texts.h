@@ -83,9 +83,6 @@ QString WouldRemoveText(const QString& entry, bool toTrash);
 QString ConfirmRemovalTitle();
 QString ConfirmRemovalText(std::int32_t files, std::int32_t folders);
 
-// The text of the "Halt!" box for a refusal: its RefusalCode's, naming the filter's entry.
-QString RefusalMessage(const fileservice::Failure& refusal);
-
 // Settings file
 
 // "Die Einstellungsdatei <path> kann nicht geschrieben werden: <reason>"
@@ -113,3 +110,18 @@ QString BadProfileNameText();
 
 // The tray icon's tip.
 QString TrayTipText();
+
+// Drives
+
+// The "Halt!" text of a refusal, naming the folder where that helps (a missing target) and the
+// filter's entry that cannot be a name.
+QString RefusalText(const fileservice::Failure& refusal);
+// " - <entry> im Ziel neuer, nicht ersetzt", and the count the last line adds (empty for none).
+QString TargetNewerMessage(const QString& entry);
+QString TargetNewerCountText(std::int32_t count);
+// A source folder mirrored into the target's folder of other capitals.
+QString FolderSpelledOtherwiseMessage(const QString& folder, const QString& existing);
+// Once per run: what the target could not keep (fileservice::MetadataLost bits).
+QString MetadataNotKeptMessage(int lost);
+// The dry run's line for a file it would leave because its target is newer.
+QString WouldNotReplaceText(const QString& entry);

@@ -58,6 +58,14 @@ bool DirList::setPath(const QString& path) {
     return true;
 }
 
+void DirList::setMissingPath(const QString& path) {
+    if (setPath(path) || path.isEmpty()) return;
+    const QString clean = QDir::cleanPath(QDir(path).absolutePath());
+    m_path = clean;
+    Fill();
+    emit pathChanged(m_path);
+}
+
 void DirList::refresh() {
     QString existing = m_path;
     while (!QFileInfo(existing).isDir() && existing != QLatin1String("/")) {

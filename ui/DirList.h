@@ -16,6 +16,9 @@ public:
     QString path() const;
     // Opens `path`; false (and the old path stays) when it is not an existing folder.
     bool setPath(const QString& path);
+    // Names `path` even when it is missing (a target on a drive not plugged in), so that a
+    // run is refused naming it rather than mirroring into the folder shown before.
+    void setMissingPath(const QString& path);
     // Re-reads the subfolders; a current folder that has vanished gives way to its
     // nearest existing parent.
     void refresh();

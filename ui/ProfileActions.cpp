@@ -203,6 +203,11 @@ void LoadProfile(const ProfileControls& c, Logfile& log, const QString& sptl) {
     const ProfileLoad load = ReadProfile(*c.settings, name);
     bool complete = true;
     for (const ProfileKey& key : kProfileLoadOrder) {
+        // A missing target is the run's to refuse, by name: the stick may not be plugged in.
+        if (key.value == &ProfileValues::dirB && !load.targetIsFolder && !load.values.dirB.isEmpty()) {
+            c.target->setMissingPath(load.values.dirB);
+            continue;
+        }
         if (!load.Usable(key.value) || !ApplyValue(c, key.value, load.values.*key.value)) {
             complete = false;
             break;

@@ -37,7 +37,7 @@ QString frmMain::CountText() const { return m_countPending ? QString::number(m_c
 void frmMain::Refused(const fileservice::Failure& refusal) {
     // The box's own event loop paints the window: it shows the run as it stands.
     ShowRunState();
-    ShowMessageBox(this, "msgRun", QMessageBox::NoIcon, HaltTitle(), RefusalMessage(refusal), QMessageBox::Ok);
+    ShowMessageBox(this, "msgRun", QMessageBox::NoIcon, HaltTitle(), RefusalText(refusal), QMessageBox::Ok);
 }
 
 void frmMain::Started(const RunRequest& request) { m_runMode = request.mode; }

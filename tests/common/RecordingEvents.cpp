@@ -49,6 +49,15 @@ void RecordingEvents::CopyHandedOver(const CopyItem& item) {
     if (onCopy) onCopy(item);
 }
 
+// The drives' events, recorded and shown as the window shows them.
+void RecordingEvents::CopyLanded(const CopyItem& item) { landed << item.entry, m_runLog.CopyLanded(item); }
+void RecordingEvents::TargetNewer(const QString& entry) { targetNewer << entry, m_runLog.TargetNewer(entry); }
+void RecordingEvents::FolderSpelledOtherwise(const QString& folder, const QString& existing) {
+    otherSpellings << folder + QStringLiteral(" -> ") + existing;
+    m_runLog.FolderSpelledOtherwise(folder, existing);
+}
+void RecordingEvents::MetadataNotKept(int lost) { metadataLost |= lost, m_runLog.MetadataNotKept(lost); }
+
 void RecordingEvents::Failed(const RunFailure& failure) {
     failures.push_back(failure);
     m_runLog.Failed(failure);
@@ -67,7 +76,7 @@ void RecordingEvents::Ended(RunOutcome ended, const RunCounts& endCounts) {
     m_runLog.Ended(ended, endCounts);
 }
 
-bool RecordingEvents::StopRequested() { return stopAtCount >= 0 && count >= stopAtCount; }
+bool RecordingEvents::StopRequested() { return stopAtCount >= 0 && copied.size() >= stopAtCount; }
 
 void RecordingEvents::Breathe() {
     if (!summaryFiles) ++paintsBeforeSummary;

@@ -18,6 +18,10 @@ public:
     std::vector<fileservice::Failure> refusals;
     std::vector<RunFailure> failures;
     QStringList copied;   // entries handed over, relative to the source
+    QStringList landed;   // entries whose copy finished and landed
+    QStringList targetNewer;  // entries left because their target is newer
+    QStringList otherSpellings;  // "folder -> existing" of folders mirrored into another spelling
+    int metadataLost = 0;  // fileservice::MetadataLost bits told
     QStringList folders;  // folders made, full paths
     QStringList trashed;
     std::optional<std::int32_t> summaryFiles;
@@ -31,7 +35,8 @@ public:
     std::optional<RunOutcome> outcome;
     RunCounts counts;
     int paintsBeforeSummary = 0;  // while the source was listed and the folders made
-    // Asks the run to stop once the counter shows this many files (-1: never).
+    // Asks the run to stop once this many copies were handed over (-1: never); the counter
+    // of copying everything follows the copies that finished, later.
     int stopAtCount = -1;
     // Called at each event of a handed-over copy, after it is recorded.
     std::function<void(const CopyItem&)> onCopy;
@@ -51,6 +56,10 @@ public:
     bool ConfirmRemoval(std::int32_t files, std::int32_t folders) override;
     void FolderMade(const QString& folder) override;
     void CopyHandedOver(const CopyItem& item) override;
+    void CopyLanded(const CopyItem& item) override;
+    void TargetNewer(const QString& entry) override;
+    void FolderSpelledOtherwise(const QString& folder, const QString& existing) override;
+    void MetadataNotKept(int lost) override;
     void Failed(const RunFailure& failure) override;
     void Progress(std::int32_t handled, int percent) override;
     void Ended(RunOutcome ended, const RunCounts& endCounts) override;

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -79,6 +80,19 @@ TEST_F(MirrorRunTest, CopyAllWritesOneLinePerFileInListingOrder) {
     EXPECT_EQ(events.count, 5);
 }
 
+TEST_F(MirrorRunTest, AFailedCopyGetsOnlyItsFailureLineInItsTurn) {
+    // " kopiert!" is told once a copy is done; a failed one waits for the files before it.
+    tree.WriteFile("src/a.txt", "a");
+    ASSERT_EQ(::mkfifo(tree.Path("src/b.fifo").c_str(), 0600), 0);
+    tree.WriteFile("src/c.txt", "c");
+    Run();
+    const QStringList expected = {" - a.txt kopiert!",
+                                  " - b.fifo konnte nicht kopiert werden: " + ReasonText(fileservice::kNotRegularFile),
+                                  " - c.txt kopiert!", " - Abgleich mit 1 Fehler ausgeführt!"};
+    EXPECT_EQ(events.Messages(), expected);
+    EXPECT_EQ(events.landed, (QStringList{"a.txt", "c.txt"}));
+}
+
 TEST_F(MirrorRunTest, EmptySourceShowsZeroSummaryAndCompletes) {
     Run();
     EXPECT_EQ(events.summaryFiles, 0);
@@ -136,7 +150,10 @@ TEST_F(MirrorRunTest, OnlyNewerCopiesNewerMissingAndCutFilesOnly) {
     EXPECT_EQ(tree.ReadFile("dst/emptied.txt"), "whole");
     EXPECT_EQ(tree.ReadFile("dst/older-longer.txt"), "dst");
     EXPECT_EQ(events.count, 4);
-    EXPECT_EQ(events.Messages(), QStringList{" - Abgleich ausgeführt!"});
+    // A target left because it is newer is told, each, and counted in the last line.
+    EXPECT_EQ(events.Messages(), (QStringList{" - older-longer.txt im Ziel neuer, nicht ersetzt",
+                                              " - older.txt im Ziel neuer, nicht ersetzt",
+                                              " - Abgleich ausgeführt! 2 Dateien im Ziel neuer, nicht ersetzt."}));
 
     // A second run finds nothing newer: the copies kept their times.
     Run();

@@ -233,6 +233,22 @@ TEST_F(Profiles, EmptyStoredDirectoriesKeepTheListsAndTheDefaultsArrive) {
     EXPECT_EQ(WithoutTime(LastStatusLine(*window)), QStringLiteral(" - [Neu] geladen!"));
 }
 
+TEST_F(Profiles, AMissingTargetLoadsAndTheRunIsRefusedNamingIt) {
+    // The stick that holds the target is not plugged in.
+    SetIniBytes("[Stick]\r\ndir_a=" + Dir("src").toStdString() + "\r\ndir_b=/media/stick/Sicherung\r\n"
+                "Filter=\r\ndelold=0\r\ndelnot=0\r\ndeltotrash=0\r\nnewsubfolder=0\r\nonlynew=1\r\n");
+    auto window = OpenProfileWindow();
+    window->LoadProfile(QStringLiteral("Stick"));
+    EXPECT_EQ(Control<DirList>(*window, "dirTarget")->path(), QStringLiteral("/media/stick/Sicherung"));
+    EXPECT_EQ(WithoutTime(LastStatusLine(*window)), QStringLiteral(" - [Stick] geladen!"));
+    ModalScript script;
+    script.Answer(QStringLiteral("msgRun"), QMessageBox::Ok);
+    QTest::mouseClick(Control<QPushButton>(*window, "cmdRun"), Qt::LeftButton);
+    ASSERT_EQ(script.seen.size(), 1u);
+    EXPECT_EQ(script.seen[0].text, QString::fromUtf8("Das Zielverzeichnis /media/stick/Sicherung ist nicht vorhanden! "
+                                                     "Ist der Datenträger angeschlossen?"));
+}
+
 // ---- Start-up ----
 
 TEST_F(Profiles, StartAppliesTheStandardProfile) {

@@ -96,7 +96,7 @@ void ShowLine(const Options& options, const QString& line) {
 class ChildEvents final : public RunEvents {
 public:
     void Refused(const fileservice::Failure& refusal) override {
-        Emit("MESSAGE", HaltTitle() + QLatin1Char('|') + RefusalMessage(refusal));
+        Emit("MESSAGE", HaltTitle() + QLatin1Char('|') + RefusalText(refusal));
     }
 };
 
