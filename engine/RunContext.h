@@ -57,6 +57,8 @@ public:
     int BlockedError(const QString& entry) const;
     // Reports a file below a blocked folder, or a refused file, as not copied; true when it was one.
     bool RefuseIfBlocked(const QString& entry);
+    // True when some file or folder is refused at all: the copy pass then looks each file up.
+    bool RefusesAny() const { return !m_blocked.isEmpty() || !m_refusedFiles.isEmpty(); }
 
     // The counter of handled files and the progress bar, advanced by the copy pass.
     void SetProgress(std::int32_t count, int percent);

@@ -44,7 +44,8 @@ void CopyFiles(RunContext& run, RunActions& actions, const fileservice::Listing&
     for (std::size_t k = 0; k < selection.FileCount() && !run.Stopping(); ++k) {
         const std::size_t i = selection.Index(k);
         const std::string& name = listing.File(i);
-        const bool refused = run.RefuseIfBlocked(FromNative(name));
+        // Most runs refuse nothing: the name is not turned into text per file for nothing.
+        const bool refused = run.RefusesAny() && run.RefuseIfBlocked(FromNative(name));
         JoinNative(sourceFile, sourcePrefix, name);
         bool copy = !refused;
         if (copy && onlyNewer) {

@@ -140,16 +140,6 @@ Result<std::vector<FolderEntry>> ReadFolderEntries(const std::string& folder) {
     }
 }
 
-bool IsMountPoint(const std::string& path) {
-    std::string parent;
-    std::string name;
-    Split(path, parent, name);
-    Fd fd(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    struct stat st {};
-    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0) return false;
-    return MountsAt(fd.Get(), name.c_str(), st.st_dev);
-}
-
 Status RemoveForGood(const std::string& path) {
     std::string parentPath;
     std::string name;

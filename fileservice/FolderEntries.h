@@ -20,9 +20,6 @@ struct FolderEntry {
 // The entries of `folder` itself, "." and ".." left out, in no particular order.
 Result<std::vector<FolderEntry>> ReadFolderEntries(const std::string& folder);
 
-// True when another file system, or a second mount of one, begins at the folder `path`.
-bool IsMountPoint(const std::string& path);
-
 // Removes `path` for good: a file or a link itself (never what it points to), a folder with
 // everything in it. Never follows a link and never enters a mount point: a folder that holds
 // one fails with kMountPoint and keeps what could not be removed.

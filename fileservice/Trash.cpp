@@ -1,4 +1,4 @@
-// The desktop trash as the freedesktop.org trash specification has it: the item moves into
+// The desktop trash that file managers share: the item moves into
 // `files/` of a trash folder, and `info/<name>.trashinfo` records where it came from, so a
 // file manager, `gio trash` or trash-cli can put it back. The info file is created first and
 // exclusively: it reserves the name, so two items of one name never overwrite each other.
