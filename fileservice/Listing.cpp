@@ -59,6 +59,12 @@ std::string Listing::File(std::size_t i) const {
     return file;
 }
 
+VersionOrder Listing::Order(std::size_t i, bool localTimes) const {
+    if (i < m_entries.size() && m_entries[i].Tag() == AlongTag::SameAsSource && m_entries[i].Time() != kNotListed)
+        return VersionOrder::Same;
+    return CompareVersions(SourceVersion(i).c_str(), TargetVersion(i).c_str(), localTimes);
+}
+
 std::string Listing::SourceVersion(std::size_t i) const {
     struct timespec mtime;
     // Entries not stat'ed while listing (links, special files) are read live.

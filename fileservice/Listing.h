@@ -56,6 +56,9 @@ public:
     // The version text of the counterpart of file `i` below the target, "" for none: compare:
     // what the listing saw; else read now.
     std::string TargetVersion(std::size_t i) const;
+    // How file `i` stands to its counterpart below the target, by CompareVersions' rule;
+    // without version texts where the listing saw both the same.
+    VersionOrder Order(std::size_t i, bool localTimes) const;
     const std::vector<Failure>& Failures() const { return m_failures; }  // listing order
     // With the extras option: by folder in listing order, then by name.
     const std::vector<TargetExtra>& TargetExtras() const { return m_extras; }
