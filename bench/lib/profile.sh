@@ -59,18 +59,31 @@ profile_window_thread() {
         echo
         echo '```'
         perf script -i "$data" -F comm,pid,tid,ip,sym 2>/dev/null | awk -v names="$window_functions" -v comm="$comm" '
-            function flush() {
+            function flush(   f) {
                 if (!mine) return
                 total++
                 for (i = 1; i <= n; i++) if (index(stack, want[i])) hits[i]++
+                for (f in seen) every[f]++
+                delete seen
             }
             BEGIN { n = split(names, want, "|") }
             /^[^ \t]/ { flush(); split($2, id, "/"); mine = $1 == comm && id[1] == id[2]; stack = ""; next }
-            { stack = stack "\n" $0 }
+            mine {
+                stack = stack "\n" $0
+                sym = $0
+                sub(/^[ \t]*[0-9a-f]+[ \t]+/, "", sym)
+                if (sym != "" && sym != "[unknown]") seen[sym] = 1
+            }
             END {
                 flush()
                 printf "%6d  samples of the window thread\n", total
                 for (i = 1; i <= n; i++) if (hits[i]) printf "%6d  %5.1f %%  %s\n", hits[i], 100 * hits[i] / total, want[i]
+                print ""
+                print "The hottest functions of the window thread, callees included:"
+                fflush()
+                top = "sort -rn | head -n 30"
+                for (f in every) printf "%6d  %5.1f %%  %s\n", every[f], 100 * every[f] / total, substr(f, 1, 110) | top
+                close(top)
             }'
         echo '```'
         echo

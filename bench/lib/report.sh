@@ -99,8 +99,7 @@ write_report() {
         echo "Trees K, M and X have the same layout: 10 folders at the top, 99 inside each of them for K"
         echo "and X (1,000 folders; 100 files each in K, 1,000 in X), 9 for M (100 folders, 100 files each);"
         echo "every file is empty and dated 2024-01-01. Until 8 December 2026 K was 10 × 9 × 10 folders"
-        echo "deep, its files dated a few seconds apart, and \`rsync -a\` took 1.5 times as long on it: K's"
-        echo "figures of earlier calls do not compare with these."
+        echo "deep and its files dated seconds apart: K's figures of earlier calls do not compare with these."
         echo
         echo "## Goals"
         echo

@@ -18,7 +18,7 @@ run_scale() {
     local progx progk progc i tx tk t u free need
     progx=$(program_dir X-program)
     cli_ready "$progx" || { x_note="X not measured: $cli_note"; echo "== $x_note"; return 0; }
-    free=$(df -P --output=iavail "$work" | tail -n 1 | tr -d ' ')
+    free=$(df --output=iavail "$work" | tail -n 1 | tr -d ' ')
     need=$(scale_inodes)
     if ((free < need + 1000000)); then
         x_note="X not measured: the work folder's file system has $free free inodes, X needs $need and a margin of a million."
