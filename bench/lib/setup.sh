@@ -10,15 +10,14 @@ check_setup() {
         echo "TVL_BENCH_RUNS_X must be a positive number" >&2
         exit 2
     fi
+    # The peers, the X server and its clicks, and the statistics: Debian's packages, installed
+    # when missing.
+    . "$root/scripts/deps.sh"
+    tvl_need_packages rsync xvfb xdotool freefilesync python3 time
     local tool
     for tool in cmake ninja rsync cp awk sync; do
         command -v "$tool" >/dev/null || { echo "bench/run needs $tool" >&2; exit 2; }
     done
-    # The figures of RESULTS.md come from bench/stats.py; Debian may lack python3.
-    if ! command -v python3 >/dev/null; then
-        . "$root/scripts/deps.sh"
-        tvl_need_packages python3
-    fi
 }
 
 build_programs() {
