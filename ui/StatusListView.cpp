@@ -1,6 +1,6 @@
 #include "ui/StatusListView.h"
 
-#include <QCursor>
+#include <QHoverEvent>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScrollBar>
@@ -169,6 +169,16 @@ QRegion StatusListView::visualRegionForSelection(const QItemSelection& selection
     return region;
 }
 
+bool StatusListView::viewportEvent(QEvent* event) {
+    // Where the pointer rests, for the row under it; asking the display at each paint would
+    // cost a round trip to it.
+    if (event->type() == QEvent::HoverEnter || event->type() == QEvent::HoverMove)
+        m_hover = static_cast<QHoverEvent*>(event)->position().toPoint();
+    else if (event->type() == QEvent::HoverLeave || event->type() == QEvent::Leave)
+        m_hover = QPoint(-1, -1);
+    return QListView::viewportEvent(event);
+}
+
 void StatusListView::paintEvent(QPaintEvent* event) {
     const int rows = Rows();
     if (rows == 0) return;
@@ -182,8 +192,7 @@ void StatusListView::paintEvent(QPaintEvent* event) {
     const int last = std::min(rows - 1, (area.bottom() + offset) / height);
     const QModelIndex current = currentIndex();
     const bool focus = (hasFocus() || viewport()->hasFocus()) && current.isValid();
-    const QModelIndex hover =
-        viewport()->underMouse() ? indexAt(viewport()->mapFromGlobal(QCursor::pos())) : QModelIndex();
+    const QModelIndex hover = m_hover.y() >= 0 ? indexAt(m_hover) : QModelIndex();
     const QStyle::State state = option.state;
     const bool enabled = (state & QStyle::State_Enabled) != 0;
     for (int row = first; row <= last; ++row) {

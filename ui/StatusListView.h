@@ -28,6 +28,7 @@ protected:
     QRegion visualRegionForSelection(const QItemSelection& selection) const override;
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
     void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     int Rows() const;
@@ -36,5 +37,6 @@ private:
     int PageRows() const;
     QModelIndex Row(int row) const;
 
-    mutable int m_rowHeight = 0;  // of the first row, as QListView's uniform rows; 0: not known yet
+    mutable int m_rowHeight = 0;
+    QPoint m_hover{-1, -1};  // where the pointer rests over the rows; -1 when it does not  // of the first row, as QListView's uniform rows; 0: not known yet
 };
