@@ -137,8 +137,7 @@ void frmMain::AddStatusLine(const QString& line) {
 bool frmMain::PublishStatusLines() {
     if (!m_statusModel->Publish()) return false;
     const QModelIndex last = m_statusModel->index(m_statusModel->rowCount() - 1);
-    // Selecting through the view would lay out all rows again, which makes a run of many
-    // thousand lines crawl; the view catches up when it scrolls.
+    // Once per batch and without telling the view, which catches up when it scrolls and paints.
     const QSignalBlocker blocker(m_ui.lstStatus->selectionModel());
     m_ui.lstStatus->selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect);
     return true;
