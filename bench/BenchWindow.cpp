@@ -172,14 +172,18 @@ int main(int argc, char** argv) {
     qint64 end = 0;
     double windowCpu = 0;
     double processCpu = 0;
+    QTimer poll;
     const auto stop = [&](qint64 at) {
+        if (end != 0) return;  // a timeout already queued may come once more
         end = at;
         windowCpu += CpuMs(RUSAGE_THREAD);
         processCpu += CpuMs(RUSAGE_SELF);
-        QApplication::quit();
+        poll.stop();
+        // The clock stops at the log's last line; the list is counted once the window shows the end.
+        if (window.RunInProgress()) QObject::connect(&window, &frmMain::RunEnded, &app, &QApplication::quit);
+        else QApplication::quit();
     };
     const int linesBefore = lstStatus->model()->rowCount();
-    QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &window, [&] {
         if (follower.Poll() == RunEnd::Pending) return;
         stop(clock.nsecsElapsed());

@@ -221,6 +221,7 @@ void frmMain::cmdRun_Clicked() {
     m_stopRequested = false;
     m_escapePending = false;
     m_runEnded = false;
+    m_lineShownThisRun = false;
     m_runLogging = m_ui.chkLog->checkState() == Qt::Checked;
     m_inputGuard->SetActive(true);
     m_showTimer->start();

@@ -158,6 +158,7 @@ private:
     std::atomic<bool> m_escapePending = false;  // the run asks the stop question at its next breath
     std::atomic<bool> m_runLogging = false;     // chkLog at the click
     std::atomic<bool> m_runEnded = false;       // the run told its end (it was not refused)
+    std::atomic<bool> m_lineShownThisRun = false;  // the run's first line shows at once, not at the tick
     bool m_followingDirectory = false;
     bool m_statusScrollPending = false;
     // During a run the count and the bar's value live here and reach the hidden txtCount and

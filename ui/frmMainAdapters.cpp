@@ -126,7 +126,13 @@ void frmMain::AddStatusLine(const QString& line) {
     // A run's lines are kept and shown at the window's tick: a run adds one per file, and
     // the lines between two ticks scroll past unseen. Outside a run a line shows at once.
     m_statusModel->AppendUnpublished(line);
-    if (m_running || QThread::currentThread() != thread()) return;
+    if (m_running || QThread::currentThread() != thread()) {
+        // The list has had nothing new since the click (the source was being listed): the
+        // run's first line need not wait for the tick.
+        if (m_running && !m_lineShownThisRun.exchange(true))
+            QMetaObject::invokeMethod(this, [this] { ShowRunState(); }, Qt::QueuedConnection);
+        return;
+    }
     PublishStatusLines();
     if (!m_statusScrollPending) {
         m_statusScrollPending = true;
