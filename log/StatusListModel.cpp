@@ -59,20 +59,32 @@ std::size_t TakeCount(const char*& p) {
 
 void StatusListModel::Append(const QString& line) {
     Publish();
-    beginInsertRows(QModelIndex(), m_count, m_count);
-    Keep(line);
-    m_published = m_count;
+    beginInsertRows(QModelIndex(), m_published, m_published);
+    {
+        const std::lock_guard lock(m_mutex);
+        Keep(line);
+        m_published = m_count;
+    }
     endInsertRows();
 }
 
-void StatusListModel::AppendUnpublished(const QString& line) { Keep(line); }
+void StatusListModel::AppendUnpublished(const QString& line) {
+    const std::lock_guard lock(m_mutex);
+    Keep(line);
+}
 
 bool StatusListModel::Publish() {
-    if (m_published == m_count) return false;
-    beginInsertRows(QModelIndex(), m_published, m_count - 1);
-    m_published = m_count;
+    const int count = Count();
+    if (m_published == count) return false;
+    beginInsertRows(QModelIndex(), m_published, count - 1);
+    m_published = count;
     endInsertRows();
     return true;
+}
+
+int StatusListModel::Count() const {
+    const std::lock_guard lock(m_mutex);
+    return m_count;
 }
 
 void StatusListModel::Keep(const QString& line) {
@@ -106,6 +118,7 @@ void StatusListModel::Write(const std::string& record) {
 }
 
 QString StatusListModel::Line(int row) const {
+    const std::lock_guard lock(m_mutex);
     if (row < 0 || row >= m_count) return {};
     const Mark mark = m_marks[static_cast<std::size_t>(row / kStride)];
     std::size_t blockIndex = mark.block;

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <utility>
 
 namespace {
 
@@ -80,8 +81,12 @@ void DirList::refresh() {
 
 void DirList::Fill() {
     clear();
-    const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    // The style looks each folder icon up in the icon theme, file by file, whenever it is asked
+    // (hundreds of look-ups per icon): once per program is enough. Kept to the end, never freed.
+    static const auto* const icons = new std::pair<QIcon, QIcon>(style()->standardIcon(QStyle::SP_DirOpenIcon),
+                                                                 style()->standardIcon(QStyle::SP_DirClosedIcon));
+    const QIcon& openIcon = icons->first;
+    const QIcon& closedIcon = icons->second;
 
     // The chain: the volume root, then each folder down to the current one.
     const QString root = DriveOfPath(m_path);

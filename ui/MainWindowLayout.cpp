@@ -6,6 +6,7 @@
 #include "ui/FormLayout.h"
 #include "ui/Gradient2.h"
 #include "ui/MainWindowTable.h"
+#include "ui/StatusListView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -73,8 +74,7 @@ QWidget* Create(const ControlRow& row, QWidget* container) {
     case ControlKind::TextBox:
         return new QLineEdit(caption, container);
     case ControlKind::ListBox: {
-        auto* list = new QListView(container);
-        list->setUniformItemSizes(true);
+        auto* list = new StatusListView(container);
         list->setEditTriggers(QAbstractItemView::NoEditTriggers);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
         return list;

@@ -27,9 +27,19 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
+
+namespace {
+
+// How often the window shows a run's news: often enough to see it move, seldom enough that
+// showing costs the run nothing worth measuring.
+constexpr int kShowIntervalMs = 80;
+
+}  // namespace
 
 frmMain::frmMain(const clsINI& settings, const QString& logPath, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -44,6 +54,12 @@ frmMain::frmMain(const clsINI& settings, const QString& logPath, QWidget* parent
     m_ui.lblCopy->installEventFilter(this);
     m_inputGuard = new RunInputGuard(this);
     m_shutdown = new ShutdownSignals(this);
+    m_showTimer = new QTimer(this);
+    m_showTimer->setInterval(kShowIntervalMs);
+    connect(m_showTimer, &QTimer::timeout, this, [this] {
+        ShowRunState();
+        if (m_inputGuard->TakeEscape()) m_escapePending = true;
+    });
     m_profileControls = {.window = this,
                          .settings = &m_settings,
                          .profile = m_ui.cmbProfile,
@@ -68,6 +84,7 @@ frmMain::frmMain(const clsINI& settings, const QString& logPath, QWidget* parent
 }
 
 frmMain::~frmMain() {
+    StopWorker();
     RemoveTrayIcon();
     // The controls die after this window's members; none of their last signals may reach it.
     for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
@@ -202,19 +219,48 @@ void frmMain::cmdRun_Clicked() {
     if (m_running) return;
     m_running = true;
     m_stopRequested = false;
-    m_inputGuard->SetActive(true);
+    m_escapePending = false;
+    m_runEnded = false;
     m_lineShownThisRun = false;
-    m_paintTimer.start();
-    TeeEvents events(*this, m_runLog);
-    MirrorRun(Request(), events, QCoreApplication::applicationDirPath());
+    m_runLogging = m_ui.chkLog->checkState() == Qt::Checked;
+    m_inputGuard->SetActive(true);
+    m_showTimer->start();
+    // The engine runs on a thread of its own, so that showing its news never slows it down.
+    m_worker = std::thread([this, request = Request(), programDir = QCoreApplication::applicationDirPath()] {
+        TeeEvents events(*this, m_runLog);
+        MirrorRun(request, events, programDir);
+        QMetaObject::invokeMethod(this, [this] { RunFinished(); }, Qt::QueuedConnection);
+    });
+}
+
+void frmMain::RunFinished() {
+    m_worker.join();
+    m_showTimer->stop();
     m_inputGuard->SetActive(false);
     m_running = false;
     // The run's last lines and count, before anything else sees the window.
     ShowRunState();
+    if (m_runEnded) {
+        m_ui.pb1->setVisible(false);
+        m_ui.txtFiles->setVisible(true);
+        m_ui.dirTarget->refresh();
+    }
     if (m_closePending) {
         m_closePending = false;
         close();
     }
+    emit RunEnded();
+}
+
+void frmMain::StopWorker() {
+    if (!m_worker.joinable()) return;
+    m_stopRequested = true;
+    {
+        const std::lock_guard lock(m_askMutex);
+        m_abandoned = true;
+    }
+    m_askAnswered.notify_all();
+    m_worker.join();
 }
 
 void frmMain::cmdExit_Click() {

@@ -9,13 +9,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QSignalBlocker>
+#include <QThread>
 #include <QTimer>
 
 // ---- The run ----
@@ -34,55 +34,81 @@ RunRequest frmMain::Request() const {
 
 QString frmMain::CountText() const { return m_countPending ? QString::number(m_count) : m_ui.txtCount->text(); }
 
+bool frmMain::AskWindow(std::function<bool()> ask, bool fallback) {
+    {
+        const std::lock_guard lock(m_askMutex);
+        m_answer.reset();
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, ask = std::move(ask)] {
+            const bool answer = ask();
+            const std::lock_guard lock(m_askMutex);
+            m_answer = answer;
+            m_askAnswered.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(m_askMutex);
+    m_askAnswered.wait(lock, [this] { return m_answer.has_value() || m_abandoned; });
+    return m_answer.value_or(fallback);
+}
+
 void frmMain::Refused(const fileservice::Failure& refusal) {
-    // The box's own event loop paints the window: it shows the run as it stands.
-    ShowRunState();
-    ShowMessageBox(this, "msgRun", QMessageBox::NoIcon, HaltTitle(), RefusalText(refusal), QMessageBox::Ok);
+    AskWindow(
+        [this, text = RefusalText(refusal)] {
+            // The box's own event loop paints the window: it shows the run as it stands.
+            ShowRunState();
+            ShowMessageBox(this, "msgRun", QMessageBox::NoIcon, HaltTitle(), text, QMessageBox::Ok);
+            return true;
+        },
+        true);
 }
 
 void frmMain::Started(const RunRequest& request) { m_runMode = request.mode; }
 
 void frmMain::Summary(const RunSummary& summary) {
-    m_ui.txtFiles->setText(SummaryText(summary));
-    // Only-newer shows its progress where the summary stood.
-    if (m_runMode == RunMode::OnlyNewer) {
-        m_ui.pb1->setVisible(true);
-        m_ui.txtFiles->setVisible(false);
-    }
+    // Once per run: handed to the window's thread in the order of the run's other news.
+    QMetaObject::invokeMethod(
+        this,
+        [this, text = SummaryText(summary), onlyNewer = m_runMode == RunMode::OnlyNewer] {
+            m_ui.txtFiles->setText(text);
+            // Only-newer shows its progress where the summary stood.
+            if (onlyNewer) {
+                m_ui.pb1->setVisible(true);
+                m_ui.txtFiles->setVisible(false);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 bool frmMain::ConfirmRemoval(std::int32_t files, std::int32_t folders) {
-    ShowRunState();
-    return ShowMessageBox(this, "msgRemove", QMessageBox::Question, ConfirmRemovalTitle(),
-                          ConfirmRemovalText(files, folders), QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return AskWindow(
+        [this, text = ConfirmRemovalText(files, folders)] {
+            ShowRunState();
+            return ShowMessageBox(this, "msgRemove", QMessageBox::Question, ConfirmRemovalTitle(), text,
+                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+        },
+        false);
 }
 
 void frmMain::Progress(std::int32_t count, int percent) {
     // Told per file, and a line edit lays out its text anew on every change: the hidden
-    // counter and the bar are brought up to date when the window paints.
+    // counter and the bar are brought up to date at the window's tick.
     m_count = count;
     m_percent = percent;
     m_countPending = true;
-    if (!m_running) ShowRunState();
+    if (!m_running && QThread::currentThread() == thread()) ShowRunState();
 }
 
-void frmMain::Ended(RunOutcome, const RunCounts&) {
-    ShowRunState();
-    m_ui.pb1->setVisible(false);
-    m_ui.txtFiles->setVisible(true);
-    m_ui.dirTarget->refresh();
-}
+void frmMain::Ended(RunOutcome, const RunCounts&) { m_runEnded = true; }
 
 void frmMain::Breathe() {
-    if (m_paintTimer.isValid() && m_paintTimer.elapsed() < 50) return;
-    // Scroll first, so that the repaint it asks for is done by this round of events, not the next.
-    ShowRunState();
-    // Every kind of event, so that a close from the window manager reaches the window; the
-    // input guard keeps the user's input away from it, except Escape.
-    QCoreApplication::processEvents();
     // Asked here, so the run waits for the answer between two files.
-    if (m_inputGuard->TakeEscape() && !m_stopRequested) AskToStop();
-    m_paintTimer.start();
+    if (m_escapePending.load(std::memory_order_relaxed) && m_escapePending.exchange(false) && !m_stopRequested)
+        AskWindow([this] {
+            AskToStop();
+            return true;
+        }, true);
 }
 
 bool frmMain::StopRequested() { return m_stopRequested; }
@@ -97,51 +123,52 @@ void frmMain::AskToStop() {
 // ---- Status list ----
 
 void frmMain::AddStatusLine(const QString& line) {
-    // During a run the lines are kept and shown when the window paints: a run adds one per
-    // file, and the lines between two paints scroll past unseen. Outside a run a line shows
-    // at once.
+    // A run's lines are kept and shown at the window's tick: a run adds one per file, and
+    // the lines between two ticks scroll past unseen. Outside a run a line shows at once.
     m_statusModel->AppendUnpublished(line);
-    if (!m_running) PublishStatusLines();
-    // The list has had nothing new since the click (the source was being listed): its first
-    // line need not wait out the pause's interval.
-    if (m_running && !m_lineShownThisRun) {
-        m_lineShownThisRun = true;
-        m_paintTimer.invalidate();
+    if (m_running || QThread::currentThread() != thread()) {
+        // The list has had nothing new since the click (the source was being listed): the
+        // run's first line need not wait for the tick.
+        if (m_running && !m_lineShownThisRun.exchange(true))
+            QMetaObject::invokeMethod(this, [this] { ShowRunState(); }, Qt::QueuedConnection);
+        return;
     }
+    PublishStatusLines();
     if (!m_statusScrollPending) {
         m_statusScrollPending = true;
         QTimer::singleShot(0, this, [this] { FlushStatusScroll(); });
     }
 }
 
-void frmMain::PublishStatusLines() {
-    if (!m_statusModel->Publish()) return;
+bool frmMain::PublishStatusLines() {
+    if (!m_statusModel->Publish()) return false;
     const QModelIndex last = m_statusModel->index(m_statusModel->rowCount() - 1);
-    // Selecting through the view would lay out all rows again, which makes a run of many
-    // thousand lines crawl; the view catches up when it scrolls.
+    // Once per batch and without telling the view, which catches up when it scrolls and paints.
     const QSignalBlocker blocker(m_ui.lstStatus->selectionModel());
     m_ui.lstStatus->selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect);
+    return true;
 }
 
 void frmMain::FlushStatusScroll() {
-    PublishStatusLines();
-    if (!m_statusScrollPending) return;
+    if (!PublishStatusLines() && !m_statusScrollPending) return;
     m_statusScrollPending = false;
     m_ui.lstStatus->scrollTo(m_ui.lstStatus->currentIndex());
     m_ui.lstStatus->viewport()->update();
 }
 
 void frmMain::ShowRunState() {
-    m_log.Flush();
-    if (m_countPending) {
-        m_countPending = false;
+    if (m_countPending.exchange(false)) {
         m_ui.txtCount->setText(QString::number(m_count));
         m_ui.pb1->setValue(m_percent);
     }
     FlushStatusScroll();
 }
 
-bool frmMain::LoggingOn() const { return m_ui.chkLog->checkState() == Qt::Checked; }
+bool frmMain::LoggingOn() const {
+    // The box cannot change during a run (the input guard), and the run's thread must not read it.
+    if (m_running) return m_runLogging;
+    return m_ui.chkLog->checkState() == Qt::Checked;
+}
 
 // ---- ProfileBox ----
 

@@ -16,7 +16,10 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QString>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -71,6 +74,14 @@ protected:
         char buffer[255] = {};
         const auto count = GetPrivateProfileStringA(section, key, "<missing>", buffer, sizeof buffer, file.constData());
         return QString::fromUtf8(buffer, static_cast<qsizetype>(count));
+    }
+
+    // Clicks the run button and returns once the window has told that the run ended (the run
+    // goes on a thread of its own; its boxes are answered meanwhile by the test's timers).
+    static void RunAndWait(frmMain& window) {
+        QSignalSpy ended(&window, &frmMain::RunEnded);
+        QTest::mouseClick(Control<QPushButton>(window, "cmdRun"), Qt::LeftButton);
+        EXPECT_TRUE(!ended.isEmpty() || ended.wait(120000)) << "the run did not end";
     }
 
     // True when some message box is open.

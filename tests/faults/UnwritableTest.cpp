@@ -40,7 +40,7 @@ TEST_F(Unwritable, SettingsFileThatIsAFolder) {
     m_tree.WriteFile("tvl.ini/inside.txt", "keep");
     auto window = Open();
     PrepareRun(*window);
-    Click(*window, "cmdRun");
+    RunAndWait(*window);
     Click(*window, "cmdSaveProfile");
 
     const QStringList messages = StatusMessages(*window);
@@ -58,7 +58,7 @@ TEST_F(Unwritable, LogFileThatIsAFolder) {
     m_tree.WriteFile("tvl.log/inside.txt", "keep");
     auto window = Open();
     PrepareRun(*window);
-    Click(*window, "cmdRun");
+    RunAndWait(*window);
 
     const QStringList messages = StatusMessages(*window);
     const QStringList run = RunMessages(messages);

@@ -121,7 +121,7 @@ TEST_P(WindowStopWays, StopsOnlyWhenAskedAndClosesWithTheCloseStep) {
     const StopCase& c = GetParam();
     WhenTheRunHasStarted([&] { c.action(*window); });
     AnswerStopQuestion(c.answer ? QMessageBox::StandardButton(c.answer) : QMessageBox::Yes);
-    Click(*window, "cmdRun");
+    RunAndWait(*window);
 
     EXPECT_EQ(m_question, c.answer ? kQuestion : QString());
     if (c.stopped) ExpectStoppedMidRun();
@@ -137,7 +137,7 @@ TEST_P(WindowStopWays, StopsOnlyWhenAskedAndClosesWithTheCloseStep) {
         EXPECT_EQ(ReadIni("Optionen", "logsize"), QStringLiteral("1"));
     } else {
         SetAfterCopyDataHook(nullptr);
-        Click(*window, "cmdRun");
+        RunAndWait(*window);
         ExpectCompleted();
     }
 }
@@ -168,6 +168,16 @@ INSTANTIATE_TEST_SUITE_P(
         StopCase{"Sigterm", [](frmMain&) { std::raise(SIGTERM); }, 0, true, true},
         StopCase{"Sigint", [](frmMain&) { std::raise(SIGINT); }, 0, true, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The window's thread is free while the run goes: it shows copy lines before the run has ended.
+TEST_F(WindowStop, TheWindowShowsTheRunWhileItGoes) {
+    QStringList copiedDuringRun;
+    WhenTheRunHasStarted([&] { copiedDuringRun = StatusMessages(*window).filter(QStringLiteral(" kopiert!")); });
+    RunAndWait(*window);
+    EXPECT_FALSE(copiedDuringRun.isEmpty());
+    EXPECT_LT(copiedDuringRun.size(), kFiles);
+    ExpectCompleted();
+}
 
 TEST_F(WindowStop, SigtermWithoutARunClosesWithTheCloseStep) {
     std::raise(SIGTERM);

@@ -243,7 +243,7 @@ TEST_F(Profiles, AMissingTargetLoadsAndTheRunIsRefusedNamingIt) {
     EXPECT_EQ(WithoutTime(LastStatusLine(*window)), QStringLiteral(" - [Stick] geladen!"));
     ModalScript script;
     script.Answer(QStringLiteral("msgRun"), QMessageBox::Ok);
-    QTest::mouseClick(Control<QPushButton>(*window, "cmdRun"), Qt::LeftButton);
+    RunAndWait(*window);
     ASSERT_EQ(script.seen.size(), 1u);
     EXPECT_EQ(script.seen[0].text, QString::fromUtf8("Das Zielverzeichnis /media/stick/Sicherung ist nicht vorhanden! "
                                                      "Ist der Datenträger angeschlossen?"));

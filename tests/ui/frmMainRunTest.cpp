@@ -33,7 +33,24 @@ protected:
         ASSERT_TRUE(Control<DirList>(window, "dirTarget")->setPath(QString::fromStdString(target)));
     }
 
-    void ClickRun(frmMain& window) { QTest::mouseClick(Control<QPushButton>(window, "cmdRun"), Qt::LeftButton); }
+    void ClickRun(frmMain& window) { RunAndWait(window); }
+
+    // Runs `act` on the next message box that shows, from the event loop the run is waited in.
+    void WhenABoxShows(frmMain& window, std::function<void(QMessageBox*)> act) {
+        m_boxWatch = [this, &window, act] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) return act(box);
+            }
+            QTimer::singleShot(10, &window, m_boxWatch);
+        };
+        QTimer::singleShot(0, &window, m_boxWatch);
+    }
+    static QString Shown(const QMessageBox* box) {
+        return box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|') +
+               ButtonTexts(box).join(QLatin1Char(','));
+    }
+
+    std::function<void()> m_boxWatch;
 };
 
 TEST_F(MainWindowRun, RunButtonMirrorsTheSourceAndReportsInTheStatusList) {
@@ -102,8 +119,9 @@ private:
 };
 
 // A run of many files: at every paint the list ends with its newest line selected and the
-// count field counts the copy lines shown; after the run the list shows every line in the
-// order of the log, the last one selected, and the count of every file.
+// count field never counts a copy line the list does not show yet (the run goes on while the
+// window shows it); after the run the list shows every line in the order of the log, the last
+// one selected, and the count of every file.
 TEST_F(MainWindowRun, ManyFilesShowEveryLineInOrderWithTheLastSelectedAtEveryPaint) {
     constexpr int kFiles = 400;
     for (int i = 0; i < kFiles; ++i) m_tree.WriteFile("src/d" + std::to_string(i / 50) + "/f" + std::to_string(i), "x");
@@ -152,7 +170,7 @@ TEST_F(MainWindowRun, ManyFilesShowEveryLineInOrderWithTheLastSelectedAtEveryPai
         EXPECT_EQ(paint.currentRow, paint.rows - 1);
         EXPECT_EQ(paint.selectedCount, 1);
         EXPECT_EQ(paint.selectedRow, paint.rows - 1);
-        EXPECT_EQ(paint.count, QString::number(paint.copiedLines));
+        EXPECT_LE(paint.count.toInt(), paint.copiedLines);
     }
     const PaintSeen& last = watch.seen.back();
     EXPECT_EQ(last.rows, lines.size());
@@ -176,23 +194,16 @@ TEST_F(MainWindowRun, ALineOutsideARunShowsAtOnce) {
 TEST_F(MainWindowRun, CloseDuringARunIsCarriedOutWhenItEnds) {
     m_tree.WriteFile("src/a.txt", "alpha");
     auto window = OpenWindow();
-    // The program directory as target: the run stops at its "Halt!" message, whose
-    // event loop delivers the close request while the run is still in progress.
+    // The program directory as target: the run waits at its "Halt!" message, while the window
+    // is closed.
     PointAt(*window, m_tree.Path("src"), QCoreApplication::applicationDirPath().toStdString());
     bool closedDuringRun = true;
-    QTimer::singleShot(0, window.get(), [&] {
+    QString message;
+    WhenABoxShows(*window, [&](QMessageBox* box) {
         window->close();
         closedDuringRun = !window->isVisible();
-    });
-    QString message;
-    QTimer::singleShot(0, window.get(), [&] {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) {
-                message = box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|') +
-                          ButtonTexts(box).join(QLatin1Char(','));
-                box->accept();
-            }
-        }
+        message = Shown(box);
+        box->accept();
     });
 
     ClickRun(*window);
@@ -267,15 +278,10 @@ TEST_F(MainWindowModes, SameFolderIsRefusedWithAPlainHaltBox) {
     const int linesBefore = StatusLines(*window).size();
     QString message;
     QMessageBox::Icon icon = QMessageBox::Information;
-    QTimer::singleShot(0, window.get(), [&] {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) {
-                message = box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|') +
-                          ButtonTexts(box).join(QLatin1Char(','));
-                icon = box->icon();
-                box->accept();
-            }
-        }
+    WhenABoxShows(*window, [&](QMessageBox* box) {
+        message = Shown(box);
+        icon = box->icon();
+        box->accept();
     });
     ClickRun(*window);
     EXPECT_EQ(message, QString::fromUtf8("Halt!|Quell- und Zielverzeichnis dürfen nicht gleich sein!|OK"));
@@ -295,18 +301,13 @@ TEST_P(RemovalQuestion, AsksOnceAndRemovesOnlyOnJa) {
     ASSERT_TRUE(Control(*window, "chkTrash")->isEnabled());
     Control<QCheckBox>(*window, "chkTrash")->setChecked(false);
     QStringList asked;
-    std::function<void()> answer = [&] {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) {
-                asked << box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|') +
-                             ButtonTexts(box).join(QLatin1Char(','));
-                box->button(ja ? QMessageBox::Yes : QMessageBox::No)->click();
-                return;
-            }
-        }
-        QTimer::singleShot(10, window.get(), answer);
-    };
-    QTimer::singleShot(0, window.get(), answer);
+    WhenABoxShows(*window, [&](QMessageBox* box) {
+        asked << Shown(box);
+        // The run waits for the answer: nothing is copied yet.
+        EXPECT_TRUE(window->RunInProgress());
+        EXPECT_FALSE(m_tree.Exists("dst/sub/b.txt"));
+        box->button(ja ? QMessageBox::Yes : QMessageBox::No)->click();
+    });
     ClickRun(*window);
     EXPECT_EQ(asked, QStringList{QString::fromUtf8("Löschen?|Im Ziel sind 1 Dateien und 1 Ordner, die es in der "
                                                    "Quelle nicht gibt. Sie werden endgültig gelöscht. Fortfahren?|"

@@ -30,6 +30,7 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QEventLoop>
 #include <QCheckBox>
 #include <QListView>
 #include <QPushButton>
@@ -174,7 +175,11 @@ int RunWindow(const Options& options, int argc, char** argv) {
         return 1;
     }
     window.findChild<QCheckBox*>(QStringLiteral("chkCopyOnlyNew"))->setCheckState(Qt::Unchecked);
+    // The run goes on a thread of its own; the window says when it has ended.
+    QEventLoop runEnded;
+    QObject::connect(&window, &frmMain::RunEnded, &runEnded, &QEventLoop::quit);
     window.findChild<QPushButton*>(QStringLiteral("cmdRun"))->click();
+    if (window.RunInProgress()) runEnded.exec();
     window.findChild<QPushButton*>(QStringLiteral("cmdSaveProfile"))->click();
     window.close();
     const QAbstractItemModel* model = window.findChild<QListView*>(QStringLiteral("lstStatus"))->model();
