@@ -75,7 +75,7 @@ write_report() {
         echo "| time since the last large removal in the work folder, at start | $since_removal |"
         echo "| cp / rsync | $(cp --version | head -n 1) / $(rsync --version | head -n 1 | sed 's/  */ /g') |"
         echo
-        echo "Each figure is the median of $runs measured runs after one warm-up (X: $runs_x, see below). P1 to"
+        echo "Each figure is the median of $runs measured runs after one warm-up (X: $runs_x, its copy-all $runs_xc, see below). P1 to"
         echo "P5: wall time of the whole process (start-up included) measured by \`tvl_bench exec\`; the engine"
         echo "runs with the real log file (logging on) and a status list model like the window's. W1 and W2"
         echo "run in rounds of four, each with the same settings file, whose \"Standard\" profile names the"

@@ -4,7 +4,7 @@
 
 # The inodes X takes at most besides its tree: the copy of only-newer and the fresh targets of
 # copy-all, 1,000,000 each.
-scale_inodes() { echo $(((1 + 2 * runs_x) * 1000000)); }
+scale_inodes() { echo $(((1 + 2 * runs_xc) * 1000000)); }
 
 # X: only-newer with nothing changed on tree X (A `trevalon --run`, B rsync -a; C `--run` on a
 # copy of K in the same rounds, for the growth from K to X), then copy-all of X into fresh
@@ -46,7 +46,7 @@ run_scale() {
     done
 
     echo "== XC: copy-all of tree X into fresh targets, \`--run\` vs rsync -a (load $(load_now))"
-    for ((i = 1; i <= runs_x; i++)); do
+    for ((i = 1; i <= runs_xc; i++)); do
         t=$(fresh_dir "XC-A")
         all_targets+=("$t")
         write_ini "$progc/tvl.ini" "$trees/X" "$t" copyall

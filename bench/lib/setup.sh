@@ -6,8 +6,8 @@ check_setup() {
         echo "TVL_BENCH_RUNS must be a positive number" >&2
         exit 2
     fi
-    if ! [[ "$runs_x" =~ ^[0-9]+$ ]] || ((runs_x < 1)); then
-        echo "TVL_BENCH_RUNS_X must be a positive number" >&2
+    if ! [[ "$runs_x" =~ ^[0-9]+$ ]] || ((runs_x < 1)) || ! [[ "$runs_xc" =~ ^[0-9]+$ ]] || ((runs_xc < 1)); then
+        echo "TVL_BENCH_RUNS_X and TVL_BENCH_RUNS_XC must be positive numbers" >&2
         exit 2
     fi
     # The peers, the X server and its clicks, and the statistics: Debian's packages, installed
