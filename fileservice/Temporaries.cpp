@@ -42,7 +42,11 @@ std::uint64_t Fnv1a64(const char* data, std::size_t size) {
 }
 
 std::size_t NameStart(const std::string& path) {
+#ifdef _WIN32
+    const std::size_t slash = path.find_last_of("/\\");  // Windows takes either
+#else
     const std::size_t slash = path.rfind('/');
+#endif
     return slash == std::string::npos ? 0 : slash + 1;
 }
 

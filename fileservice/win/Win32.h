@@ -13,6 +13,9 @@
 #include <time.h>
 #include <windows.h>
 
+// windows.h makes ReplaceFile a macro (ReplaceFileW), which would rename the layer's own.
+#undef ReplaceFile
+
 namespace fileservice {
 
 // `path` as Win32 takes it: UTF-16, absolute, '\' between names, "." and ".." resolved by
