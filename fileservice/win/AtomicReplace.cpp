@@ -210,11 +210,15 @@ Status CreateLinkTemporary(const std::string& path, const std::string& linkTarge
     for (wchar_t& c : target)
         if (c == L'/') c = L'\\';
     const DWORD flags = SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE | (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
-    if (::CreateSymbolicLinkW(wide.Value().c_str(), target.c_str(), flags)) return {};
-    if (::GetLastError() != ERROR_ALREADY_EXISTS) return LastFailure(path);
-    // A leftover of a killed run.
-    if (Status removed = Remove(path); !removed) return removed;
-    if (!::CreateSymbolicLinkW(wide.Value().c_str(), target.c_str(), flags)) return LastFailure(path);
+    bool made = ::CreateSymbolicLinkW(wide.Value().c_str(), target.c_str(), flags);
+    if (!made && ::GetLastError() != ERROR_ALREADY_EXISTS) return LastFailure(path);
+    if (!made) {
+        // A leftover of a killed run.
+        if (Status removed = Remove(path); !removed) return removed;
+        if (!::CreateSymbolicLinkW(wide.Value().c_str(), target.c_str(), flags)) return LastFailure(path);
+    }
+    // Some systems (Wine) answer success and make nothing.
+    if (!ReadEntryAttributes(wide.Value()).IsLink()) return Failure{path, ENOTSUP};
     return {};
 }
 

@@ -108,6 +108,18 @@ TEST_F(Win32Test, NamesThatDifferInCaseOnlyAreOneFile) {
     EXPECT_EQ(Read("README.TXT"), "new");
 }
 
+TEST_F(Win32Test, CopyKeepsTheTimeToTheHundredNanosecondsSoItIsNotNewerEitherWay) {
+    Write("source.txt", "data");
+    const auto wide = fileservice::WidePath(Path("source.txt"));
+    const HANDLE handle = fileservice::OpenWide(wide.Value(), FILE_WRITE_ATTRIBUTES, OPEN_EXISTING, 0);
+    const FILETIME written = fileservice::FiletimeOf({1600000000, 123456789});
+    ASSERT_TRUE(::SetFileTime(handle, nullptr, nullptr, &written));
+    ::CloseHandle(handle);
+    EXPECT_EQ(fileservice::LiveVersion(Path("source.txt").c_str()), "1600000000.123456700 4");
+    ASSERT_TRUE(fileservice::CopyFileSafely(Path("copy.txt"), Path("source.txt")).Ok());
+    EXPECT_EQ(fileservice::LiveVersion(Path("copy.txt").c_str()), "1600000000.123456700 4");
+}
+
 TEST_F(Win32Test, ReadOnlyFilesAreReplacedAndStayReadOnly) {
     Write("settings.ini", "old");
     MakeReadOnly(Path("settings.ini"));
