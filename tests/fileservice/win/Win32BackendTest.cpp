@@ -5,6 +5,7 @@
 #include "fileservice/FileService.h"
 #include "fileservice/FileServiceInternal.h"
 #include "fileservice/FolderEntries.h"
+#include "fileservice/Listing.h"
 #include "fileservice/Medium.h"
 #include "fileservice/SafeFile.h"
 #include "fileservice/win/Win32.h"
@@ -43,6 +44,13 @@ protected:
             for (const auto& entry : entries.Value()) names.push_back(entry.name);
         std::sort(names.begin(), names.end());
         return names;
+    }
+    void SetTime(const std::string& relative, std::int64_t seconds) const {
+        const auto wide = fileservice::WidePath(Path(relative));
+        const HANDLE handle = fileservice::OpenWide(wide.Value(), FILE_WRITE_ATTRIBUTES, OPEN_EXISTING, 0);
+        const FILETIME time = fileservice::FiletimeOf({static_cast<time_t>(seconds), 0});
+        ASSERT_TRUE(::SetFileTime(handle, nullptr, nullptr, &time)) << relative;
+        ::CloseHandle(handle);
     }
     static bool ReadOnly(const std::string& path) {
         const auto wide = fileservice::WidePath(path);
@@ -175,6 +183,57 @@ TEST_F(Win32Test, TwoSpellingsOfAFolderAreOneFolderAndShareItsLock) {
     }
     EXPECT_TRUE(fileservice::LockFolder(other).Ok());
     EXPECT_EQ(Names("a/b"), std::vector<std::string>{});  // the lock writes nothing into the folder
+}
+
+TEST_F(Win32Test, ListingComesDepthFirstByteWiseAndComparesWithTheTargetInOneRead) {
+    for (const char* folder : {"src", "src/a", "src/a/c", "src/d", "dst", "dst/A", "dst/A/old"})
+        ASSERT_TRUE(fileservice::MakeFolder(Path(folder)).Ok());
+    Write("src/b.txt", "bb");
+    Write("src/\xC3\x84.txt", "umlaut");
+    Write("src/a/x.txt", "new x");
+    Write("src/a/c/y.txt", "y");
+    Write("src/d/z.txt", "z");
+    for (const char* file : {"src/b.txt", "src/a/x.txt", "src/a/c/y.txt", "src/d/z.txt"}) SetTime(file, 1600000000);
+    ASSERT_TRUE(fileservice::CopyFileSafely(Path("dst/b.txt"), Path("src/b.txt")).Ok());
+    Write("dst/A/X.TXT", "old");  // another case: the same name here
+    SetTime("dst/A/X.TXT", 1500000000);
+    Write("dst/extra.txt", "e");
+
+    const fileservice::Listing listing =
+        fileservice::Listing::Read(Path("src"), {Path("dst"), true, nullptr, true});
+    const std::vector<std::string> files = {"b.txt", "\xC3\x84.txt", "a/x.txt", "a/c/y.txt", "d/z.txt"};
+    ASSERT_EQ(listing.FileCount(), files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(listing.File(i), files[i]);
+    EXPECT_EQ(listing.Folders(), (std::vector<std::string>{"/a", "/a/c", "/d"}));
+    EXPECT_EQ(listing.ByteTotal().scaled, 15 * 10000);
+    EXPECT_TRUE(listing.Failures().empty());
+
+    EXPECT_EQ(listing.Order(0, false), VersionOrder::Same);
+    EXPECT_EQ(listing.TargetVersion(0), listing.SourceVersion(0));
+    EXPECT_EQ(listing.Order(2, false), VersionOrder::Newer);
+    EXPECT_EQ(listing.TargetVersion(2), "1500000000.000000000 3");
+    EXPECT_EQ(listing.TargetVersion(4), "");
+    // What the target holds beyond the source, by folder, then by name; "A" is "a" here.
+    ASSERT_EQ(listing.TargetExtras().size(), 2u);
+    EXPECT_EQ(listing.TargetExtras()[0].folder, 0u);
+    EXPECT_EQ(listing.TargetExtras()[0].entry.name, "extra.txt");
+    EXPECT_EQ(listing.TargetExtras()[1].folder, 1u);
+    EXPECT_EQ(listing.TargetExtras()[1].entry.name, "old");
+    EXPECT_TRUE(listing.TargetExtras()[1].entry.folder);
+
+    // The operations list the same.
+    std::int16_t flag = 0;
+    Currency bytes;
+    std::vector<std::string> list;
+    EXPECT_EQ(VBFILELIST(Path("src").c_str(), flag, "", list, bytes), 4);
+    EXPECT_EQ(list, files);
+    std::int32_t folderFlag = 0;
+    EXPECT_EQ(VBFOLDERCOUNT(Path("src").c_str(), folderFlag), 3);
+
+    const fileservice::Listing missing = fileservice::Listing::Read(Path("missing"), {});
+    ASSERT_EQ(missing.Failures().size(), 1u);
+    EXPECT_EQ(missing.Failures()[0].error, ENOENT);
+    EXPECT_EQ(missing.Failures()[0].path, Path("missing"));
 }
 
 }  // namespace
