@@ -82,7 +82,7 @@ Status ReplaceFile(const std::string& path, std::string_view content, ReplaceSyn
     const Result<std::wstring> wide = WidePath(path);
     if (!wide) return wide.Error();
     const std::wstring target = ReplacedPath(wide.Value());
-    const std::string targetPath = target == wide.Value() ? path : Utf8Of(target);
+    const std::string targetPath = target == wide.Value() ? path : PlainPath(target);
     const EntryAttributes there = ReadEntryAttributes(target);
     if (there.IsFolder()) return Failure{targetPath, EISDIR};
 
@@ -170,17 +170,12 @@ Status MakeFolders(const std::string& path, mode_t) {
     const Result<std::wstring> wide = WidePath(path);
     if (!wide) return wide.Error();
     const std::wstring& folder = wide.Value();
-    // Every parent below the root ("\\?\C:\" or "\\?\UNC\server\share\"); a file in the way
-    // shows at the next step.
-    std::size_t slash = folder.rfind(LR"(\\?\UNC\)", 0) == 0 ? folder.find(L'\\', folder.find(L'\\', 8) + 1)
-                                                             : folder.find(L'\\', 4);
-    for (; slash != std::wstring::npos && slash + 1 < folder.size(); slash = folder.find(L'\\', slash + 1)) {
-        if (slash + 1 == folder.size()) break;
+    // Every parent below the root; a file in the way shows at the next step.
+    for (std::size_t slash = folder.find(L'\\', RootLength(folder)); slash != std::wstring::npos;
+         slash = folder.find(L'\\', slash + 1)) {
         const std::wstring parent = folder.substr(0, slash);
-        if (parent.back() == L':' || parent.size() <= 8) continue;
-        if (!::CreateDirectoryW(parent.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS &&
-            !ReadEntryAttributes(parent).IsFolder())
-            return Failure{Utf8Of(parent), ErrnoOf(::GetLastError())};
+        if (!::CreateDirectoryW(parent.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
+            return Failure{PlainPath(parent), ErrnoOf(::GetLastError())};
     }
     if (::CreateDirectoryW(folder.c_str(), nullptr)) return {};
     const Failure failure = LastFailure(path);

@@ -62,14 +62,6 @@ Result<std::wstring> FinalFolderPath(const std::string& path, FolderIdentity& id
     return final;
 }
 
-// The length of the root of a final path: "\\?\C:\" or "\\?\UNC\server\share\".
-std::size_t RootLength(const std::wstring& path) {
-    if (path.rfind(LR"(\\?\UNC\)", 0) != 0) return 7;
-    const std::size_t server = path.find(L'\\', 8);
-    const std::size_t share = server == std::wstring::npos ? server : path.find(L'\\', server + 1);
-    return share == std::wstring::npos ? path.size() + 1 : share + 1;
-}
-
 // Where lock files live: the user's local program data, never the locked folder.
 std::wstring LockFolderPath() {
     wchar_t buffer[MAX_PATH];

@@ -105,7 +105,13 @@ Status CopySparse(const FileHandle& in, const FileHandle& out, std::int64_t size
         const bool all = ::DeviceIoControl(NativeHandle(in), FSCTL_QUERY_ALLOCATED_RANGES, &query, sizeof query,
                                            ranges.data(), static_cast<DWORD>(ranges.size() * sizeof ranges[0]),
                                            &returned, nullptr);
-        if (!all && ::GetLastError() != ERROR_MORE_DATA) return LastFailure(in.Path());
+        if (!all && ::GetLastError() != ERROR_MORE_DATA) {
+            // A file system that cannot tell its ranges (nothing is copied yet): all of it.
+            const DWORD error = ::GetLastError();
+            const bool unsupported = error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED;
+            if (unsupported && query.FileOffset.QuadPart == 0) return CopyBytes(in, out, -1, written);
+            return Failure{in.Path(), ErrnoOf(error)};
+        }
         const std::size_t count = returned / sizeof ranges[0];
         for (std::size_t i = 0; i < count; ++i) {
             const std::int64_t start = ranges[i].FileOffset.QuadPart;

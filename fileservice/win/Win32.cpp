@@ -161,6 +161,13 @@ Result<std::wstring> WidePath(const std::string& path) {
     return wide;
 }
 
+std::size_t RootLength(const std::wstring& path) {
+    if (path.rfind(LR"(\\?\UNC\)", 0) != 0) return 7;
+    const std::size_t server = path.find(L'\\', 8);
+    const std::size_t share = server == std::wstring::npos ? server : path.find(L'\\', server + 1);
+    return share == std::wstring::npos ? path.size() + 1 : share + 1;
+}
+
 std::string Utf8Of(std::wstring_view text) {
     std::string out;
     out.reserve(text.size());
@@ -178,6 +185,12 @@ std::string Utf8Of(std::wstring_view text) {
         }
     }
     return out;
+}
+
+std::string PlainPath(const std::wstring& path) {
+    if (path.rfind(LR"(\\?\UNC\)", 0) == 0) return "\\\\" + Utf8Of(std::wstring_view(path).substr(8));
+    if (path.rfind(LR"(\\?\)", 0) == 0) return Utf8Of(std::wstring_view(path).substr(4));
+    return Utf8Of(path);
 }
 
 int ErrnoOf(DWORD error) {

@@ -29,6 +29,10 @@ Result<std::wstring> WidePath(const std::string& path);
 // written on its own (Utf8Of) comes back as it was.
 bool WideText(std::string_view text, std::wstring& out);
 
+// The length of the root of a path in that form, with its separator: 7 for "\\?\C:\", up to
+// the share's end for "\\?\UNC\server\share\".
+std::size_t RootLength(const std::wstring& path);
+
 // The UTF-8 form of a UTF-16 name; an unpaired surrogate is kept (as Utf8.h writes it).
 std::string Utf8Of(std::wstring_view text);
 
@@ -36,6 +40,10 @@ std::string Utf8Of(std::wstring_view text);
 int ErrnoOf(DWORD error);
 // The failure of the last Win32 call at `path`.
 Failure LastFailure(const std::string& path);
+
+// A path in Win32's form as the user writes it, for failures and texts: "C:\a" for
+// "\\?\C:\a", "\\server\share" for "\\?\UNC\server\share".
+std::string PlainPath(const std::wstring& path);
 
 // FILETIME counts 100 ns since 1601; the version texts count from 1970.
 struct timespec TimespecOf(const FILETIME& time);
