@@ -33,6 +33,12 @@ struct Entry {
     bool mountPoint = false;         // a folder where another volume is mounted
 };
 
+// A folder as Win32 names it: a root with its separator ("\\?\E:\"), which without it is
+// the drive itself.
+std::wstring Named(const std::wstring& folder) {
+    return folder.size() < RootLength(folder) ? folder + L'\\' : folder;
+}
+
 std::int64_t SizeOf(const WIN32_FIND_DATAW& found) {
     return static_cast<std::int64_t>((static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow);
 }
@@ -151,7 +157,7 @@ void Walker::Run() {
     m_rootWide = root.Value();
     if (m_rootWide.back() == L'\\') m_rootWide.pop_back();
     // The directory itself may be reached through a link: the user named it.
-    const DWORD attributes = ::GetFileAttributesW(m_rootWide.c_str());
+    const DWORD attributes = ::GetFileAttributesW(Named(m_rootWide).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         Fail({}, ENOTDIR);
         return;
@@ -195,7 +201,7 @@ void Walker::Run() {
 
 void Walker::ReadTarget(const std::wstring& relative, TargetFolder& target) const {
     const std::wstring& base = m_options.along.empty() ? m_options.extras : m_options.along;
-    const std::wstring folder = base + relative;
+    const std::wstring folder = Named(base + relative);
     const EntryAttributes attributes = ReadEntryAttributes(folder);
     // A target folder that is not there (yet) holds nothing; a link there is not entered.
     if (!attributes.Exists() || !(attributes.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
