@@ -61,8 +61,9 @@ bool IsVolumeMountPoint(const std::wstring& path) {
 
 Status DeleteEntry(const std::wstring& path, const EntryAttributes& entry, const std::string& failurePath) {
     // The reparse point itself, never what it leads to.
-    const HANDLE handle = OpenWide(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, OPEN_EXISTING,
-                                   FILE_FLAG_OPEN_REPARSE_POINT);
+    const bool readOnly = (entry.attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    const DWORD access = DELETE | FILE_READ_ATTRIBUTES | (readOnly ? FILE_WRITE_ATTRIBUTES : 0);
+    const HANDLE handle = OpenWide(path, access, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT);
     if (handle == INVALID_HANDLE_VALUE) return LastFailure(failurePath);
     // POSIX semantics: the name goes at once, not when the last other handle closes, so that a
     // new file of that name can follow.
@@ -76,7 +77,6 @@ Status DeleteEntry(const std::wstring& path, const EntryAttributes& entry, const
             status = Failure{failurePath, ErrnoOf(error)};
         } else {
             // Older systems and FAT: the classic delete, which a read-only attribute refuses.
-            const bool readOnly = (entry.attributes & FILE_ATTRIBUTE_READONLY) != 0;
             FILE_BASIC_INFO basic{};
             basic.FileAttributes = (entry.attributes & ~FILE_ATTRIBUTE_READONLY) | FILE_ATTRIBUTE_NORMAL;
             if (readOnly && !::SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic)) {

@@ -8,6 +8,7 @@
 #include "fileservice/win/Win32.h"
 
 #include <cerrno>
+#include <objbase.h>
 #include <shellapi.h>
 
 namespace fileservice {
@@ -63,7 +64,10 @@ Result<std::string> MoveToTrash(const std::string& path) {
     operation.wFunc = FO_DELETE;
     operation.pFrom = from.c_str();
     operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT | FOF_WANTNUKEWARNING;
+    // The shell may need COM on this thread; a thread that has it already keeps it as it is.
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     const int result = ::SHFileOperationW(&operation);
+    if (SUCCEEDED(com)) ::CoUninitialize();
     if (result != 0) return Failure{path, ErrnoOfShell(result)};
     if (operation.fAnyOperationsAborted) return Failure{path, ECANCELED};
     // Whatever the shell said, the item must be gone from here.
