@@ -11,6 +11,13 @@
 #include <string>
 #include <string_view>
 #include <time.h>
+// Also for the tests that include this: no min and max macros, no sockets.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <windows.h>
 
 // windows.h makes ReplaceFile a macro (ReplaceFileW), which would rename the layer's own.
