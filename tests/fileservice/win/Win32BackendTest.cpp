@@ -142,6 +142,13 @@ TEST_F(Win32Test, ReadOnlyFilesAreReplacedAndStayReadOnly) {
     EXPECT_EQ(Read("settings.ini"), "copied");
     EXPECT_TRUE(ReadOnly(Path("settings.ini")));
     EXPECT_TRUE(fileservice::Remove(Path("settings.ini")).Ok());
+
+    // Removed for good with the folder that holds it, as on POSIX.
+    ASSERT_TRUE(fileservice::MakeFolder(Path("old")).Ok());
+    Write("old/locked.txt", "x");
+    MakeReadOnly(Path("old/locked.txt"));
+    EXPECT_TRUE(fileservice::RemoveForGood(Path("old")).Ok());
+    EXPECT_FALSE(fileservice::EntryExists(Path("old")));
 }
 
 TEST_F(Win32Test, RecycleBinTakesTheItemAndRefusesWhatIsNotThere) {
