@@ -13,6 +13,7 @@
 namespace {
 
 constexpr std::int64_t kBaseTime = 1700000000;  // 14.11.2023, a fixed past time
+constexpr std::int64_t kNewYear2024 = 1704067200;  // 2024-01-01 00:00:00 UTC
 constexpr std::size_t kChunk = 1 << 20;
 
 // Names with blanks and umlauts at every level: the engine converts each name twice.
@@ -65,9 +66,9 @@ private:
             if (::write(fd, m_buffer.get(), size) != static_cast<ssize_t>(size)) error = path + ": short write";
             done += static_cast<std::int64_t>(size);
         }
-        std::int64_t seconds = 0;
+        std::int64_t seconds = m_shape.fileTime;
         long nanos = 0;
-        ContentTime(index, seconds, nanos);
+        if (seconds == 0) ContentTime(index, seconds, nanos);
         const struct timespec times[2] = {{seconds, nanos}, {seconds, nanos}};
         if (error.empty() && ::futimens(fd, times) != 0) error = path + ": " + std::strerror(errno);
         ::close(fd);
@@ -85,8 +86,9 @@ TreeShape ShapeNamed(const std::string& name, bool& ok) {
     ok = true;
     if (name == "S") return {"S", {8, 4, 5}, 100, 4096, false};
     if (name == "L") return {"L", {}, 8, std::int64_t{64} << 20, true};
-    if (name == "K") return {"K", {10, 9, 10}, 100, 0, false};
-    if (name == "M") return {"M", {10, 9}, 100, 0, false};
+    if (name == "K") return {"K", {10, 99}, 100, 0, false, kNewYear2024};
+    if (name == "M") return {"M", {10, 9}, 100, 0, false, kNewYear2024};
+    if (name == "X") return {"X", {10, 99}, 1000, 0, false, kNewYear2024};
     ok = false;
     return {};
 }

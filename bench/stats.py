@@ -19,8 +19,13 @@ import re
 import sys
 
 # The goals: id, kind, scenario, side A, side B, goal. "time": the ratio of the medians of the
-# wall times, its per-round spread and its "fast" rounds; "memory": the largest peak of side A
-# against the median peak of side B; "gap": the largest value of side A against the goal itself.
+# wall times, its per-round spread and its "fast" rounds (goal "-": measured for the record,
+# no goal); "memory": the largest peak of side A against the median peak of side B; "peak":
+# the largest peak of side A in MiB against the goal itself, side B's median peak beside it;
+# "gap": the largest value of side A against the goal itself.
+# W1 and W2 run in rounds of four: A the program under Xvfb (click to completion line), B the
+# peer, C `trevalon --run` of the same profile, O the window offscreen; W4 is their C against B.
+# X: A `--run` only-newer on tree X, B rsync -a, C `--run` only-newer on tree K; XC: copy-all.
 GOALS = [
     ("P1", "time", "P1", "A", "B", "0.8"),
     ("P2", "time", "P2", "A", "B", "1.05"),
@@ -33,11 +38,20 @@ GOALS = [
     ("P5memcopy", "memory", "P5", "A", "P3:B", "3"),
     ("P6", "gap", "P6", "W", "", "100"),
     ("W1", "time", "W1", "A", "B", "0.8"),
+    ("W1o", "time", "W1", "O", "B", "0.8"),
+    ("W1c", "time", "W1", "A", "C", "1.1"),
     ("W2", "time", "W2", "A", "B", "0.5"),
+    ("W2o", "time", "W2", "O", "B", "0.5"),
+    ("W2c", "time", "W2", "A", "C", "1.1"),
     ("W3S", "time", "W3S", "A", "B", "0.4"),
     ("W3K", "time", "W3K", "A", "B", "0.4"),
-    ("W4S", "time", "W4S", "A", "B", "0.8"),
-    ("W4K", "time", "W4K", "A", "B", "0.5"),
+    ("W4S", "time", "W1", "C", "B", "0.8"),
+    ("W4K", "time", "W2", "C", "B", "0.5"),
+    ("X", "time", "X", "A", "B", "0.5"),
+    ("Xg", "time", "X", "A", "C", "11"),
+    ("XC", "time", "XC", "A", "B", "-"),
+    ("Xmem", "peak", "X", "A", "B", "64"),
+    ("Xmemcopy", "peak", "XC", "A", "B", "64"),
 ]
 
 # A number as awk reads one: leading blanks, then the longest numeric prefix; nothing is 0.
@@ -141,13 +155,15 @@ def ratio(a, b):
 
 
 def not_met(value, goal):
-    return value not in ("-", "") and num(value) > num(goal)
+    return value not in ("-", "") and goal != "-" and num(value) > num(goal)
 
 
 def verdict(value, goal):
     """"met (x % below the goal)" or "**NOT met** (x % above the goal)"."""
     if value in ("-", ""):
         return "not measured"
+    if goal == "-":
+        return "no goal"
     v, g = num(value), num(goal)
     if v <= g:
         return "met (%.0f %% below the goal)" % ((g - v) / g * 100)
@@ -181,6 +197,11 @@ def goal_figures(raw, ident, kind, scenario, a, b, goal):
         r = ratio(fa or "-", fb)
         out.update(a=fa, b=fb, ratio=r, spread="-", fast="-", result=verdict(r, goal),
                    misses=int(fa != "" and not_met(r, goal)))
+    elif kind == "peak":
+        fa, fb = raw.maximum(scenario, a, 4), raw.median(scenario, b, 4)
+        mib = "%.1f" % (num(fa) / 1024) if fa not in ("", "-") else "-"
+        out.update(a=fa, b=fb, mib=mib, ratio="-", spread="-", fast="-", result=verdict(mib, goal),
+                   misses=int(not_met(mib, goal)))
     else:
         fa = raw.maximum(scenario, a, 3)
         out.update(a=fa, median=raw.median(scenario, a, 3), b="-", ratio="-", spread="-", fast="-",

@@ -25,6 +25,12 @@ W1 A 86
 W1 B 100
 W1 A 60
 W1 B 300
+X A 900 70000
+X B 1000 7000
+X A 1100 60000
+X B 1000 8000
+XC A 5000 30000
+XC B 4000 7000
 """
 
 # key, expected figure
@@ -48,6 +54,17 @@ CASES = [
                   "ran at its usual speed: 0.81 (2 rounds)"),
     ("W1 misses", "1"),
     ("W2 result", "not measured"),
+    ("X ratio", "1.00"),
+    ("X spread", "0.90 to 1.10"),
+    ("Xmem a", "70000"),                       # the largest peak
+    ("Xmem b", "7500"),
+    ("Xmem mib", "68.4"),
+    ("Xmem result", "**NOT met** (7 % above the goal)"),
+    ("Xmem misses", "1"),
+    ("Xmemcopy result", "met (54 % below the goal)"),
+    ("XC ratio", "1.25"),
+    ("XC result", "no goal"),                  # measured for the record
+    ("XC misses", "0"),
     ("P5mem a", ""),
     ("P5mem result", "not measured"),
 ]

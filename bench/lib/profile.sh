@@ -59,18 +59,31 @@ profile_window_thread() {
         echo
         echo '```'
         perf script -i "$data" -F comm,pid,tid,ip,sym 2>/dev/null | awk -v names="$window_functions" -v comm="$comm" '
-            function flush() {
+            function flush(   f) {
                 if (!mine) return
                 total++
                 for (i = 1; i <= n; i++) if (index(stack, want[i])) hits[i]++
+                for (f in seen) every[f]++
+                delete seen
             }
             BEGIN { n = split(names, want, "|") }
             /^[^ \t]/ { flush(); split($2, id, "/"); mine = $1 == comm && id[1] == id[2]; stack = ""; next }
-            { stack = stack "\n" $0 }
+            mine {
+                stack = stack "\n" $0
+                sym = $0
+                sub(/^[ \t]*[0-9a-f]+[ \t]+/, "", sym)
+                if (sym != "" && sym != "[unknown]") seen[sym] = 1
+            }
             END {
                 flush()
                 printf "%6d  samples of the window thread\n", total
                 for (i = 1; i <= n; i++) if (hits[i]) printf "%6d  %5.1f %%  %s\n", hits[i], 100 * hits[i] / total, want[i]
+                print ""
+                print "The hottest functions of the window thread, callees included:"
+                fflush()
+                top = "sort -rn | head -n 30"
+                for (f in every) printf "%6d  %5.1f %%  %s\n", every[f], 100 * every[f] / total, substr(f, 1, 110) | top
+                close(top)
             }'
         echo '```'
         echo
@@ -84,18 +97,18 @@ profile_engine() {
         "$bench" run --mode "$2" --source "$3" --target "$4" --scratch "$scratch"
 }
 
-# profile_memory TITLE MODE SOURCE TARGET: one engine run under heaptrack, its largest holders
-# of memory at the peak.
+# profile_memory TITLE WHAT COMMAND...: one run of COMMAND under heaptrack, the largest holders
+# of memory at its peak.
 profile_memory() {
-    local title=$1 data="$work/heap-$2"
+    local title=$1 what=$2 data="$work/heap-$$"
+    shift 2
     if ! command -v heaptrack >/dev/null || ! command -v heaptrack_print >/dev/null; then
         { echo "### $title"; echo; echo "(heaptrack is not installed: no memory profile)"; echo; } >>"$profiles"
         return 0
     fi
-    echo "== $title: goal not met, profiling one engine run with heaptrack"
+    echo "== $title: goal not met, profiling $what with heaptrack"
     rm -f "$data".*
-    if ! heaptrack -o "$data" "$bench" run --mode "$2" --source "$3" --target "$4" --scratch "$scratch" \
-        >>"$log" 2>&1; then
+    if ! heaptrack -o "$data" "$@" >>"$log" 2>&1; then
         echo "  (heaptrack failed, see $log)"
         return 0
     fi
@@ -105,8 +118,8 @@ profile_memory() {
     {
         echo "### $title"
         echo
-        echo "\`heaptrack\` of one engine run ($2, $(basename "$3")): the heap at its peak, by the code that"
-        echo "allocated it (the rest of the resident memory is the mapped libraries and the thread stacks):"
+        echo "\`heaptrack\` of $what: the heap at its peak, by the code that allocated it (the rest of"
+        echo "the resident memory is the mapped libraries and the thread stacks):"
         echo
         echo '```'
         heaptrack_print -f "$file" -p 1 -a 0 -T 0 -l 0 -n 6 -s 0 2>/dev/null |
@@ -117,23 +130,52 @@ profile_memory() {
     rm -f "$file"
 }
 
+# profile_engine_memory TITLE MODE SOURCE TARGET: one engine run under heaptrack.
+profile_engine_memory() {
+    profile_memory "$1" "one engine run ($2, $(basename "$3"))" \
+        "$bench" run --mode "$2" --source "$3" --target "$4" --scratch "$scratch"
+}
+
+# profile_desktop SCENARIO WHAT PROG: the program in PROG under Xvfb, start, run and close,
+# under perf; the window thread's share by function.
+profile_desktop() {
+    local desktop
+    desktop_command "$3"
+    profile_window_thread "$1" "$2" trevalon "${desktop[@]}"
+}
+
+# cli_env PROG: the environment of `trevalon --run` of the program in PROG, for a subshell
+# (perf record and heaptrack take the program itself: heaptrack follows no `env` in between).
+cli_env() {
+    unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+    export XDG_DATA_HOME="$1/xdg" XDG_CONFIG_HOME="$1/config"
+}
+
 # run_profiles: profiles the scenarios whose goal the figures (read_figures) say is missed:
 # the median misses it, or the rounds in which the peer ran at its usual speed do.
 run_profiles() {
     profiles="$work/profiles.md"
     : >"$profiles"
     [[ "$profile" != 0 ]] || return 0
-    local t d prog buttons
+    local t prog
     if [[ "$(figure P5mem misses)" == 1 ]]; then
         t=$(fresh_dir P5-mem)
         all_targets+=("$t")
         cp -a "$trees/K/." "$t/"
-        profile_memory "P5 memory, only-newer" onlynew "$trees/K" "$t"
+        profile_engine_memory "P5 memory, only-newer" onlynew "$trees/K" "$t"
     fi
     if [[ "$(figure P5memcopy misses)" == 1 ]]; then
         t=$(fresh_dir P5-mem-copy)
         all_targets+=("$t")
-        profile_memory "P5 memory, copy-all" copyall "$trees/K" "$t"
+        profile_engine_memory "P5 memory, copy-all" copyall "$trees/K" "$t"
+    fi
+    # Of X's memory only the only-newer run: copy-all writes a million files, slow under heaptrack.
+    # X's profiles run on the copy of X that its only-newer rounds used: a million inodes less.
+    if wants X && [[ -z "$x_note" ]] && misses Xmem; then
+        prog=$(program_dir X-mem)
+        write_ini "$prog/tvl.ini" "$trees/X" "$x_target" onlynew
+        (cli_env "$prog"; profile_memory "X memory, only-newer" "one \`trevalon --run\` (only-newer, X)" \
+            "$prog/trevalon" --run Standard)
     fi
     command -v perf >/dev/null || return 0
     if wants P1 && misses P1; then t=$(fresh_dir P1-prof); all_targets+=("$t"); profile_engine P1 copyall "$trees/S" "$t"; fi
@@ -151,35 +193,35 @@ run_profiles() {
         profile_engine P4 onlynew "$trees/S4" "$t"
     fi
     if wants P5 && misses P5; then t=$(fresh_dir P5-prof); all_targets+=("$t"); profile_engine P5 copyall "$trees/K" "$t"; fi
-    if wants W1 && misses W1; then
+    # The window under Xvfb: W1, W2 and the window's cost over the command line.
+    if wants W1 && { misses W1 || misses W1c; } && xcb_ready; then
+        prog=$(program_dir W1-prof)
         t=$(fresh_dir W1-prof)
-        d=$(fresh_scratch W1-prof)
         all_targets+=("$t")
-        write_ini "$d/tvl.ini" "$trees/S" "$t" copyall
-        QT_QPA_PLATFORM=offscreen profile_window_thread W1 "one run through the window (copy-all, S)" \
-            "$(basename "$window" | cut -c1-15)" "$window" --ini "$d/tvl.ini"
+        write_ini "$prog/tvl.ini" "$trees/S" "$t" copyall
+        profile_desktop W1 "the program under Xvfb on S: start, copy-all, close" "$prog"
     fi
-    if wants W2 && misses W2; then
+    if wants W2 && { misses W2 || misses W2c; } && xcb_ready; then
+        prog=$(program_dir W2-prof)
         t=$(fresh_dir W2-prof)
-        d=$(fresh_scratch W2-prof)
         all_targets+=("$t")
         cp -a "$trees/K/." "$t/"
-        write_ini "$d/tvl.ini" "$trees/K" "$t" onlynew
-        QT_QPA_PLATFORM=offscreen profile_window_thread W2 "one run through the window (only-newer, K)" \
-            "$(basename "$window" | cut -c1-15)" "$window" --ini "$d/tvl.ini"
+        write_ini "$prog/tvl.ini" "$trees/K" "$t" onlynew
+        profile_desktop W2 "the program under Xvfb on K: start, only-newer (nothing changed), close" "$prog"
     fi
-    if wants W3 && [[ -z "$w3_note" ]] && { misses W3S || misses W3K; } && start_xvfb; then
+    if wants W3 && [[ -z "$w3_note" ]] && { misses W3S || misses W3K; } && xcb_ready; then
         prog=$(program_dir W3-prof)
-        buttons=$(QT_QPA_PLATFORM=offscreen "$window" --buttons 2>>"$log")
         t=$(fresh_dir W3-prof)
         all_targets+=("$t")
         write_ini "$prog/tvl.ini" "$trees/S" "$t" copyall
-        DISPLAY="$display" XDG_DATA_HOME="$prog/xdg" XDG_CONFIG_HOME="$prog/config" \
-            profile_window_thread W3 "the whole program on S: start, copy-all, close" trevalon \
-            "$bench" desktop --log "$prog/tvl.log" --window '^Trevalon - ' \
-            --run "$(field run_x "$buttons"),$(field run_y "$buttons")" \
-            --exit "$(field exit_x "$buttons"),$(field exit_y "$buttons")" --timeout 600 -- "$prog/trevalon"
-        stop_xvfb
+        profile_desktop W3 "the whole program on S: start, copy-all, close" "$prog"
+    fi
+    stop_xvfb
+    if wants X && [[ -z "$x_note" ]] && { misses X || misses Xg; }; then
+        prog=$(program_dir X-prof)
+        write_ini "$prog/tvl.ini" "$trees/X" "$x_target" onlynew
+        (cli_env "$prog"; profile_run X "one \`trevalon --run\` (only-newer, X, nothing changed)" \
+            "$prog/trevalon" --run Standard)
     fi
     return 0
 }

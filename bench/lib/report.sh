@@ -19,8 +19,11 @@ misses() { [[ "$(figure "$1" misses)" == 1 ]]; }  # misses GOAL: the goal is mis
 
 # goal_row GOAL TITLE PEER [MINE]: a row of the goals' table; PEER (and MINE) name the sides.
 goal_row() {
+    local goal
+    goal=$(figure "$1" goal)
+    [[ "$goal" == - ]] || goal="≤ $goal"
     echo "| $2 | ${4:+$4: }$(figure "$1" a) ms | $3: $(figure "$1" b) ms | $(figure "$1" ratio) |" \
-        "$(figure "$1" spread) | ≤ $(figure "$1" goal) | $(figure "$1" result) |"
+        "$(figure "$1" spread) | $goal | $(figure "$1" result) |"
 }
 
 # memory_row GOAL TITLE: a row of the goals' table, a peak of memory against rsync's.
@@ -29,6 +32,14 @@ memory_row() {
     mine=$(figure "$1" a)
     echo "| $2 | ${mine:--} KiB | rsync -a: $(figure "$1" b) KiB | $(figure "$1" ratio) | - |" \
         "≤ $(figure "$1" goal) | $(figure "$1" result) |"
+}
+
+# peak_row GOAL TITLE: a row of the goals' table, a peak of memory against a limit in MiB.
+peak_row() {
+    local mine
+    mine=$(figure "$1" a)
+    echo "| $2 | ${mine:--} KiB ($(figure "$1" mib) MiB) | rsync -a: $(figure "$1" b) KiB | - | - |" \
+        "≤ $(figure "$1" goal) MiB | $(figure "$1" result) |"
 }
 
 write_report() {
@@ -64,18 +75,31 @@ write_report() {
         echo "| time since the last large removal in the work folder, at start | $since_removal |"
         echo "| cp / rsync | $(cp --version | head -n 1) / $(rsync --version | head -n 1 | sed 's/  */ /g') |"
         echo
-        echo "Each figure is the median of $runs measured runs after one warm-up. P1 to P5: wall time of the"
-        echo "whole process (start-up included) measured by \`tvl_bench exec\`; the engine runs with the real"
-        echo "log file (logging on) and a status list model like the window's. W1, W2: the real window"
-        echo "(offscreen), a settings file whose \"Standard\" profile names the run, from the click on the run"
-        echo "button to the completion line in the log file. W3: the real program under Xvfb, from its start"
-        echo "to its end: \`tvl_bench desktop\` waits for the window, clicks the run button, waits for the"
-        echo "completion line in the log and clicks the exit button (xdotool; the close trims the log of"
-        echo "the run, 20,000 lines on S, to 50 KB); FreeFileSync runs a batch job (mirror, compared by time"
-        echo "and size, progress window minimised and closed at the end). W4: \`trevalon --run Standard\`"
-        echo "without a display, its output into a file. The peers' times are whole processes. The page"
-        echo "cache is warm; \`sync\` runs before every measured run. Ratios are Trevalon / peer from the"
-        echo "same call."
+        echo "Each figure is the median of $runs measured runs after one warm-up (X: $runs_x, see below). P1 to"
+        echo "P5: wall time of the whole process (start-up included) measured by \`tvl_bench exec\`; the engine"
+        echo "runs with the real log file (logging on) and a status list model like the window's. W1 and W2"
+        echo "run in rounds of four, each with the same settings file, whose \"Standard\" profile names the"
+        echo "run (logging on, log limited to 50 KB): the real program under Xvfb (platform xcb), from the"
+        echo "click on the run button to the completion line in the log file (\`tvl_bench desktop\` waits for"
+        echo "the window, clicks the run button and, after the completion line, the exit button, through"
+        echo "xdotool); the peer; the same profile from the command line, \`trevalon --run Standard\` without"
+        echo "a display, the whole process, its output into a file (these runs against the peer are W4); and"
+        echo "the real window offscreen, from the click to the completion line (the second figure; P6 comes"
+        echo "from its paints). Copy-all writes every run into a target that never existed. W3: the real"
+        echo "program under Xvfb from its start to its end (the close trims the log of the run, 20,000"
+        echo "lines on S, to 50 KB); FreeFileSync runs a batch job (mirror, compared by time and size,"
+        echo "progress window minimised and closed at the end). X: \`trevalon --run Standard\` on tree X"
+        echo "(1,000,000 empty files, 1,000 in each of 1,000 folders) against \`rsync -a\`, peak memory the"
+        echo "largest resident size of the process and the children it waited for (as \`/usr/bin/time -f"
+        echo "%M\` reports it); in the same rounds the command line on tree K, for the growth from K to X."
+        echo "X's copy-all has no warm-up round (each round writes two million files; the only-newer rounds"
+        echo "before it read all of X into the cache). The peers' times are whole processes. The page cache"
+        echo "is warm; \`sync\` runs before every measured run. Ratios are Trevalon / peer from the same call."
+        echo
+        echo "Trees K, M and X have the same layout: 10 folders at the top, 99 inside each of them for K"
+        echo "and X (1,000 folders; 100 files each in K, 1,000 in X), 9 for M (100 folders, 100 files each);"
+        echo "every file is empty and dated 2024-01-01. Until 8 December 2026 K was 10 × 9 × 10 folders"
+        echo "deep and its files dated seconds apart: K's figures of earlier calls do not compare with these."
         echo
         echo "## Goals"
         echo
@@ -98,22 +122,41 @@ write_report() {
             memory_row P5memcopy "P5 peak memory on tree K, copy-all with 100,000 status lines (largest of the P5 runs)"
         wants P6 && echo "| P6 the window during W1 (copy-all of tree S): longest time without a paint of the status list |" \
             "largest $(figure P6 a) ms (median $(figure P6 median) ms) | - | - | - | ≤ $(figure P6 goal) ms | $(figure P6 result) |"
-        wants W1 && goal_row W1 "W1 copy-all, tree S, through the window" "cp -a"
-        wants W2 && goal_row W2 "W2 only-newer, nothing changed, tree K, through the window" "rsync -a"
+        if wants W1; then
+            [[ -z "$xcb_note" ]] && goal_row W1 "W1 copy-all, tree S, the program under Xvfb" "cp -a"
+            goal_row W1o "W1 the same, the window offscreen" "cp -a"
+            [[ -z "$xcb_note$cli_note" ]] &&
+                goal_row W1c "W1 the window's run under Xvfb against the command-line run, S, copy-all" "\`--run\`" window
+        fi
+        if wants W2; then
+            [[ -z "$xcb_note" ]] && goal_row W2 "W2 only-newer, nothing changed, tree K, the program under Xvfb" "rsync -a"
+            goal_row W2o "W2 the same, the window offscreen" "rsync -a"
+            [[ -z "$xcb_note$cli_note" ]] &&
+                goal_row W2c "W2 the window's run under Xvfb against the command-line run, K, only-newer" "\`--run\`" window
+        fi
         if wants W3 && [[ -z "$w3_note" ]]; then
             goal_row W3S "W3 whole program on S: start, copy-all, close" FreeFileSync
             goal_row W3K "W3 whole program on K: start, only-newer (nothing changed), close" FreeFileSync
         fi
-        if wants W4 && [[ -z "$w4_note" ]]; then
-            goal_row W4S "W4 command-line run on S, copy-all" "cp -a"
+        if wants_any W1 W4 && [[ -z "$cli_note" ]]; then goal_row W4S "W4 command-line run on S, copy-all" "cp -a"; fi
+        if wants_any W2 W4 && [[ -z "$cli_note" ]]; then
             goal_row W4K "W4 command-line run on K, only-newer, nothing changed" "rsync -a"
+        fi
+        if wants X && [[ -z "$x_note" ]]; then
+            goal_row X "X command-line run on tree X (1,000,000 files), only-newer, nothing changed" "rsync -a"
+            goal_row Xg "X growth, command line, only-newer unchanged: tree K (100,000 files) to tree X" K X
+            peak_row Xmem "X peak memory of the command-line run, only-newer (largest of the X runs)"
+            goal_row XC "X command-line run on tree X, copy-all into a fresh target" "rsync -a"
+            peak_row Xmemcopy "X peak memory of the command-line run, copy-all (largest of the runs)"
         fi
         echo
         local s skipped=""
         for s in $all_scenarios; do wants "$s" || skipped="$skipped $s"; done
         [[ -n "$skipped" ]] && echo "Not run this time (TVL_BENCH_ONLY):$skipped." && echo
+        if wants_any W1 W2 && [[ -n "$xcb_note" ]]; then echo "$xcb_note"; echo; fi
         if wants W3 && [[ -n "$w3_note" ]]; then echo "$w3_note"; echo; fi
-        if wants W4 && [[ -n "$w4_note" ]]; then echo "$w4_note"; echo; fi
+        if wants_any W1 W2 W4 && [[ -n "$cli_note" ]]; then echo "The command line not measured: $cli_note"; echo; fi
+        if wants X && [[ -n "$x_note" ]]; then echo "$x_note"; echo; fi
         echo "## Every measured run"
         echo
         echo "Wall times in ms, in run order; the peak resident memory (KiB) where it matters."
@@ -132,26 +175,31 @@ write_report() {
         row P4 B "rsync -a S, 10 % newer"
         row P5 A "engine copy-all K" "$(values P5 A 4)"
         row P5 B "engine copy-all M" "$(values P5 B 4)"
-        row W1 A "window copy-all S"
+        row W1 A "program under Xvfb, copy-all S (click to completion line)" "$(values W1 A 4)"
         row W1 B "cp -a S"
-        row W2 A "window only-newer K"
-        row W2 B "rsync -a K"
+        row W1 C "\`--run\` copy-all S" "$(values W1 C 4)"
+        row W1 O "window offscreen, copy-all S"
+        row W2 A "program under Xvfb, only-newer K (click to completion line)" "$(values W2 A 4)"
+        row W2 B "rsync -a K" "$(values W2 B 4)"
+        row W2 C "\`--run\` only-newer K" "$(values W2 C 4)"
+        row W2 O "window offscreen, only-newer K"
         row W3S A "program copy-all S" "$(values W3S A 4)"
         row W3S B "FreeFileSync S" "$(values W3S B 4)"
         row W3K A "program only-newer K" "$(values W3K A 4)"
         row W3K B "FreeFileSync K" "$(values W3K B 4)"
-        row W4S A "\`--run\` copy-all S" "$(values W4S A 4)"
-        row W4S B "cp -a S"
-        row W4K A "\`--run\` only-newer K" "$(values W4K A 4)"
-        row W4K B "rsync -a K"
+        row X A "\`--run\` only-newer X" "$(values X A 4)"
+        row X B "rsync -a X" "$(values X B 4)"
+        row X C "\`--run\` only-newer K" "$(values X C 4)"
+        row XC A "\`--run\` copy-all X" "$(values XC A 4)"
+        row XC B "rsync -a X into a fresh target" "$(values XC B 4)"
         for s in W1 W2; do
-            if [[ -n "$(values "$s-cpu" A 3)" ]]; then
+            if [[ -n "$(values "$s-cpu" O 3)" ]]; then
                 echo
-                echo "$s, CPU time during the run (ms): the window's thread $(values "$s-cpu" A 3); the whole"
-                echo "process $(values "$s-cpu" A 4)."
+                echo "$s offscreen, CPU time during the run (ms): the window's thread $(values "$s-cpu" O 3); the"
+                echo "whole process $(values "$s-cpu" O 4)."
             fi
         done
-        for s in W3S W3K; do
+        for s in W1 W2 W3S W3K; do
             if [[ -n "$(values "$s-phases" A 3)" ]]; then
                 echo
                 echo "$s, the program's phases per run (ms): start to its window shown $(values "$s-phases" A 3);"

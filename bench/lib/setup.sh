@@ -6,15 +6,18 @@ check_setup() {
         echo "TVL_BENCH_RUNS must be a positive number" >&2
         exit 2
     fi
+    if ! [[ "$runs_x" =~ ^[0-9]+$ ]] || ((runs_x < 1)); then
+        echo "TVL_BENCH_RUNS_X must be a positive number" >&2
+        exit 2
+    fi
+    # The peers, the X server and its clicks, and the statistics: Debian's packages, installed
+    # when missing.
+    . "$root/scripts/deps.sh"
+    tvl_need_packages rsync xvfb xdotool freefilesync python3 time
     local tool
     for tool in cmake ninja rsync cp awk sync; do
         command -v "$tool" >/dev/null || { echo "bench/run needs $tool" >&2; exit 2; }
     done
-    # The figures of RESULTS.md come from bench/stats.py; Debian may lack python3.
-    if ! command -v python3 >/dev/null; then
-        . "$root/scripts/deps.sh"
-        tvl_need_packages python3
-    fi
 }
 
 build_programs() {
@@ -29,7 +32,9 @@ build_programs() {
 prepare_work() {
     mkdir -p "$work"
     work="$(cd "$work" && pwd)"
-    trees="$work/trees"
+    trees="${TVL_BENCH_TREES:-$work/trees}"
+    mkdir -p "$trees"
+    trees="$(cd "$trees" && pwd)"
     targets="$work/targets"
     scratch="$work/scratch"
     raw="$work/raw.txt"      # one line per measured run: scenario side wall_ms peak_rss_kib files_copied

@@ -1,68 +1,168 @@
 # shellcheck shell=bash
-# bench/run: the window's scenarios: W1 (and P6) and W2 offscreen, W3 the whole program under
-# Xvfb against FreeFileSync, W4 the command line. Sourced by bench/run.
+# bench/run: the window's scenarios: W1 (with P6 and W4 on S) and W2 (with W4 on K) in rounds
+# of four runs, W3 the whole program under Xvfb against FreeFileSync. Sourced by bench/run.
 
-# measure_window SCENARIO RECORD INI: one run through the real window, offscreen: the time
-# from the click to the completion line. W1's runs also give P6's paint gaps.
+# measure_window SCENARIO RECORD INI: one run through the real window, offscreen (side O): the
+# time from the click to the completion line. W1's runs also give P6's paint gaps.
 measure_window() {
     local scenario=$1 record=$2 ini=$3 out
     sync
     if ! out=$(QT_QPA_PLATFORM=offscreen "$window" --ini "$ini" 2>>"$log"); then
-        echo "bench/run: $scenario A failed: $out" >&2
+        echo "bench/run: $scenario O failed: $out" >&2
         tail -n 5 "$log" >&2
         exit 1
     fi
-    echo "$scenario A: $out" >>"$log"
-    printf '  %-3s %-2s %8s ms  window thread %s ms CPU; longest paint gap %s ms, %s paints\n' "$scenario" A \
+    echo "$scenario O: $out" >>"$log"
+    printf '  %-3s %-2s %8s ms  window thread %s ms CPU; longest paint gap %s ms, %s paints\n' "$scenario" O \
         "$(field run_ms "$out")" "$(field window_cpu_ms "$out")" "$(field longest_gap_ms "$out")" \
         "$(field status_paints "$out")"
     if [[ "$record" == 1 ]]; then
-        echo "$scenario A $(field run_ms "$out") - -" >>"$raw"
-        echo "$scenario-cpu A $(field window_cpu_ms "$out") $(field process_cpu_ms "$out")" >>"$raw"
+        echo "$scenario O $(field run_ms "$out") - -" >>"$raw"
+        echo "$scenario-cpu O $(field window_cpu_ms "$out") $(field process_cpu_ms "$out")" >>"$raw"
         if [[ "$scenario" == W1 ]]; then
             echo "P6 W $(field longest_gap_ms "$out") $(field status_paints "$out") $(field run_ms "$out") $(field longest_gap_at_ms "$out")" >>"$raw"
         fi
     fi
 }
 
-# W1 (and P6): copy-all of tree S through the window against cp -a, each into a fresh target.
-run_window_copy() {
-    local i t u d peer=0 versus=""
-    wants W1 && peer=1 && versus=" vs cp -a"
-    echo "== W1: copy-all of tree S through the window$versus; P6: its paints (load $(load_now))"
-    for ((i = 0; i <= runs; i++)); do
-        local record=$((i > 0 ? 1 : 0))
-        t=$(fresh_dir "W1-A")
-        d=$(fresh_scratch W1)
-        write_ini "$d/tvl.ini" "$trees/S" "$t" copyall
-        measure_window W1 "$record" "$d/tvl.ini"
-        ((i == 0)) && verify W1 "$trees/S" "$t"
-        all_targets+=("$t")
-        if ((peer)); then
-            u=$(fresh_dir "W1-B")
-            measure W1 B "$record" cp -a "$trees/S/." "$u/"
-            all_targets+=("$u")
-        fi
-    done
+# The real program on an X server (Xvfb, platform xcb), as W1, W2 and W3 run it.
+xcb_note=""
+xcb_ready() {  # true when Xvfb and xdotool are there; the run and exit buttons' places in $buttons
+    [[ -n "$xcb_note" ]] && return 1
+    [[ -n "${buttons:-}" ]] && { start_xvfb || exit 1; return 0; }
+    local missing="" tool
+    for tool in Xvfb xdotool; do command -v "$tool" >/dev/null || missing="$missing $tool"; done
+    if [[ -n "$missing" ]]; then
+        xcb_note="The window on the X display not measured: missing$missing (Debian packages xvfb, xdotool)."
+        echo "== $xcb_note"
+        return 1
+    fi
+    start_xvfb || exit 1
+    if ! buttons=$(QT_QPA_PLATFORM=offscreen "$window" --buttons 2>>"$log"); then
+        echo "bench/run: tvl_bench_window --buttons failed, see $log" >&2
+        exit 1
+    fi
 }
 
-# W2: only-newer on tree K with nothing changed, through the window, against rsync -a; each
-# side has its own copy of K as its target.
+# desktop_command PROG: the `tvl_bench desktop` call for the program in PROG, into $desktop.
+desktop_command() {
+    desktop=(env DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_DATA_HOME="$1/xdg" XDG_CONFIG_HOME="$1/config"
+        "$bench" desktop --log "$1/tvl.log" --window '^Trevalon - '
+        --run "$(field run_x "$buttons"),$(field run_y "$buttons")"
+        --exit "$(field exit_x "$buttons"),$(field exit_y "$buttons")" --timeout 600 -- "$1/trevalon")
+}
+
+# measure_desktop SCENARIO RECORD FIGURE PROG: one run of the program in PROG under Xvfb, from
+# its start to its end; FIGURE "run" records the time from the click on the run button to the
+# completion line (W1, W2), "wall" the whole process (W3). Its phases go to raw.txt.
+measure_desktop() {
+    local scenario=$1 record=$2 figure=$3 prog=$4 desktop
+    desktop_command "$prog"
+    measure_line "$scenario" A "$([[ $figure == wall ]] && echo "$record" || echo 0)" "${desktop[@]}"
+    check_log_end "$scenario" "$prog/tvl.log"
+    echo "      start to window $(field shown_ms "$exec_line") ms, click to completion line $(field run_ms "$exec_line") ms, exit click to end $(field close_ms "$exec_line") ms"
+    if [[ "$record" == 1 ]]; then
+        [[ "$figure" == run ]] &&
+            echo "$scenario A $(field run_ms "$exec_line") $(field peak_rss_kib "$exec_line")" >>"$raw"
+        echo "$scenario-phases A $(field shown_ms "$exec_line") $(field run_ms "$exec_line") $(field close_ms "$exec_line")" >>"$raw"
+    fi
+}
+
+# The command line, `trevalon --run Standard`, without a display (side C of W1 and W2, and X).
+cli_note=""
+cli_ready() {  # PROG: true when the program knows --run
+    [[ -n "$cli_note" ]] && return 1
+    # Without a display, a program that does not know --run refuses at once; one that does lists it.
+    if ! env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 20 "$1/trevalon" --help 2>&1 |
+        grep -q -- '--run'; then
+        cli_note="this build of the program does not know \`--run\` (\`trevalon --help\` does not list it)."
+        echo "== the command line not measured: $cli_note"
+        return 1
+    fi
+}
+
+measure_cli() {  # SCENARIO SIDE RECORD PROG: one `trevalon --run Standard` of the program in PROG
+    local prog=$4
+    measure_line "$1" "$2" "$3" "$bench" exec --stdout "$prog/stdout.txt" -- env -u DISPLAY -u WAYLAND_DISPLAY \
+        -u QT_QPA_PLATFORM XDG_DATA_HOME="$prog/xdg" XDG_CONFIG_HOME="$prog/config" "$prog/trevalon" --run Standard
+    check_log_end "$1" "$prog/tvl.log"
+}
+
+# The sides of a round of W1 or W2, by the scenarios asked for: A the program under Xvfb, B
+# the peer, C the command line, O the window offscreen (P6 comes from W1's).
+round_sides() {  # W1|W2 PROG
+    sides=""
+    if wants "$1" && xcb_ready; then sides=" A"; fi
+    wants_any "$1" W4 && sides="$sides B"
+    if wants_any "$1" W4 && cli_ready "$2"; then sides="$sides C"; fi
+    { wants "$1" || { [[ $1 == W1 ]] && wants P6; }; } && sides="$sides O"
+    return 0
+}
+has_side() { [[ " $sides " == *" $1 "* ]]; }
+
+# W1 (and P6, W4 on S): copy-all of tree S, each run into a fresh target: the program under
+# Xvfb, cp -a, the same profile from the command line, the window offscreen.
+run_window_copy() {
+    local i t u d prog sides
+    prog=$(program_dir W1-program)
+    d=$(fresh_scratch W1)
+    round_sides W1 "$prog"
+    echo "== W1: copy-all of tree S, sides$sides (A Xvfb, B cp -a, C --run, O offscreen; load $(load_now))"
+    for ((i = 0; i <= runs; i++)); do
+        local record=$((i > 0 ? 1 : 0))
+        if has_side A; then
+            t=$(fresh_dir "W1-A")
+            all_targets+=("$t")
+            write_ini "$prog/tvl.ini" "$trees/S" "$t" copyall
+            measure_desktop W1 "$record" run "$prog"
+            ((i == 0)) && verify W1 "$trees/S" "$t"
+        fi
+        if has_side B; then
+            u=$(fresh_dir "W1-B")
+            all_targets+=("$u")
+            measure W1 B "$record" cp -a "$trees/S/." "$u/"
+        fi
+        if has_side C; then
+            t=$(fresh_dir "W1-C")
+            all_targets+=("$t")
+            write_ini "$prog/tvl.ini" "$trees/S" "$t" copyall
+            measure_cli W1 C "$record" "$prog"
+            ((i == 0)) && verify W1 "$trees/S" "$t"
+        fi
+        if has_side O; then
+            t=$(fresh_dir "W1-O")
+            all_targets+=("$t")
+            write_ini "$d/tvl.ini" "$trees/S" "$t" copyall
+            measure_window W1 "$record" "$d/tvl.ini"
+            ((i == 0)) && verify W1 "$trees/S" "$t"
+        fi
+    done
+    return 0
+}
+
+# W2 (and W4 on K): only-newer on tree K with nothing changed: the program under Xvfb, the
+# command line and the window offscreen on one copy of K, rsync -a on another.
 run_window_unchanged() {
-    local i tk tr d
-    echo "== W2: only-newer on tree K, nothing changed, through the window vs rsync -a (load $(load_now))"
+    local i tk tr d prog sides
+    prog=$(program_dir W2-program)
+    d=$(fresh_scratch W2)
+    round_sides W2 "$prog"
+    echo "== W2: only-newer on tree K, nothing changed, sides$sides (A Xvfb, B rsync -a, C --run, O offscreen; load $(load_now))"
     tk=$(fresh_dir "W2-A")
     tr=$(fresh_dir "W2-B")
     cp -a "$trees/K/." "$tk/"
     cp -a "$trees/K/." "$tr/"
     all_targets+=("$tk" "$tr")
-    d=$(fresh_scratch W2)
     write_ini "$d/tvl.ini" "$trees/K" "$tk" onlynew
+    write_ini "$prog/tvl.ini" "$trees/K" "$tk" onlynew
     for ((i = 0; i <= runs; i++)); do
         local record=$((i > 0 ? 1 : 0))
-        measure_window W2 "$record" "$d/tvl.ini"
-        measure W2 B "$record" rsync -a "$trees/K/" "$tr/"
+        has_side A && measure_desktop W2 "$record" run "$prog"
+        has_side B && measure W2 B "$record" rsync -a "$trees/K/" "$tr/"
+        has_side C && measure_cli W2 C "$record" "$prog"
+        has_side O && measure_window W2 "$record" "$d/tvl.ini"
     done
+    return 0
 }
 
 xvfb_pid=""
@@ -140,39 +240,20 @@ write_ffs_batch() {
 END_OF_BATCH
 }
 
-# measure_desktop SCENARIO RECORD COMMAND...: one `tvl_bench desktop` run; its phases go to raw.txt.
-measure_desktop() {
-    local scenario=$1 record=$2
-    shift 2
-    measure_line "$scenario" A "$record" "$@"
-    echo "      start to window $(field shown_ms "$exec_line") ms, click to completion line $(field run_ms "$exec_line") ms, exit click to end $(field close_ms "$exec_line") ms"
-    if [[ "$record" == 1 ]]; then
-        echo "$scenario-phases A $(field shown_ms "$exec_line") $(field run_ms "$exec_line") $(field close_ms "$exec_line")" >>"$raw"
-    fi
-}
-
 # W3: the whole program on tree S (copy-all into a fresh target) and on tree K (only-newer,
 # nothing changed), from its start to its end, against FreeFileSync's batch mirror.
 w3_note=""
 run_desktop() {
-    local missing="" tool
-    for tool in Xvfb xdotool FreeFileSync; do command -v "$tool" >/dev/null || missing="$missing $tool"; done
-    if [[ -n "$missing" ]]; then
-        w3_note="W3 not measured: missing$missing (Debian packages xvfb, xdotool, freefilesync)."
+    xcb_ready || { w3_note="W3 not measured: $xcb_note"; return 0; }
+    if ! command -v FreeFileSync >/dev/null; then
+        w3_note="W3 not measured: missing FreeFileSync (Debian package freefilesync)."
         echo "== $w3_note"
         return 0
     fi
-    start_xvfb || exit 1
-    local buttons prog ffs run_at exit_at i t u tk uk
-    buttons=$(QT_QPA_PLATFORM=offscreen "$window" --buttons 2>>"$log")
-    run_at="$(field run_x "$buttons"),$(field run_y "$buttons")"
-    exit_at="$(field exit_x "$buttons"),$(field exit_y "$buttons")"
+    local prog ffs i t u tk uk
     prog=$(program_dir W3-program)
     ffs=$(fresh_scratch W3-ffs)
     mkdir -p "$ffs/logs"
-    local desktop=(env DISPLAY="$display" XDG_DATA_HOME="$prog/xdg" XDG_CONFIG_HOME="$prog/config"
-        "$bench" desktop --log "$prog/tvl.log" --window '^Trevalon - ' --run "$run_at" --exit "$exit_at"
-        --timeout 600 -- "$prog/trevalon")
     # FreeFileSync's global settings come from the file named after the job, a scratch one.
     local peer=(env DISPLAY="$display" FreeFileSync)
 
@@ -181,8 +262,7 @@ run_desktop() {
         local record=$((i > 0 ? 1 : 0))
         t=$(fresh_dir "W3S-A")
         write_ini "$prog/tvl.ini" "$trees/S" "$t" copyall
-        measure_desktop W3S "$record" "${desktop[@]}"
-        check_log_end W3S "$prog/tvl.log"
+        measure_desktop W3S "$record" wall "$prog"
         ((i == 0)) && verify W3S "$trees/S" "$t"
         u=$(fresh_dir "W3S-B")
         write_ffs_batch "$ffs/S.ffs_batch" "$trees/S" "$u" "$ffs/logs"
@@ -201,52 +281,7 @@ run_desktop() {
     write_ffs_batch "$ffs/K.ffs_batch" "$trees/K" "$uk" "$ffs/logs"
     for ((i = 0; i <= runs; i++)); do
         local record=$((i > 0 ? 1 : 0))
-        measure_desktop W3K "$record" "${desktop[@]}"
-        check_log_end W3K "$prog/tvl.log"
+        measure_desktop W3K "$record" wall "$prog"
         measure W3K B "$record" "${peer[@]}" "$ffs/K.ffs_batch" "$ffs/GlobalSettings.xml"
-    done
-    stop_xvfb
-}
-
-# W4: a profile run from the command line, without a display, against cp -a and rsync -a.
-w4_note=""
-run_cli() {
-    local prog i t u tk ur
-    prog=$(program_dir W4-program)
-    # Without a display, a program that does not know --run refuses at once; one that does lists it.
-    if ! env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 20 "$prog/trevalon" --help 2>&1 |
-        grep -q -- '--run'; then
-        w4_note="W4 not measured: this build of the program does not know \`--run\` (\`trevalon --help\` does not list it)."
-        echo "== $w4_note"
-        return 0
-    fi
-    local cli=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_DATA_HOME="$prog/xdg"
-        XDG_CONFIG_HOME="$prog/config" "$prog/trevalon" --run Standard)
-
-    echo "== W4 on S: \`trevalon --run\`, copy-all of tree S, vs cp -a (load $(load_now))"
-    for ((i = 0; i <= runs; i++)); do
-        local record=$((i > 0 ? 1 : 0))
-        t=$(fresh_dir "W4S-A")
-        write_ini "$prog/tvl.ini" "$trees/S" "$t" copyall
-        measure_line W4S A "$record" "$bench" exec --stdout "$prog/stdout.txt" -- "${cli[@]}"
-        check_log_end W4S "$prog/tvl.log"
-        ((i == 0)) && verify W4S "$trees/S" "$t"
-        u=$(fresh_dir "W4S-B")
-        measure W4S B "$record" cp -a "$trees/S/." "$u/"
-        all_targets+=("$t" "$u")
-    done
-
-    echo "== W4 on K: \`trevalon --run\`, only-newer on tree K, nothing changed, vs rsync -a (load $(load_now))"
-    tk=$(fresh_dir "W4K-A")
-    ur=$(fresh_dir "W4K-B")
-    cp -a "$trees/K/." "$tk/"
-    cp -a "$trees/K/." "$ur/"
-    all_targets+=("$tk" "$ur")
-    write_ini "$prog/tvl.ini" "$trees/K" "$tk" onlynew
-    for ((i = 0; i <= runs; i++)); do
-        local record=$((i > 0 ? 1 : 0))
-        measure_line W4K A "$record" "$bench" exec --stdout "$prog/stdout.txt" -- "${cli[@]}"
-        check_log_end W4K "$prog/tvl.log"
-        measure W4K B "$record" rsync -a "$trees/K/" "$ur/"
     done
 }

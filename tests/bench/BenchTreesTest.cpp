@@ -28,12 +28,13 @@ TEST_P(BenchShapes, HaveTheSizesTheGoalsNameThem) {
 
 INSTANTIATE_TEST_SUITE_P(Trees, BenchShapes,
                          ::testing::Values(ShapeRow{"S", 200, 20000, 4096}, ShapeRow{"L", 0, 8, 64 << 20},
-                                           ShapeRow{"K", 1000, 100000, 0}, ShapeRow{"M", 100, 10000, 0}),
+                                           ShapeRow{"K", 1000, 100000, 0}, ShapeRow{"M", 100, 10000, 0},
+                                           ShapeRow{"X", 1000, 1000000, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BenchShapes, RefusesAnUnknownName) {
     bool ok = true;
-    ShapeNamed("X", ok);
+    ShapeNamed("Q", ok);
     EXPECT_FALSE(ok);
 }
 
@@ -76,6 +77,17 @@ TEST_F(BenchTree, WritesEveryFileWithItsContentAndTime) {
     ContentTime(1, seconds, nanos);
     EXPECT_EQ(st.st_mtim.tv_sec, seconds);
     EXPECT_EQ(st.st_mtim.tv_nsec, nanos);
+}
+
+TEST_F(BenchTree, GivesEveryFileTheShapesDateWhenItHasOne) {
+    m_shape.fileTime = 1704067200;
+    ASSERT_EQ(MakeTree(m_shape, m_tree.Path("t")), "");
+    for (const std::string& file : m_tree.ListFiles("t")) {
+        struct stat st {};
+        ASSERT_EQ(::stat(m_tree.Path("t/" + file).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mtim.tv_sec, 1704067200) << file;
+        EXPECT_EQ(st.st_mtim.tv_nsec, 0) << file;
+    }
 }
 
 TEST_F(BenchTree, RefusesARootThatExists) {
