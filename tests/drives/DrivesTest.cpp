@@ -180,6 +180,17 @@ TEST_P(Drives, ASecondOnlyNewerRunCopiesNothing) {
     EXPECT_TRUE(events->targetNewer.isEmpty());
 }
 
+TEST_P(Drives, AFileSpelledOtherwiseInTheTargetIsNoExtraWhereCaseFolds) {
+    tree.WriteFile("src/Brief.txt", "brief", kT), tree.WriteFile("mnt/ziel/alt.txt", "alt");
+    WriteTarget("brief.TXT", "brief", kT);
+    request.extras = ExtrasPolicy::Delete;
+    EXPECT_EQ(Run(RunMode::OnlyNewer), RunOutcome::Succeeded);
+    // Where case folds, the target's "brief.TXT" is the source's file; elsewhere an extra.
+    const bool folds = GetParam().foldsCase;
+    EXPECT_EQ(events->removed, folds ? QStringList{"alt.txt"} : (QStringList{"alt.txt", "brief.TXT"}));
+    EXPECT_EQ(TargetFiles(), std::vector<std::string>{folds ? "brief.TXT" : "Brief.txt"});
+}
+
 TEST_P(Drives, AFullMediumFailsTheFileAndLeavesNoCutOne) {
     tree.WriteFile("src/big.bin", std::string(80 << 20, 'x')), tree.WriteFile("src/small.txt", "small");
     EXPECT_EQ(Run(RunMode::CopyAll), RunOutcome::Failed);
