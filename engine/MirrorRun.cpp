@@ -157,14 +157,16 @@ RunOutcome MirrorRun(const RunRequest& request, RunEvents& events, const QString
     fileservice::ListingOptions options;
     options.target = Native(root);
     options.compare = request.mode == RunMode::OnlyNewer;
+    // Emptying first leaves no extras; the subfolder mode cleans inside its new subfolder.
+    const bool extras = request.extras != ExtrasPolicy::Keep && request.mode != RunMode::EmptyFirst;
+    options.extras = extras;
     options.folderTick = [&events] { events.Breathe(); };
     const fileservice::Listing listing = fileservice::Listing::Read(Native(request.source), options);
     const FileFilter filter = FileFilter::Parse(request.filter).Value();
     const Selection selection(listing, filter, Native(request.source));
     CreateTargetFolders(run, actions, listing, selection.Folders(), request.source, root);
     ReportListFailures(run, listing);
-    // Emptying first leaves no extras; the subfolder mode cleans inside its new subfolder.
-    if (request.extras != ExtrasPolicy::Keep && request.mode != RunMode::EmptyFirst && !run.Stopping()) {
+    if (extras && !run.Stopping()) {
         const std::vector<Extra> extras = FindExtras(run, listing, selection, filter, request.source, root);
         if (!extras.empty() && ConfirmedRemoval(run, extras)) RemoveExtras(run, actions, extras);
     }

@@ -23,8 +23,8 @@ void RunActions::RemoveLeftovers(const std::string& folder, const std::string& s
     VBFOLDERREMOVELEFTOVERSASYNC(folder.c_str(), sourceFolder.c_str());
 }
 
-std::string RunActions::TargetVersion(const fileservice::Listing& listing, std::size_t index) {
-    return listing.TargetVersion(index);
+VersionOrder RunActions::Order(const fileservice::Listing& listing, std::size_t index, bool localTimes) {
+    return listing.Order(index, localTimes);
 }
 
 fileservice::Medium RunActions::ProbeMedium(const std::string& folder) {
@@ -63,8 +63,9 @@ bool DryRunActions::FolderExists(const std::string& folder) {
 
 void DryRunActions::RemoveLeftovers(const std::string&, const std::string&) {}
 
-std::string DryRunActions::TargetVersion(const fileservice::Listing& listing, std::size_t index) {
-    return m_targetEmptied ? std::string() : listing.TargetVersion(index);
+VersionOrder DryRunActions::Order(const fileservice::Listing& listing, std::size_t index, bool localTimes) {
+    if (!m_targetEmptied) return listing.Order(index, localTimes);
+    return CompareVersions(listing.SourceVersion(index).c_str(), "", localTimes);
 }
 
 fileservice::Medium DryRunActions::ProbeMedium(const std::string& folder) {

@@ -29,8 +29,8 @@ public:
     // Removes, in the background, an interrupted run's temporaries in `folder` that
     // `sourceFolder` lacks.
     virtual void RemoveLeftovers(const std::string& folder, const std::string& sourceFolder);
-    // The version text of the target counterpart of the listing's file `index`.
-    virtual std::string TargetVersion(const fileservice::Listing& listing, std::size_t index);
+    // How the listing's file `index` stands to its counterpart in the target (FAT: `localTimes`).
+    virtual VersionOrder Order(const fileservice::Listing& listing, std::size_t index, bool localTimes);
     // Learns what the file system of the target folder `folder` keeps; later copies keep to its limit.
     virtual fileservice::Medium ProbeMedium(const std::string& folder);
     // Hands over the copy of `source` to `target`; its ticket (-1: nothing to wait for).
@@ -50,7 +50,7 @@ public:
     fileservice::Status MakeFolder(const std::string& folder) override;
     bool FolderExists(const std::string& folder) override;
     void RemoveLeftovers(const std::string& folder, const std::string& sourceFolder) override;
-    std::string TargetVersion(const fileservice::Listing& listing, std::size_t index) override;
+    VersionOrder Order(const fileservice::Listing& listing, std::size_t index, bool localTimes) override;
     fileservice::Medium ProbeMedium(const std::string& folder) override;
     std::int64_t Copy(const std::string& source, const std::string& target) override;
     fileservice::Status RemoveExtra(const std::string& path, bool toTrash) override;

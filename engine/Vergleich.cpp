@@ -43,18 +43,21 @@ void CopyFiles(RunContext& run, RunActions& actions, const fileservice::Listing&
     std::int32_t& handedOver = run.Counts().handedOver;
     for (std::size_t k = 0; k < selection.FileCount() && !run.Stopping(); ++k) {
         const std::size_t i = selection.Index(k);
-        const std::string& name = listing.File(i);
+        // A file that is not copied costs no path: only-newer with nothing changed builds none.
+        std::string name;
+        const auto named = [&]() -> const std::string& {
+            if (name.empty()) name = listing.File(i);
+            return name;
+        };
         // Most runs refuse nothing: the name is not turned into text per file for nothing.
-        const bool refused = run.RefusesAny() && run.RefuseIfBlocked(FromNative(name));
-        JoinNative(sourceFile, sourcePrefix, name);
-        bool copy = !refused;
+        bool copy = !(run.RefusesAny() && run.RefuseIfBlocked(FromNative(named())));
         if (copy && onlyNewer) {
-            const VersionOrder order = CompareVersions(listing.SourceVersion(i).c_str(),
-                                                       actions.TargetVersion(listing, i).c_str(), run.Medium().localTimes);
+            const VersionOrder order = actions.Order(listing, i, run.Medium().localTimes);
             copy = order == VersionOrder::Newer;
-            if (order == VersionOrder::TargetNewer) run.TargetNewer(FromNative(name));
+            if (order == VersionOrder::TargetNewer) run.TargetNewer(FromNative(named()));
         }
         if (copy) {
+            JoinNative(sourceFile, sourcePrefix, named());
             JoinNative(targetFile, targetPrefix, name);
             const std::int64_t ticket = actions.Copy(sourceFile, targetFile);
             ++handedOver;

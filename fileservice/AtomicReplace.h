@@ -61,9 +61,11 @@ Status SetLinkTimes(const std::string& path, const struct timespec times[2]);
 int SetModeAndTimes(const FileHandle& file, mode_t mode, const struct timespec times[2]);
 // Cuts or extends the open file to `size` bytes.
 Status Truncate(const FileHandle& file, off_t size);
+#ifndef _WIN32
 // Copies up to `length` bytes inside the kernel (at the offsets given, else the files'
 // own); the bytes copied, 0 at the end. Fails with the errno, also where the file system
 // cannot (EXDEV, EINVAL, ENOSYS, EOPNOTSUPP, EBADF: the caller reads and writes instead).
 Result<std::int64_t> CopyRange(const FileHandle& in, off_t* inAt, const FileHandle& out, off_t* outAt,
                                std::size_t length);
+#endif
 }  // namespace fileservice

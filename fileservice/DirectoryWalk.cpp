@@ -33,12 +33,16 @@ enum class Kind : std::uint8_t { Folder, Regular, Other };
 class WalkVisitor {
 public:
     virtual ~WalkVisitor() = default;
-    // `path` is relative to the listed directory, without a leading '/'.
+    // `folder` is relative to the listed directory, without a leading '/' ("" for the top).
     // `size` is -1 for anything but a regular file. `mtime` is null when the entry was not
     // stat'ed (links, special files). `deferredFd` is the folder's descriptor when the stat
     // was left to the visitor, else -1.
-    virtual void File(const std::string& path, std::int64_t size, const struct timespec* mtime, int deferredFd) = 0;
+    virtual void File(std::string_view folder, std::string_view name, std::int64_t size, const struct timespec* mtime,
+                      int deferredFd) = 0;
     virtual void Folder(const std::string& path) = 0;
+    // With WalkOptions::folderNames, after each folder was read (the top first, each other one
+    // after its Folder call): the names of all its entries, sorted, each followed by '\0'.
+    virtual void FolderRead(std::string_view, std::string) {}
     // Where a failure seen now belongs in the listing: the number of files reported so far.
     virtual std::size_t Position() const { return 0; }
 };
@@ -47,6 +51,7 @@ struct WalkOptions {
     bool files = true;          // false: files are neither reported nor stat'ed
     bool deferRegular = false;  // regular files are reported unstat'ed, with their folder's descriptor
     const std::function<void()>* tick = nullptr;  // called after each folder read
+    bool folderNames = false;   // tell the visitor each folder's names
 };
 
 struct Entry {
@@ -226,6 +231,16 @@ void Walker::ReadFolder(Frame& frame) {
         return arena.substr(a.offset, a.length) < arena.substr(b.offset, b.length);
     });
 
+    if (m_options.folderNames) {
+        std::string names;
+        names.reserve(arena.size() + m_entries.size());
+        for (const Entry& entry : m_entries) {
+            names.append(arena.substr(entry.offset, entry.length));
+            names += '\0';
+        }
+        m_visitor.FolderRead(m_path, std::move(names));
+    }
+
     for (const Entry& entry : m_entries) {
         const std::string_view name = arena.substr(entry.offset, entry.length);
         if (entry.kind == Kind::Folder) {
@@ -233,10 +248,7 @@ void Walker::ReadFolder(Frame& frame) {
             frame.names.append(name);
             continue;
         }
-        m_entryPath = m_path;
-        if (!m_entryPath.empty()) m_entryPath += '/';
-        m_entryPath += name;
-        m_visitor.File(m_entryPath, entry.kind == Kind::Regular ? entry.size : -1,
+        m_visitor.File(m_path, name, entry.kind == Kind::Regular ? entry.size : -1,
                        entry.mtime.tv_nsec >= 0 ? &entry.mtime : nullptr, entry.deferred ? fd : -1);
     }
 }
@@ -252,19 +264,30 @@ std::int32_t ClampCount(std::size_t count) {
 
 // What one walk collects.
 struct FileWalk {
-    std::vector<std::string> folders;  // each beginning with '/', when asked for
-    std::deque<std::string> names;
+    std::vector<std::string> folders;  // each beginning with '/'
+    fileservice::FileNames names;
     std::vector<fileservice::ListedEntry> entries;      // one per name, when the walk keeps versions
     std::vector<fileservice::DifferingEntry> differing;  // by entry
+    std::vector<fileservice::TargetExtra> extras;        // when the walk looks for them
     std::int64_t bytes = 0;
     std::vector<fileservice::Failure> failures;
+
+    // File `i` relative to the listed directory: "a/c/y.txt".
+    std::string Path(std::size_t i) const {
+        const std::size_t folder = names.Folder(i);
+        std::string path = folder == 0 ? std::string() : folders[folder - 1].substr(1) + '/';
+        path += names.Name(i);
+        return path;
+    }
 };
 
 class FileCollector : public WalkVisitor {
 public:
-    FileCollector(FileWalk& walk, fileservice::StatStage* stage, bool keepVersions, bool keepFolders)
-        : m_walk(walk), m_stage(stage), m_keepVersions(keepVersions), m_keepFolders(keepFolders) {}
-    void File(const std::string& path, std::int64_t size, const struct timespec* mtime, int deferredFd) override {
+    // `extrasPrefix`: the target as paths below it begin, when the walk looks for its extras.
+    FileCollector(FileWalk& walk, fileservice::StatStage* stage, bool keepVersions, std::string extrasPrefix)
+        : m_walk(walk), m_stage(stage), m_keepVersions(keepVersions), m_extrasPrefix(std::move(extrasPrefix)) {}
+    void File(std::string_view folder, std::string_view name, std::int64_t size, const struct timespec* mtime,
+              int deferredFd) override {
         const std::int64_t time = mtime ? fileservice::ListedTime(*mtime) : fileservice::kNotListed;
         const std::size_t index = m_walk.names.size();
         if (m_keepVersions) {
@@ -272,18 +295,21 @@ public:
             if (m_stage && m_walk.entries.size() == m_walk.entries.capacity()) m_stage->Drain();
             m_walk.entries.emplace_back(time);
         }
-        m_walk.names.push_back(path);
+        m_walk.names.Add(name);
         m_walk.bytes += std::max<std::int64_t>(size, 0);
-        if (m_stage) {
-            const std::string_view entry = path;
-            const std::size_t slash = entry.rfind('/');
-            const std::string_view folder = slash == std::string_view::npos ? std::string_view() : entry.substr(0, slash);
-            const std::string_view name = slash == std::string_view::npos ? entry : entry.substr(slash + 1);
-            m_stage->Add(folder, name, index, deferredFd, deferredFd >= 0, time, size);
-        }
+        if (m_stage) m_stage->Add(folder, name, index, deferredFd, deferredFd >= 0, time, size);
     }
     void Folder(const std::string& path) override {
-        if (m_keepFolders) m_walk.folders.push_back('/' + path);
+        m_walk.folders.push_back('/' + path);
+        m_walk.names.BeginFolder();
+    }
+    void FolderRead(std::string_view path, std::string names) override {
+        if (m_extrasPrefix.empty()) return;
+        const auto folder = static_cast<std::uint32_t>(m_walk.folders.size());
+        if (m_stage)
+            m_stage->AddNames(folder, path, std::move(names));
+        else
+            fileservice::ReadTargetExtras(m_walk.extras, folder, m_extrasPrefix + std::string(path), names);
     }
     std::size_t Position() const override { return m_walk.names.size(); }
 
@@ -291,28 +317,26 @@ private:
     FileWalk& m_walk;
     fileservice::StatStage* m_stage;
     bool m_keepVersions;
-    bool m_keepFolders;
+    std::string m_extrasPrefix;
 };
 
 // Drops the entries the stage found removed (`gone`, sorted) from the walk. Allocates nothing.
 void DropGone(FileWalk& walk, const std::vector<std::size_t>& gone) {
     if (gone.empty()) return;
     const bool withVersions = walk.entries.size() == walk.names.size();
-    std::size_t kept = 0;
-    std::size_t next = 0;  // into gone
-    for (std::size_t i = 0; i < walk.names.size(); ++i) {
-        if (next < gone.size() && gone[next] == i) {
-            ++next;
-            continue;
+    if (withVersions) {
+        std::size_t kept = 0;
+        std::size_t next = 0;  // into gone
+        for (std::size_t i = 0; i < walk.entries.size(); ++i) {
+            if (next < gone.size() && gone[next] == i) {
+                ++next;
+                continue;
+            }
+            walk.entries[kept++] = walk.entries[i];
         }
-        if (kept != i) {
-            walk.names[kept] = std::move(walk.names[i]);
-            if (withVersions) walk.entries[kept] = walk.entries[i];
-        }
-        ++kept;
+        walk.entries.erase(walk.entries.begin() + static_cast<std::ptrdiff_t>(kept), walk.entries.end());
     }
-    walk.names.resize(kept);
-    if (withVersions) walk.entries.erase(walk.entries.begin() + static_cast<std::ptrdiff_t>(kept), walk.entries.end());
+    walk.names.Drop(gone);
     // A differing entry moves up by the number of removed entries before it; both are sorted.
     std::size_t before = 0;
     for (auto& entry : walk.differing) {
@@ -354,6 +378,7 @@ void FinishStage(fileservice::StatStage& stage, FileWalk& walk, const std::vecto
     walk.failures = std::move(merged);
     if (!results.complete) walk.failures.push_back(fileservice::Failure{directory, ENOMEM});
     walk.differing = std::move(results.differing);
+    walk.extras = std::move(results.extras);
     DropGone(walk, results.gone);
     // Versions with stats missing, or more entries than their index holds, are not kept: read live.
     if (!results.complete || walk.names.size() > UINT32_MAX) {
@@ -362,9 +387,10 @@ void FinishStage(fileservice::StatStage& stage, FileWalk& walk, const std::vecto
     }
 }
 
-// Lists the files of `directory` (and its folders, with `keepFolders`); with an `along`
-// directory, the versions of the files and of their counterparts below it.
-FileWalk WalkFiles(const char* directory, const std::string& along, bool keepFolders,
+// Lists the files and folders of `directory`; with an `along` directory, the versions of the
+// files and of their counterparts below it; with an `extras` directory, the entries there
+// that the listed folders lack.
+FileWalk WalkFiles(const char* directory, const std::string& along, const std::string& extras,
                    const std::function<void()>* tick) {
     FileWalk walk;
     const std::string listed = directory ? directory : "";
@@ -374,14 +400,16 @@ FileWalk WalkFiles(const char* directory, const std::string& along, bool keepFol
     // The stats go to a second thread; without one, the walk stats every file itself.
     std::unique_ptr<fileservice::StatStage> stage;
     try {
-        stage = std::make_unique<fileservice::StatStage>(prefix, along, keepVersions ? &walk.entries : nullptr);
+        stage = std::make_unique<fileservice::StatStage>(prefix, along, extras, keepVersions ? &walk.entries : nullptr);
         if (!stage->Active()) stage.reset();
     } catch (const std::exception&) {
         stage.reset();
     }
-    FileCollector collector(walk, stage.get(), keepVersions, keepFolders);
+    const std::string extrasPrefix = extras.empty() ? std::string() : fileservice::DirectoryPrefix(extras);
+    FileCollector collector(walk, stage.get(), keepVersions, extrasPrefix);
     std::vector<std::size_t> positions;
-    walk.failures = RunWalk(directory, WalkOptions{true, stage != nullptr, tick}, collector, &positions);
+    walk.failures =
+        RunWalk(directory, WalkOptions{true, stage != nullptr, tick, !extras.empty()}, collector, &positions);
     if (stage) {
         try {
             FinishStage(*stage, walk, positions, listed);
@@ -399,7 +427,7 @@ FileWalk WalkFiles(const char* directory, const std::string& along, bool keepFol
 class FolderLister : public WalkVisitor {
 public:
     explicit FolderLister(std::vector<std::string>& list) : m_list(list) {}
-    void File(const std::string&, std::int64_t, const struct timespec*, int) override {}
+    void File(std::string_view, std::string_view, std::int64_t, const struct timespec*, int) override {}
     void Folder(const std::string& path) override {
         if (count >= m_list.size()) m_list.emplace_back();
         std::string& entry = m_list[count];
@@ -430,13 +458,15 @@ Listing Listing::Read(const std::string& source, const ListingOptions& options) 
         if (!source.empty()) listing.m_source = DirectoryPrefix(source);
         if (!options.target.empty()) listing.m_target = DirectoryPrefix(options.target);
         const std::string along = options.compare ? listing.m_target : std::string();
-        FileWalk walk = WalkFiles(source.c_str(), along, true, &options.folderTick);
+        const std::string extras = options.extras ? listing.m_target : std::string();
+        FileWalk walk = WalkFiles(source.c_str(), along, extras, &options.folderTick);
         listing.m_folders = std::move(walk.folders);
         listing.m_files = std::move(walk.names);
         listing.m_bytes.scaled = walk.bytes * kCurrencyScale;
         listing.m_failures = std::move(walk.failures);
         listing.m_entries = std::move(walk.entries);
         listing.m_differing = std::move(walk.differing);
+        listing.m_extras = std::move(walk.extras);
     } catch (const std::exception&) {
         // Out of memory: the caller learns that the listing is incomplete.
         listing.m_failures.push_back(Failure{source, ENOMEM});
@@ -447,14 +477,14 @@ Listing Listing::Read(const std::string& source, const ListingOptions& options) 
 }  // namespace fileservice
 
 std::int32_t VBFILECOUNT(const char* directory, std::int16_t&, const char*, Currency& byteTotal) {
-    const FileWalk walk = WalkFiles(directory, std::string(), false, nullptr);
+    const FileWalk walk = WalkFiles(directory, std::string(), std::string(), nullptr);
     byteTotal.scaled = walk.bytes * kCurrencyScale;
     return ClampCount(walk.names.size());
 }
 
 std::int32_t VBFILELIST(const char* directory, std::int16_t&, const char*, std::vector<std::string>& list,
                         Currency& byteTotal) {
-    FileWalk walk = WalkFiles(directory, std::string(), false, nullptr);
+    FileWalk walk = WalkFiles(directory, std::string(), std::string(), nullptr);
     byteTotal.scaled = walk.bytes * kCurrencyScale;
     const std::size_t count = walk.names.size();
     try {
@@ -463,8 +493,12 @@ std::int32_t VBFILELIST(const char* directory, std::int16_t&, const char*, std::
         ClearFrom(list, 0);
         return -1;
     }
-    // Moved, not copied: no second set of 100,000 strings.
-    std::move(walk.names.begin(), walk.names.end(), list.begin());
+    try {
+        for (std::size_t i = 0; i < count; ++i) list[i] = walk.Path(i);
+    } catch (const std::exception&) {
+        ClearFrom(list, 0);
+        return -1;
+    }
     ClearFrom(list, count);
     return ClampIndex(count);
 }

@@ -20,6 +20,8 @@ enum ErrorCode : int {
     kTooLargeForFat,            // larger than a FAT file system holds (4 GiB less one byte)
     kNameNotAllowed,            // the target's file system refuses a character of the name
     kCopyDropped,               // handed over, then dropped by a stop before it began: no failure
+    kNameReserved,              // Windows keeps the name for a device (CON, NUL…) or drops its final dot or blank
+    kNoRecycleBin,              // the drive has no recycle bin (removable, network): nothing is deleted
 };
 
 struct Failure {

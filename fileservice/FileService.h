@@ -2,10 +2,14 @@
 
 // The file-service library: listing, version texts, safe copying and line deletion. Standard
 // C++ only, no Qt: it keeps the narrow interface of a separate library. Texts are 8-bit, UTF-8
-// on Linux; integers are signed; by-reference arguments are references. No function throws.
+// (on Windows too, never the local code page); integers are signed; by-reference arguments
+// are references. No function throws.
 //
 // Paths: a directory and a name relative to it are joined with one '/'.
 // Folder entries begin with '/', so that target + entry names the folder.
+// On Windows (win/): '/' and '\' both separate, any length is fine (\\?\ is added), and a
+// name Windows refuses fails before anything is written (kNameNotAllowed, kNameReserved).
+// Links there are symbolic links and junctions; a volume mounted in a folder is a mount point.
 //
 // Listing order (files and folders alike): depth first. A folder's files come sorted by name
 // (byte-wise), then each of its subfolders in sorted order with everything inside it: "b.txt",

@@ -46,6 +46,25 @@ std::int64_t ListedTime(const struct timespec& mtime) {
     return static_cast<std::int64_t>(mtime.tv_sec) * kNanosPerSecond + mtime.tv_nsec;
 }
 
+std::string Listing::File(std::size_t i) const {
+    const std::size_t folder = m_files.Folder(i);
+    const std::string_view name = m_files.Name(i);
+    if (folder == 0) return std::string(name);
+    const std::string& path = m_folders[folder - 1];  // "/a/c"
+    std::string file;
+    file.reserve(path.size() + name.size());
+    file.append(path, 1, std::string::npos);
+    file += '/';
+    file += name;
+    return file;
+}
+
+VersionOrder Listing::Order(std::size_t i, bool localTimes) const {
+    if (i < m_entries.size() && m_entries[i].Tag() == AlongTag::SameAsSource && m_entries[i].Time() != kNotListed)
+        return VersionOrder::Same;
+    return CompareVersions(SourceVersion(i).c_str(), TargetVersion(i).c_str(), localTimes);
+}
+
 std::string Listing::SourceVersion(std::size_t i) const {
     struct timespec mtime;
     // Entries not stat'ed while listing (links, special files) are read live.
@@ -60,7 +79,7 @@ std::string Listing::SourceVersion(std::size_t i) const {
             break;
         }
     }
-    return LiveVersion((m_source + m_files[i]).c_str());
+    return LiveVersion((m_source + File(i)).c_str());
 }
 
 std::string Listing::TargetVersion(std::size_t i) const {
@@ -82,7 +101,7 @@ std::string Listing::TargetVersion(std::size_t i) const {
             break;
         }
     }
-    return LiveVersion((m_target + m_files[i]).c_str());
+    return LiveVersion((m_target + File(i)).c_str());
 }
 
 }  // namespace fileservice

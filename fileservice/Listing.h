@@ -7,21 +7,35 @@
 // next run, as it would be a moment after the comparison.
 
 #include "fileservice/Failure.h"
+#include "fileservice/FileNames.h"
 #include "fileservice/FileService.h"
+#include "fileservice/FolderEntries.h"
 #include "fileservice/ListedEntry.h"
 
 #include <cstddef>
-#include <deque>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fileservice {
 
 struct ListingOptions {
-    std::string target;               // compare: the target whose entries of the same names are read alongside
+    std::string target;               // compare, extras: the target read alongside
     bool compare = false;             // keep each file's version and its target counterpart's
     std::function<void()> folderTick; // called between the folders read, so a window can paint
+    bool extras = false;              // find the target's entries that the listed folders lack
+};
+
+// What the target holds in one listed folder beyond the source: an entry the source lacks, a
+// source folder that is a mount point there, or the failure to read the target folder. The
+// copies' temporaries are never among them.
+struct TargetExtra {
+    std::uint32_t folder = 0;  // 0: the top; k + 1: Folders()[k]
+    FolderEntry entry;         // empty name: the folder could not be read (error)
+    bool inSource = false;     // the source has it: a folder mounted over in the target
+    int error = 0;
 };
 
 class Listing {
@@ -31,7 +45,10 @@ public:
 
     const std::vector<std::string>& Folders() const { return m_folders; }  // "/a", "/a/c", "/d"
     std::size_t FileCount() const { return m_files.size(); }
-    const std::string& File(std::size_t i) const { return m_files[i]; }  // "b.txt", "a/x.txt"
+    std::string File(std::size_t i) const;  // "b.txt", "a/x.txt"
+    std::string_view FileName(std::size_t i) const { return m_files.Name(i); }  // "x.txt"
+    // The folder of file `i`: 0 for the top, k + 1 for Folders()[k].
+    std::size_t FileFolder(std::size_t i) const { return m_files.Folder(i); }
     Currency ByteTotal() const { return m_bytes; }                        // the regular files' sizes
     // The version text (VBFILEVERSION's format) of file `i`: compare: what the listing saw;
     // else read now.
@@ -39,7 +56,12 @@ public:
     // The version text of the counterpart of file `i` below the target, "" for none: compare:
     // what the listing saw; else read now.
     std::string TargetVersion(std::size_t i) const;
+    // How file `i` stands to its counterpart below the target, by CompareVersions' rule;
+    // without version texts where the listing saw both the same.
+    VersionOrder Order(std::size_t i, bool localTimes) const;
     const std::vector<Failure>& Failures() const { return m_failures; }  // listing order
+    // With the extras option: by folder in listing order, then by name.
+    const std::vector<TargetExtra>& TargetExtras() const { return m_extras; }
 
     struct Walk;  // what one walk collects (DirectoryWalk.cpp)
 
@@ -47,15 +69,14 @@ private:
     std::string m_source;  // "/src/": as paths below it begin
     std::string m_target;  // "/dst/", or empty
     std::vector<std::string> m_folders;
-    // A deque grows without moving its names nor leaving room unused, as a vector that
-    // doubles would (up to half of it for a million names).
-    std::deque<std::string> m_files;
+    FileNames m_files;
     Currency m_bytes;
     std::vector<Failure> m_failures;
     // Compare only, one per file (else empty: read live): the time the listing saw and what
     // stood below the target; the entries whose target differs, by index, with both sizes.
     std::vector<ListedEntry> m_entries;
     std::vector<DifferingEntry> m_differing;
+    std::vector<TargetExtra> m_extras;
 };
 
 }  // namespace fileservice

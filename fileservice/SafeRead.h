@@ -13,7 +13,8 @@
 
 namespace fileservice {
 
-// An open file descriptor and the path it was opened by; closed with its owner.
+// An open file descriptor and the path it was opened by; closed with its owner. On Windows the
+// descriptor wraps the file's handle (win/Win32.h: NativeHandle).
 class FileHandle {
 public:
     FileHandle() = default;
@@ -37,8 +38,12 @@ private:
 
 // The regular file at `path` opened for reading (a link followed unless `followLink` is false,
 // ELOOP then); anything else is refused (kNotRegularFile, EISDIR) without blocking on a FIFO.
+#ifdef _WIN32
+Result<FileHandle> OpenForReading(const std::string& path, bool followLink = true);
+#else
 // `opened`, when given, gets what the open found there.
 Result<FileHandle> OpenForReading(const std::string& path, bool followLink = true, struct stat* opened = nullptr);
+#endif
 
 // The whole of the regular file at `path`, opened as OpenForReading does.
 Result<std::string> ReadRegularFile(const std::string& path);

@@ -13,10 +13,12 @@
 #include "fileservice/StatStage.h"
 
 #include "fileservice/FileServiceInternal.h"
+#include "fileservice/FolderEntries.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <exception>
+#include <iterator>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -76,16 +78,46 @@ AlongTag ReadTarget(int fd, AlongTag unopened, const char* name, std::int64_t so
 
 }  // namespace
 
+void ReadTargetExtras(std::vector<TargetExtra>& extras, std::uint32_t folder, const std::string& targetFolder,
+                      std::string_view names) {
+    Result<std::vector<FolderEntry>> read = ReadFolderEntries(targetFolder);
+    if (!read) {
+        // A folder that is not there (yet) holds nothing.
+        const int error = read.Error().error;
+        if (error != ENOENT && error != ENOTDIR) extras.push_back(TargetExtra{folder, FolderEntry{}, false, error});
+        return;
+    }
+    std::vector<std::string_view> source;
+    for (std::size_t at = 0; at < names.size();) {
+        const std::size_t end = names.find('\0', at);
+        source.push_back(names.substr(at, end - at));
+        at = end + 1;
+    }
+    std::vector<FolderEntry>& entries = read.Value();
+    // By name, so that the lines come in an order a reader can follow.
+    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    for (FolderEntry& entry : entries) {
+        // The copy or its clean-up owns a temporary.
+        if (entry.temporary) continue;
+        const bool inSource = std::binary_search(source.begin(), source.end(), std::string_view(entry.name));
+        // A source folder mounted over in the target is written into, but never cleaned.
+        if (inSource && !entry.mountPoint) continue;
+        extras.push_back(TargetExtra{folder, std::move(entry), inSource, 0});
+    }
+}
+
 std::string DirectoryPrefix(std::string directory) {
     while (directory.size() > 1 && directory.back() == '/') directory.pop_back();
     if (directory.empty() || directory.back() != '/') directory += '/';
     return directory;
 }
 
-StatStage::StatStage(std::string listedPrefix, const std::string& alongDirectory, std::vector<ListedEntry>* entries)
+StatStage::StatStage(std::string listedPrefix, const std::string& alongDirectory, const std::string& extrasDirectory,
+                     std::vector<ListedEntry>* entries)
     : m_listedPrefix(std::move(listedPrefix)), m_entries(entries) {
     // The tags of what stood there are kept in the array of versions.
     if (entries && !alongDirectory.empty()) m_alongPrefix = DirectoryPrefix(alongDirectory);
+    if (!extrasDirectory.empty()) m_extrasPrefix = DirectoryPrefix(extrasDirectory);
     try {
         m_thread = std::thread([this] { Work(); });
     } catch (const std::exception&) {
@@ -152,15 +184,29 @@ void StatStage::Add(std::string_view folder, std::string_view name, std::size_t 
 
 void StatStage::Submit() {
     m_current.entries = m_entries ? m_entries->data() : nullptr;
+    Batch batch = std::move(m_current);
+    m_current = Batch{};
+    Queue(std::move(batch));
+}
+
+void StatStage::AddNames(std::uint32_t folder, std::string_view path, std::string names) {
+    Batch batch;
+    batch.folderNames = true;
+    batch.folderIndex = folder;
+    batch.folder.assign(path);
+    batch.names = std::move(names);
+    Queue(std::move(batch));
+}
+
+void StatStage::Queue(Batch batch) {
     Batch help;
     bool helping = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_queue.push_back(std::move(m_current));
+        m_queue.push_back(std::move(batch));
         if (m_queue.size() >= kHelpAt) helping = TakeQueued(help);
     }
     m_wake.notify_one();
-    m_current = Batch{};
     if (helping) Process(help);
 }
 
@@ -204,8 +250,10 @@ void StatStage::Process(Batch& batch) {
     std::vector<std::size_t> gone;
     std::vector<PlacedFailure> failures;
     std::vector<DifferingEntry> differing;
+    std::vector<TargetExtra> extras;
     bool complete = true;
     try {
+        if (batch.folderNames) ReadTargetExtras(extras, batch.folderIndex, m_extrasPrefix + batch.folder, batch.names);
         int targetFd = -1;
         AlongTag unopened = AlongTag::ReadLive;
         if (ReadsAlong()) {
@@ -259,6 +307,8 @@ void StatStage::Process(Batch& batch) {
             m_results.gone.insert(m_results.gone.end(), gone.begin(), gone.end());
             m_results.failures.insert(m_results.failures.end(), failures.begin(), failures.end());
             m_results.differing.insert(m_results.differing.end(), differing.begin(), differing.end());
+            m_results.extras.insert(m_results.extras.end(), std::make_move_iterator(extras.begin()),
+                                    std::make_move_iterator(extras.end()));
         } catch (const std::exception&) {
             complete = false;
         }
@@ -277,6 +327,9 @@ StageResults StatStage::Finish() {
                      [](const PlacedFailure& a, const PlacedFailure& b) { return a.position < b.position; });
     std::sort(m_results.differing.begin(), m_results.differing.end(),
               [](const DifferingEntry& a, const DifferingEntry& b) { return a.entry < b.entry; });
+    // Each folder's come sorted by name, in one piece.
+    std::stable_sort(m_results.extras.begin(), m_results.extras.end(),
+                     [](const TargetExtra& a, const TargetExtra& b) { return a.folder < b.folder; });
     return std::move(m_results);
 }
 

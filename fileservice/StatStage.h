@@ -6,6 +6,7 @@
 
 #include "fileservice/Failure.h"
 #include "fileservice/ListedEntry.h"
+#include "fileservice/Listing.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -22,6 +23,11 @@ namespace fileservice {
 // The directory as paths below it begin: trailing separators dropped, then one added.
 std::string DirectoryPrefix(std::string directory);
 
+// Appends what `targetFolder` holds beyond `names` (listed folder `folder`'s entries, sorted,
+// each followed by '\0'): see TargetExtra. Nothing for a folder that is not there.
+void ReadTargetExtras(std::vector<TargetExtra>& extras, std::uint32_t folder, const std::string& targetFolder,
+                      std::string_view names);
+
 // A failure and the listing position it belongs before.
 struct PlacedFailure {
     std::size_t position;
@@ -34,6 +40,7 @@ struct StageResults {
     std::vector<std::size_t> gone;           // entries removed before their stat, by entry
     std::vector<PlacedFailure> failures;     // stats that failed otherwise, by entry
     std::vector<DifferingEntry> differing;   // by entry
+    std::vector<TargetExtra> extras;         // by folder, then by name
     bool complete = true;                    // false: out of memory, some stats are missing
 };
 
@@ -42,7 +49,9 @@ public:
     // `listedPrefix` is the listed directory as paths below it begin, for failure paths.
     // `entries` is the listing's array of versions, if it keeps one: the stage fills the times
     // of the deferred entries and, with an `alongDirectory`, the tags of all.
-    StatStage(std::string listedPrefix, const std::string& alongDirectory, std::vector<ListedEntry>* entries);
+    // With an `extrasDirectory`, the folder names handed over by AddNames are looked up there.
+    StatStage(std::string listedPrefix, const std::string& alongDirectory, const std::string& extrasDirectory,
+              std::vector<ListedEntry>* entries);
     ~StatStage();
     StatStage(const StatStage&) = delete;
     StatStage& operator=(const StatStage&) = delete;
@@ -63,6 +72,11 @@ public:
     void Add(std::string_view folder, std::string_view name, std::size_t index, int folderFd, bool deferred,
              std::int64_t sourceTime, std::int64_t sourceSize);
 
+    // The sorted names of all entries of listed folder `folder` (0: the top), each followed
+    // by '\0', at `path` relative to the listed directory: the entries below the extras
+    // directory that they lack are looked for.
+    void AddNames(std::uint32_t folder, std::string_view path, std::string names);
+
     // Waits for every stat and stops the helper.
     StageResults Finish();
 
@@ -80,9 +94,12 @@ private:
         std::string names;  // each followed by '\0'
         std::vector<Item> items;
         ListedEntry* entries = nullptr;  // the listing's array, as it was when handed over, if any
+        bool folderNames = false;        // AddNames: `names` are all of folder `folderIndex`
+        std::uint32_t folderIndex = 0;
     };
 
     void Submit();
+    void Queue(Batch batch);
     void Work();
     void Process(Batch& batch);
     bool TakeQueued(Batch& batch);
@@ -90,6 +107,7 @@ private:
 
     std::string m_listedPrefix;
     std::string m_alongPrefix;
+    std::string m_extrasPrefix;
     std::vector<ListedEntry>* m_entries;
     Batch m_current;
 

@@ -5,10 +5,9 @@
 
 #include "fileservice/FileServiceInternal.h"
 #include "fileservice/FileServiceTesting.h"
+#include "fileservice/Identity.h"
 
-#include <cerrno>
 #include <random>
-#include <sys/stat.h>
 
 namespace {
 
@@ -43,7 +42,11 @@ std::uint64_t Fnv1a64(const char* data, std::size_t size) {
 }
 
 std::size_t NameStart(const std::string& path) {
+#ifdef _WIN32
+    const std::size_t slash = path.find_last_of("/\\");  // Windows takes either
+#else
     const std::size_t slash = path.rfind('/');
+#endif
     return slash == std::string::npos ? 0 : slash + 1;
 }
 
@@ -66,8 +69,7 @@ std::string TemporaryPathFor(const std::string& destination, const std::string& 
     // remove that file or be overwritten by its copy. The next candidate is as deterministic
     // as the first, so leftovers are still replaced.
     for (int candidate = 1; candidate < kMaxCandidates && !sourceFolder.empty(); ++candidate) {
-        struct stat st;
-        if (::lstat((sourceFolder + TemporaryName(hash)).c_str(), &st) != 0) break;
+        if (!EntryExists(sourceFolder + TemporaryName(hash))) break;
         hash = (hash + 0x9E3779B97F4A7C15ull) * 1099511628211ull;
     }
     return folder + TemporaryName(hash);

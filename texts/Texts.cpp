@@ -48,6 +48,11 @@ QString ReasonText(int error) {
     case fileservice::kNameNotAllowed:
         return QStringLiteral("Das Dateisystem des Ziels erlaubt diesen Namen nicht (keines der Zeichen : * ? \" < > | \\)");
     case fileservice::kCopyDropped: return QStringLiteral("Die Kopie wurde nicht begonnen");
+    case fileservice::kNameReserved:
+        return QStringLiteral("Windows erlaubt diesen Namen nicht (ein Gerätename wie CON, PRN, AUX, NUL, COM1 bis COM9, "
+                              "LPT1 bis LPT9, oder ein Punkt oder Leerzeichen am Ende)");
+    case fileservice::kNoRecycleBin:
+        return QStringLiteral("Dieses Laufwerk hat keinen Papierkorb; es wurde nichts gelöscht");
     case ENOSPC: return QStringLiteral("Auf dem Gerät ist kein Speicherplatz mehr verfügbar");
 #ifdef EDQUOT  // no quotas in the Windows C runtime's numbers
     case EDQUOT: return QStringLiteral("Der zugewiesene Plattenplatz (Quota) ist überschritten");

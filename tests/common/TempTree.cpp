@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,9 +12,19 @@
 namespace fs = std::filesystem;
 
 TempTree::TempTree() {
+#ifdef _WIN32
+    // No mkdtemp: a random name, made only where nothing stands yet.
+    std::random_device random;
+    for (int attempt = 0; m_root.empty(); ++attempt) {
+        const fs::path candidate = fs::temp_directory_path() / ("tvltest-" + std::to_string(random()));
+        if (fs::create_directory(candidate)) m_root = candidate;
+        else if (attempt == 100) throw std::runtime_error("no temporary folder");
+    }
+#else
     std::string pattern = (fs::temp_directory_path() / "tvltest-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     m_root = pattern;
+#endif
 }
 
 TempTree::~TempTree() {
@@ -57,7 +68,7 @@ std::vector<std::string> TempTree::ListFiles(const std::string& relative) const 
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(base, ec); !ec && it != fs::recursive_directory_iterator();
          it.increment(ec)) {
-        if (!it->is_directory(ec) || it->is_symlink(ec)) out.push_back(fs::relative(it->path(), base).string());
+        if (!it->is_directory(ec) || it->is_symlink(ec)) out.push_back(fs::relative(it->path(), base).generic_string());
     }
     std::sort(out.begin(), out.end());
     return out;

@@ -6,9 +6,8 @@
 #include "fileservice/FileService.h"
 #include "fileservice/Listing.h"
 
-#include <fcntl.h>
+#include <chrono>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 namespace {
 
@@ -29,8 +28,8 @@ protected:
     }
 
     void SetTime(const std::string& relative, time_t seconds) {
-        const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, m_tree.Path(relative).c_str(), times, 0), 0);
+        using namespace std::chrono;
+        SetMTime(m_tree.Root() / relative, file_clock::from_sys(sys_seconds(seconds * 1s)));
     }
 
     TempTree m_tree;
