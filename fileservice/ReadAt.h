@@ -11,8 +11,8 @@
 
 namespace fileservice {
 
-// Up to `size` bytes of `file` from `offset` into `buffer`, without moving the file's own
-// position; 0 at the end of the file.
+// Up to `size` bytes of `file` from `offset` into `buffer`; 0 at the end of the file. Reads
+// of other places may follow in any order.
 Result<std::size_t> ReadAt(const FileHandle& file, char* buffer, std::size_t size, std::int64_t offset);
 
 // The size of the open `file` now.
