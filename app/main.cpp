@@ -3,6 +3,7 @@
 // the profile list.
 #include "TrevalonVersion.h"
 #include "cli/CommandLine.h"
+#include "fileservice/Console.h"
 #include "settings/SettingsLayout.h"
 #include "settings/Startup.h"
 #include "settings/clsINI.h"
@@ -16,16 +17,19 @@
 int main(int argc, char** argv) {
     if (argc > 1) {
         // No display needed: a timer or a service runs this.
+        fileservice::UseParentConsole();
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Trevalon"));
         return RunCommandLine(clsINI(SettingsFilePath()), QCoreApplication::arguments().mid(1));
     }
+#ifndef Q_OS_WIN
     // Without a display Qt aborts with a long message; one clear line is kinder.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         std::fprintf(stderr, "Trevalon: keine grafische Anzeige gefunden (DISPLAY ist nicht gesetzt).\n");
         return 1;
     }
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trevalon"));
     QApplication::setDesktopFileName(QLatin1String(tvl::kAppId));

@@ -3,6 +3,8 @@
 #include "TrevalonVersion.h"
 #include "engine/MirrorRun.h"
 #include "fileservice/FileService.h"
+#include "fileservice/Interrupt.h"
+#include "fileservice/PathText.h"
 #include "fileservice/SafeFile.h"
 #include "log/Logfile.h"
 #include "log/RunLog.h"
@@ -15,19 +17,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
-#include <atomic>
-#include <csignal>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
-
-std::atomic<bool> g_stopRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
-
-extern "C" void OnStopSignal(int) { g_stopRequested = true; }
 
 void Print(std::FILE* stream, const QString& line) {
     // Standard error is unbuffered: what stands before on standard output goes first.
@@ -124,7 +117,7 @@ public:
         m_progress.Draw();
         m_output.FlushIfDue();
     }
-    bool StopRequested() override { return g_stopRequested; }
+    bool StopRequested() override { return fileservice::StopRequested(); }
 
 private:
     ProgressLine& m_progress;
@@ -148,7 +141,7 @@ RunRequest ProfileRequest(const ProfileLoad& load, bool dryRun) {
 
 // The whole settings file can be read; else the reason on standard error.
 bool SettingsReadable(const clsINI& settings) {
-    const fileservice::Result<std::string> read = fileservice::ReadRegularFile(QFile::encodeName(settings.File()).toStdString());
+    const fileservice::Result<std::string> read = fileservice::ReadRegularFile(fileservice::Utf8Path(settings.File()));
     if (read) return true;
     Print(stderr, SettingsUnreadableText(settings.File(), read.Error().error));
     return false;
@@ -189,13 +182,9 @@ int Run(const clsINI& settings, const QString& name, bool dryRun) {
     const LogOptions logOptions = ReadLogOptions(settings, {QStringLiteral("0"), QStringLiteral("50")});
     const bool logging = !dryRun && logOptions.writeLog.trimmed() == QStringLiteral("1");
 
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    fileservice::CatchStopRequests();
     // A reader that goes away (`| head`) must not kill a run half-way; its lines are lost.
-    std::signal(SIGPIPE, SIG_IGN);
+    fileservice::IgnoreBrokenPipes();
 
     ProgressLine progress;
     progress.Start();

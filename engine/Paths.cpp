@@ -4,7 +4,6 @@
 #include "fileservice/Utf8.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <string>
 
@@ -40,7 +39,7 @@ QByteArray ToNative(const QString& path) {
     for (const QChar c : path) {
         if (IsEscapedByte(c.unicode())) escaped = true;
     }
-    if (!escaped) return QFile::encodeName(path);
+    if (!escaped) return path.toUtf8();
     QByteArray out;
     qsizetype run = 0;  // start of the plain text not yet encoded
     for (qsizetype i = 0; i < path.size(); ++i) {

@@ -1,17 +1,16 @@
 #include "log/Logfile.h"
 
+#include "fileservice/PathText.h"
+#include "fileservice/ReadAt.h"
 #include "texts/Texts.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QLocale>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <ctime>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -46,7 +45,7 @@ QString OneLine(const QString& text) {
 }
 
 Logfile::Logfile(StatusView view, QString logPath)
-    : m_view(std::move(view)), m_logPath(std::move(logPath)), m_nativePath(QFile::encodeName(m_logPath).toStdString()) {}
+    : m_view(std::move(view)), m_logPath(std::move(logPath)), m_nativePath(fileservice::Utf8Path(m_logPath)) {}
 
 Logfile::~Logfile() { Flush(); }
 
@@ -166,14 +165,11 @@ fileservice::Result<std::string> ReadFrom(const fileservice::FileHandle& file, s
     std::size_t have = 0;
     for (;;) {
         if (have == bytes.size()) bytes.resize(bytes.size() + 64 * 1024);  // the log grew meanwhile
-        const ssize_t n = ::pread(file.Fd(), bytes.data() + have, bytes.size() - have,
-                                  static_cast<off_t>(offset + static_cast<std::int64_t>(have)));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fileservice::Failure{file.Path(), errno};
-        }
-        if (n == 0) break;
-        have += static_cast<std::size_t>(n);
+        const fileservice::Result<std::size_t> n = fileservice::ReadAt(
+            file, bytes.data() + have, bytes.size() - have, offset + static_cast<std::int64_t>(have));
+        if (!n) return n.Error();
+        if (n.Value() == 0) break;
+        have += n.Value();
     }
     bytes.resize(have);
     return bytes;
@@ -183,17 +179,17 @@ fileservice::Result<std::string> ReadFrom(const fileservice::FileHandle& file, s
 
 fileservice::Status TrimLogFile(const QString& logPath, qint64 limitBytes) {
     if (limitBytes < 2) return {};
-    const std::string path = QFile::encodeName(logPath).toStdString();
+    const std::string path = fileservice::Utf8Path(logPath);
     const fileservice::Result<std::int64_t> size = fileservice::RegularFileSize(path);
     if (!size) return size.Error().error == ENOENT ? fileservice::Status() : fileservice::Status(size.Error());
     if (size.Value() <= limitBytes) return {};
     fileservice::Result<fileservice::FileHandle> file = fileservice::OpenForReading(path);
     if (!file) return file.Error();
-    struct stat st;
-    if (::fstat(file.Value().Fd(), &st) != 0) return fileservice::Failure{path, errno};
-    if (st.st_size <= limitBytes) return {};
+    const fileservice::Result<std::int64_t> openSize = fileservice::OpenFileSize(file.Value());
+    if (!openSize) return openSize.Error();
+    if (openSize.Value() <= limitBytes) return {};
     // Only the kept bytes and the one before them, which tells whether they begin a line.
-    const std::int64_t from = static_cast<std::int64_t>(st.st_size) - limitBytes - 1;
+    const std::int64_t from = openSize.Value() - limitBytes - 1;
     const fileservice::Result<std::string> read =
         ReadFrom(file.Value(), from, static_cast<std::size_t>(limitBytes) + 1);
     if (!read) return read.Error();

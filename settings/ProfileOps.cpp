@@ -1,11 +1,11 @@
 #include "settings/ProfileOps.h"
 
 #include "fileservice/FileService.h"
+#include "fileservice/PathText.h"
 #include "fileservice/SafeFile.h"
 #include "settings/Cp1252.h"
 #include "settings/clsINI.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <string>
 
@@ -15,7 +15,7 @@ namespace {
 // place is never opened: reading it would hang the window.
 bool FileHasLine(const QString& fileName, const QByteArray& line) {
     const fileservice::Result<std::string> read =
-        fileservice::ReadRegularFile(QFile::encodeName(fileName).toStdString());
+        fileservice::ReadRegularFile(fileservice::Utf8Path(fileName));
     if (!read) {
         return false;
     }
@@ -38,10 +38,10 @@ bool FileHasLine(const QString& fileName, const QByteArray& line) {
 
 fileservice::Status DeleteLine(const QString& fileName, const QByteArray& line) {
     std::int8_t flag = 0;
-    const QByteArray file = QFile::encodeName(fileName);
-    const std::int32_t error = VBFILEDELETELINEBYTEXT(file.constData(), line.constData(), flag);
+    const std::string file = fileservice::Utf8Path(fileName);
+    const std::int32_t error = VBFILEDELETELINEBYTEXT(file.c_str(), line.constData(), flag);
     if (error == 0) return {};
-    return fileservice::Failure{file.toStdString(), error};
+    return fileservice::Failure{file, error};
 }
 
 // The first of two results that failed, else the second.

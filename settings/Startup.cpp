@@ -1,6 +1,7 @@
 #include "settings/Startup.h"
 
 #include "TrevalonVersion.h"
+#include "fileservice/PathText.h"
 #include "fileservice/SafeFile.h"
 #include "settings/SettingsLayout.h"
 #include "settings/clsINI.h"
@@ -22,16 +23,25 @@ bool IsWritableDir(const QString& dir) {
     if (dir.isEmpty() || !QFileInfo(dir).isDir()) {
         return false;
     }
-    return fileservice::CanWriteInto(QFile::encodeName(dir).toStdString());
+    return fileservice::CanWriteInto(fileservice::Utf8Path(dir));
 }
 
 QString ConfigDataDir() {
+#ifdef Q_OS_WIN
+    // The roaming application data, as under Program Files, where no user may write.
+    const QString appData = qEnvironmentVariable("APPDATA");
+    if (!appData.isEmpty() && !QDir::isRelativePath(appData)) {
+        return QDir::fromNativeSeparators(appData) + QStringLiteral("/Trevalon");
+    }
+    return QDir::homePath() + QStringLiteral("/AppData/Roaming/Trevalon");
+#else
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
     // XDG says to ignore a relative value.
     if (base.isEmpty() || QDir::isRelativePath(base)) {
         base = QDir::homePath() + QStringLiteral("/.config");
     }
     return base + QStringLiteral("/trevalon");
+#endif
 }
 
 namespace {
@@ -55,7 +65,7 @@ QString ProgramDataDirFor(const QString& programDir) {
         return programDir;
     }
     const QString dir = ConfigDataDir();
-    (void)fileservice::MakeFolders(QFile::encodeName(dir).toStdString());
+    (void)fileservice::MakeFolders(fileservice::Utf8Path(dir));
     return dir;
 }
 
@@ -72,7 +82,7 @@ bool WriteDefaultIniFile(const clsINI& settings, const QString& homeDir) {
     if (iniFile.isEmpty()) {
         return false;
     }
-    const std::string target = QFile::encodeName(iniFile).toStdString();
+    const std::string target = fileservice::Utf8Path(iniFile);
     // Whatever stands there, even a broken link or a folder, is the user's.
     if (QFileInfo::exists(iniFile) || fileservice::IsLink(target)) {
         return false;
@@ -98,7 +108,7 @@ bool WriteDefaultIniFile(const clsINI& settings, const QString& homeDir) {
         home.contains(QLatin1Char('\r'))) {
         home = QDir::rootPath();
     }
-    clsINI temporary(QFile::decodeName(QByteArray::fromStdString(tempName)));
+    clsINI temporary(QString::fromStdString(tempName));
     for (const char* key : {kKeyDirA, kKeyDirB}) {
         ok = ok && temporary.WriteIniString(kStandardProfile, QString::fromLatin1(key), home).Ok();
     }

@@ -5,15 +5,16 @@
 class clsINI;
 
 // The folder that holds tvl.ini and tvl.log: the program directory while it is writable,
-// else $XDG_CONFIG_HOME/trevalon (created on demand).
+// else ConfigDataDir() (created on demand).
 QString ProgramDataDir();
 
 // The folder for tvl.ini and tvl.log when the program lives in `programDir`: that
-// folder while it is writable and not an installed copy's, else $XDG_CONFIG_HOME/trevalon
+// folder while it is writable and not an installed copy's, else ConfigDataDir()
 // (created on demand).
 QString ProgramDataDirFor(const QString& programDir);
 
-// $XDG_CONFIG_HOME/trevalon, or ~/.config/trevalon when the variable is unset or relative.
+// $XDG_CONFIG_HOME/trevalon, or ~/.config/trevalon when the variable is unset or relative;
+// on Windows %APPDATA%\Trevalon.
 QString ConfigDataDir();
 
 // True for an existing folder this process may write into, on a mount that is not read-only.

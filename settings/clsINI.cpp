@@ -1,17 +1,17 @@
 #include "settings/clsINI.h"
 
+#include "fileservice/PathText.h"
 #include "settings/PrivateProfile.h"
 #include "settings/SettingsLayout.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <string>
 
 namespace {
 
-QByteArray Path8(const QString& path) {
-    return QFile::encodeName(path);
+std::string Path8(const QString& path) {
+    return fileservice::Utf8Path(path);
 }
 
 }  // namespace
@@ -41,12 +41,12 @@ bool clsINI::FileExists() const {
 
 qint32 clsINI::ReadKeyValueInt(const QString& section, const QString& key, qint32 defaultValue) const {
     return static_cast<qint32>(GetPrivateProfileIntA(section.toUtf8().constData(), key.toUtf8().constData(),
-                                                     defaultValue, Path8(m_file).constData()));
+                                                     defaultValue, Path8(m_file).c_str()));
 }
 
 bool clsINI::ReadKeyValueBool(const QString& section, const QString& key, bool defaultValue) const {
     return GetPrivateProfileIntA(section.toUtf8().constData(), key.toUtf8().constData(), defaultValue ? 1 : 0,
-                                 Path8(m_file).constData()) != 0;
+                                 Path8(m_file).c_str()) != 0;
 }
 
 QString clsINI::ReadKeyValueStr(const QString& section, const QString& key, const QString& defaultValue) const {
@@ -92,7 +92,7 @@ qint16 clsINI::ListNames(const QByteArray* section, QStringList& names) const {
     }
     std::string buffer(kListBufferSize, ' ');
     GetPrivateProfileStringA(section ? section->constData() : nullptr, nullptr, "", buffer.data(),
-                             kListBufferSize, Path8(m_file).constData());
+                             kListBufferSize, Path8(m_file).c_str());
     // Walk the whole buffer: a name counts only once its NUL is seen, so the blanks
     // behind the list's end are never taken for a name.
     QStringList found;
@@ -132,7 +132,7 @@ QString clsINI::ReadIniString(const QString& section, const std::optional<QStrin
     const std::uint32_t count =
         GetPrivateProfileStringA(section.toUtf8().constData(), key ? key8.constData() : nullptr,
                                  defaultText.toUtf8().constData(), buffer.data(), static_cast<std::uint32_t>(size),
-                                 Path8(m_file).constData());
+                                 Path8(m_file).c_str());
     // The first `count` characters: a key list keeps its NULs but not the final extra one.
     return QString::fromUtf8(buffer.data(), static_cast<qsizetype>(count));
 }
@@ -146,5 +146,5 @@ fileservice::Status clsINI::WriteIniString(const QString& section, const std::op
     const QByteArray key8 = key ? key->toUtf8() : QByteArray();
     const QByteArray value8 = value ? value->toUtf8() : QByteArray();
     return WriteProfileString(section.toUtf8().constData(), key ? key8.constData() : nullptr,
-                              value ? value8.constData() : nullptr, Path8(m_file).constData());
+                              value ? value8.constData() : nullptr, Path8(m_file).c_str());
 }

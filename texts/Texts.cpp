@@ -2,25 +2,15 @@
 
 #include "engine/Paths.h"
 #include "fileservice/Medium.h"
+#include "fileservice/SystemError.h"
 
 #include <QLocale>
 #include <QStringList>
 #include <cerrno>
-#include <cstring>
 
 namespace {
 
-// glibc offers the GNU strerror_r (returns a pointer), other C libraries the POSIX one
-// (returns an int); overloads pick whichever is declared.
-[[maybe_unused]] const char* StrerrorResult(const char* result, const char*) { return result; }
-[[maybe_unused]] const char* StrerrorResult(int result, const char* buffer) {
-    return result == 0 ? buffer : "Unknown error";
-}
-
-QString SystemText(int error) {
-    char buffer[256] = {};
-    return QString::fromLocal8Bit(StrerrorResult(strerror_r(error, buffer, sizeof buffer), buffer));
-}
+QString SystemText(int error) { return QString::fromStdString(fileservice::SystemErrorText(error)); }
 
 }  // namespace
 
@@ -64,7 +54,9 @@ QString ReasonText(int error) {
     case fileservice::kNoRecycleBin:
         return QStringLiteral("Dieses Laufwerk hat keinen Papierkorb; es wurde nichts gelöscht");
     case ENOSPC: return QStringLiteral("Auf dem Gerät ist kein Speicherplatz mehr verfügbar");
+#ifdef EDQUOT  // no quotas in the Windows C runtime's numbers
     case EDQUOT: return QStringLiteral("Der zugewiesene Plattenplatz (Quota) ist überschritten");
+#endif
     case EFBIG: return QStringLiteral("Die Datei ist zu groß");
     case EACCES: return QStringLiteral("Keine Berechtigung");
     case EPERM: return QStringLiteral("Die Operation ist nicht erlaubt");
@@ -79,7 +71,9 @@ QString ReasonText(int error) {
     case EIO: return QStringLiteral("Eingabe-/Ausgabefehler");
     case EXDEV: return QStringLiteral("Ungültige Verknüpfung über Gerätegrenzen hinweg");
     case EBUSY: return QStringLiteral("Das Gerät oder die Ressource ist belegt");
+#ifdef ESTALE
     case ESTALE: return QStringLiteral("Veraltete Dateizugriffsnummer (NFS)");
+#endif
     case ENOMEM: return QStringLiteral("Nicht genügend Hauptspeicher verfügbar");
     case EMFILE: return QStringLiteral("Zu viele offene Dateien");
     case ENFILE: return QStringLiteral("Zu viele offene Dateien im System");

@@ -69,7 +69,7 @@ void DirList::setMissingPath(const QString& path) {
 
 void DirList::refresh() {
     QString existing = m_path;
-    while (!QFileInfo(existing).isDir() && existing != QLatin1String("/")) {
+    while (!QFileInfo(existing).isDir() && !QDir(existing).isRoot()) {
         existing = QFileInfo(existing).absolutePath();
     }
     if (existing != m_path) {
@@ -91,15 +91,16 @@ void DirList::Fill() {
     // The chain: the volume root, then each folder down to the current one.
     const QString root = DriveOfPath(m_path);
     QStringList chain{root};
-    const QString below = m_path.mid(root == QLatin1String("/") ? 1 : root.size() + 1);
+    // A root ends in its separator ("/", "C:/"); a mount point does not.
+    const QString below = m_path.mid(root.endsWith(QLatin1Char('/')) ? root.size() : root.size() + 1);
     QString walk = root;
     for (const QString& part : below.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        walk = walk == QLatin1String("/") ? walk + part : walk + QLatin1Char('/') + part;
+        walk = walk.endsWith(QLatin1Char('/')) ? walk + part : walk + QLatin1Char('/') + part;
         chain.append(walk);
     }
     int depth = 0;
     for (const QString& folder : chain) {
-        auto* item = new QListWidgetItem(openIcon, depth == 0 ? folder : QFileInfo(folder).fileName(), this);
+        auto* item = new QListWidgetItem(openIcon, depth == 0 ? QDir::toNativeSeparators(folder) : QFileInfo(folder).fileName(), this);
         item->setData(kPathRole, folder);
         item->setData(kDepthRole, depth++);
     }

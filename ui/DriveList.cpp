@@ -27,9 +27,21 @@ QList<Volume> StorageVolumes() {
     return volumes;
 }
 
+// A drive's root as Windows names it, "C:/"; Windows does not tell case apart there.
+bool IsDriveLetterRoot(const QString& root) {
+    return root.size() == 3 && root[0].isLetter() && root[1] == QLatin1Char(':') && root[2] == QLatin1Char('/');
+}
+
 bool PathIsOn(const QString& path, const QString& root) {
     if (root == QLatin1String("/")) return path.startsWith(QLatin1Char('/'));
+    if (IsDriveLetterRoot(root)) return path.startsWith(root, Qt::CaseInsensitive);
     return path == root || path.startsWith(root + QLatin1Char('/'));
+}
+
+// The top of the tree a path lies in when no volume holds it: "/", or its drive on Windows.
+QString TopOf(const QString& path) {
+    const QString drive = path.left(3);
+    return IsDriveLetterRoot(drive) ? drive.toUpper() : QStringLiteral("/");
 }
 
 }  // namespace
@@ -43,8 +55,8 @@ void SetVolumeSource(std::function<QList<Volume>()> source) { VolumeSource() = s
 
 QString DriveOfPath(const QString& path) {
     const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    // The longest matching mount point holds the path; "/" holds everything else.
-    QString best = QStringLiteral("/");
+    // The longest matching mount point holds the path; "/" (or the drive) holds everything else.
+    QString best = TopOf(clean);
     for (const Volume& volume : MountedVolumes()) {
         if (volume.root.size() > best.size() && PathIsOn(clean, volume.root)) best = volume.root;
     }
@@ -102,7 +114,8 @@ void DriveList::refresh() {
         const QSignalBlocker blocker(this);
         clear();
         for (const Volume& volume : volumes) {
-            QString text = volume.root;
+            // As the system writes it: "/" here, "C:\" on Windows.
+            QString text = QDir::toNativeSeparators(volume.root);
             if (!volume.name.isEmpty() && volume.name != volume.root) text += QStringLiteral(" [%1]").arg(volume.name);
             addItem(text, volume.root);
         }

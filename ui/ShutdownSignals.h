@@ -1,13 +1,16 @@
 #pragma once
 
 #include <QObject>
-#include <csignal>
+#include <memory>
 
-class QSocketNotifier;
+namespace fileservice {
+class InterruptWatch;
+}
 
-// Turns SIGTERM and SIGINT (the session ends, the machine shuts down, Ctrl+C in the terminal
-// that started the program) into a Qt signal on this object's thread. One object at a time
-// owns the two signals; it puts back the actions it replaced when it goes.
+// Turns the system's requests to stop (SIGTERM and SIGINT: the session ends, the machine shuts
+// down, Ctrl+C in the terminal that started the program; on Windows the console's Ctrl+C,
+// close, logoff and shutdown) into a Qt signal on this object's thread. One object at a time
+// owns them; it puts back what it replaced when it goes.
 class ShutdownSignals : public QObject {
     Q_OBJECT
 public:
@@ -19,9 +22,5 @@ signals:
     void Received();
 
 private:
-    void Drain();
-
-    QSocketNotifier* m_notifier = nullptr;
-    struct sigaction m_oldTerm {};
-    struct sigaction m_oldInt {};
+    std::unique_ptr<fileservice::InterruptWatch> m_watch;
 };

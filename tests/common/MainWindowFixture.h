@@ -4,6 +4,7 @@
 // temporary folder, and lookup of controls by their design names.
 
 #include "TempTree.h"
+#include "fileservice/PathText.h"
 #include "settings/PrivateProfile.h"
 #include "settings/Startup.h"
 #include "settings/clsINI.h"
@@ -65,14 +66,14 @@ protected:
     }
 
     void WriteIni(const char* section, const char* key, const char* value) const {
-        const QByteArray file = QFile::encodeName(IniPath());
-        WritePrivateProfileStringA(section, key, value, file.constData());
+        const std::string file = fileservice::Utf8Path(IniPath());
+        WritePrivateProfileStringA(section, key, value, file.c_str());
     }
 
     QString ReadIni(const char* section, const char* key) const {
-        const QByteArray file = QFile::encodeName(IniPath());
+        const std::string file = fileservice::Utf8Path(IniPath());
         char buffer[255] = {};
-        const auto count = GetPrivateProfileStringA(section, key, "<missing>", buffer, sizeof buffer, file.constData());
+        const auto count = GetPrivateProfileStringA(section, key, "<missing>", buffer, sizeof buffer, file.c_str());
         return QString::fromUtf8(buffer, static_cast<qsizetype>(count));
     }
 

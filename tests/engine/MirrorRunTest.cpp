@@ -31,13 +31,13 @@ protected:
         tree.MakeDir("prog");
         const char* old = std::getenv("XDG_DATA_HOME");
         if (old) oldXdg = old;
-        setenv("XDG_DATA_HOME", tree.Path("xdg").c_str(), 1);
+        qputenv("XDG_DATA_HOME", tree.Path("xdg").c_str());
         request.source = Q(tree.Path("src"));
         request.target = Q(tree.Path("dst"));
     }
     void TearDown() override {
-        if (oldXdg.empty()) unsetenv("XDG_DATA_HOME");
-        else setenv("XDG_DATA_HOME", oldXdg.c_str(), 1);
+        if (oldXdg.empty()) qunsetenv("XDG_DATA_HOME");
+        else qputenv("XDG_DATA_HOME", oldXdg.c_str());
     }
     static QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -80,6 +80,7 @@ TEST_F(MirrorRunTest, CopyAllWritesOneLinePerFileInListingOrder) {
     EXPECT_EQ(events.count, 5);
 }
 
+#ifndef _WIN32  // a FIFO is the file that cannot be copied; Windows folders hold none
 TEST_F(MirrorRunTest, AFailedCopyGetsOnlyItsFailureLineInItsTurn) {
     // " kopiert!" is told once a copy is done; a failed one waits for the files before it.
     tree.WriteFile("src/a.txt", "a");
@@ -92,6 +93,7 @@ TEST_F(MirrorRunTest, AFailedCopyGetsOnlyItsFailureLineInItsTurn) {
     EXPECT_EQ(events.Messages(), expected);
     EXPECT_EQ(events.landed, (QStringList{"a.txt", "c.txt"}));
 }
+#endif
 
 TEST_F(MirrorRunTest, EmptySourceShowsZeroSummaryAndCompletes) {
     Run();
@@ -210,7 +212,7 @@ TEST_F(MirrorRunTest, EmptyFirstModeStopsWhenTrashFails) {
     tree.WriteFile("src/a.txt", "A");
     tree.WriteFile("dst/keep.txt", "K");
     tree.WriteFile("blocker", "a file where the data folder must go");
-    setenv("XDG_DATA_HOME", tree.Path("blocker").c_str(), 1);
+    qputenv("XDG_DATA_HOME", tree.Path("blocker").c_str());
 
     Run();
 
@@ -419,7 +421,7 @@ TEST_P(ExtrasTest, LeaveTheMirrorAsAskedAndNothingElseDoes) {
     if (c.mode == RunMode::Subfolder) tree.WriteFile("dst/beside.txt", "beside the subfolder");
     if (c.blockTrash) {
         tree.WriteFile("blocker", "a file where the data folder must go");
-        setenv("XDG_DATA_HOME", tree.Path("blocker").c_str(), 1);
+        qputenv("XDG_DATA_HOME", tree.Path("blocker").c_str());
     }
     request.mode = c.mode;
     request.extras = c.extras;

@@ -177,6 +177,7 @@ class WriteFailure : public ProfileFile, public ::testing::WithParamInterface<Fa
 
 TEST_P(WriteFailure, NamesTheFileAndTheReason) {
     GetParam().place(tree);
+    if (IsSkipped()) return;
     const std::vector<std::string> before = tree.ListFiles();
 
     const fileservice::Status status = GetParam().write(ini);
@@ -188,7 +189,14 @@ TEST_P(WriteFailure, NamesTheFileAndTheReason) {
 }
 
 const auto kFolder = [](TempTree& t) { t.MakeDir("tvl.ini"); };
-const auto kFifo = [](TempTree& t) { ASSERT_EQ(::mkfifo(t.Path("tvl.ini").c_str(), 0644), 0); };
+const auto kFifo = [](TempTree& t) {
+#ifdef _WIN32
+    (void)t;
+    GTEST_SKIP() << "Windows has no FIFOs in folders";
+#else
+    ASSERT_EQ(::mkfifo(t.Path("tvl.ini").c_str(), 0644), 0);
+#endif
+};
 // A full disk on the first replacement; the file beforehand holds one profile.
 const auto kFullDisk = [](TempTree& t) {
     t.WriteFile("tvl.ini", "[Profiles]\r\nA=A\r\n[A]\r\ndir_a=/x\r\n");

@@ -14,10 +14,12 @@
 #include <QFileInfo>
 #include <cstdlib>
 #include <functional>
+#ifndef _WIN32
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -150,22 +152,31 @@ INSTANTIATE_TEST_SUITE_P(
                    nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// $XDG_CONFIG_HOME pointed into a temporary tree for the duration of a test.
+// The fallback folder's variable ($XDG_CONFIG_HOME, on Windows %APPDATA%) pointed into a
+// temporary tree for the duration of a test.
+#ifdef _WIN32
+constexpr const char* kConfigVariable = "APPDATA";
+constexpr const char* kConfigFolder = "config/Trevalon";
+#else
+constexpr const char* kConfigVariable = "XDG_CONFIG_HOME";
+constexpr const char* kConfigFolder = "config/trevalon";
+#endif
+
 class DataDir : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* old = std::getenv("XDG_CONFIG_HOME");
+        const char* old = std::getenv(kConfigVariable);
         if (old) m_oldXdg = old;
-        ::setenv("XDG_CONFIG_HOME", tree.Path("config").c_str(), 1);
+        qputenv(kConfigVariable, tree.Path("config").c_str());
     }
     void TearDown() override {
         if (m_oldXdg) {
-            ::setenv("XDG_CONFIG_HOME", m_oldXdg->c_str(), 1);
+            qputenv(kConfigVariable, m_oldXdg->c_str());
         } else {
-            ::unsetenv("XDG_CONFIG_HOME");
+            qunsetenv(kConfigVariable);
         }
     }
-    QString Fallback() const { return QString::fromStdString(tree.Path("config/trevalon")); }
+    QString Fallback() const { return QDir::fromNativeSeparators(QString::fromStdString(tree.Path(kConfigFolder))); }
 
     TempTree tree;
 
@@ -199,8 +210,9 @@ TEST_F(DataDir, FileInPlaceOfFolderFallsBack) {
     EXPECT_EQ(ProgramDataDirFor(QString::fromStdString(tree.Path("prog"))), Fallback());
 }
 
+#ifndef _WIN32  // the XDG folder and mount namespaces are Linux's
 TEST_F(DataDir, RelativeXdgValueIsIgnored) {
-    ::setenv("XDG_CONFIG_HOME", "relative/config", 1);
+    qputenv("XDG_CONFIG_HOME", "relative/config");
     EXPECT_EQ(ConfigDataDir(), QDir::homePath() + "/.config/trevalon");
 }
 
@@ -231,6 +243,7 @@ TEST_F(DataDir, ReadOnlyMountFallsBack) {
     EXPECT_NE(WEXITSTATUS(status), 1) << "a read-only mount counted as writable";
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
+#endif
 
 TEST(SettingsFilePath, SettingsFileBesideTheWritableProgram) {
     // The test binary lies in the writable build tree.

@@ -107,6 +107,24 @@ TEST_F(DirListTest, DriveListOffersReadyVolumesRootFirst) {
     EXPECT_EQ(DriveOfPath(QStringLiteral("/usr")), QStringLiteral("/"));
 }
 
+#ifdef _WIN32
+// Windows' volumes are its drive letters, written with a backslash, in any case.
+TEST_F(DirListTest, DriveLettersOnWindows) {
+    SetVolumeSource([] {
+        return QList<Volume>{{"D:/", "Daten", true}, {"C:/", "System", true}, {"Z:/", QString(), true}};
+    });
+    DriveList drives;
+    ASSERT_EQ(drives.count(), 3);
+    EXPECT_EQ(drives.itemText(0), QStringLiteral("C:\\ [System]"));
+    EXPECT_EQ(drives.itemData(1).toString(), QStringLiteral("D:/"));
+    EXPECT_EQ(DriveOfPath(QStringLiteral("d:/Briefe/2026")), QStringLiteral("D:/"));
+    EXPECT_EQ(DriveOfPath(QStringLiteral("E:/nicht/eingelegt")), QStringLiteral("E:/"));
+    DirList list;
+    ASSERT_TRUE(list.setPath(QStringLiteral("C:/")));
+    EXPECT_EQ(ItemTexts(list).value(0), QStringLiteral("C:\\"));
+}
+#endif
+
 // ---- The pairs on the main window ----
 
 class DriveAndDirectory : public MainWindowFixture, public ::testing::Test {

@@ -218,7 +218,7 @@ TEST_F(MainWindowRun, CloseDuringARunIsCarriedOutWhenItEnds) {
 class MainWindowModes : public MainWindowRun {
 protected:
     void SetUp() override {
-        setenv("XDG_DATA_HOME", m_tree.Path("xdg").c_str(), 1);
+        qputenv("XDG_DATA_HOME", m_tree.Path("xdg").c_str());
         m_tree.WriteFile("src/a.txt", "new A");
         m_tree.WriteFile("src/sub/b.txt", "B");
         m_tree.WriteFile("dst/a.txt", "old A");
@@ -226,7 +226,7 @@ protected:
         window = OpenWindow();
         PointAt(*window, m_tree.Path("src"), m_tree.Path("dst"));
     }
-    void TearDown() override { unsetenv("XDG_DATA_HOME"); }
+    void TearDown() override { qunsetenv("XDG_DATA_HOME"); }
     void Tick(const char* name) { Control<QCheckBox>(*window, name)->setChecked(true); }
 
     std::unique_ptr<frmMain> window;
