@@ -5,6 +5,7 @@
 #include "engine/RunActions.h"
 #include "engine/RunContext.h"
 #include "engine/Selection.h"
+#include "fileservice/Identity.h"
 #include "fileservice/Listing.h"
 
 #include <algorithm>
@@ -14,6 +15,39 @@
 namespace {
 
 std::string WithSlash(const std::string& path) { return !path.empty() && path.back() == '/' ? path : path + '/'; }
+
+// On a target that ignores letter case (FAT, exFAT), "brief.TXT" there is the source's
+// "Brief.txt" of listed folder `k`: the copy pass reaches it by the source's name, so it is no
+// extra. The target is asked for the source's spelling: one that keeps case has none there.
+bool SpelledOtherwise(const fileservice::Listing& listing, std::size_t k, const fileservice::FolderEntry& entry,
+                      const std::string& targetFolder) {
+    const QString folded = FromNative(entry.name).toCaseFolded();
+    const auto same = [&](std::string_view name) {
+        return name != entry.name && FromNative(std::string(name)).toCaseFolded() == folded &&
+               fileservice::EntryExists(targetFolder + std::string(name));
+    };
+    if (entry.folder) {
+        const std::string parent = k == 0 ? std::string() : listing.Folders()[k - 1];  // "/a"
+        for (const std::string& folder : listing.Folders()) {
+            if (folder.size() > parent.size() + 1 && folder.compare(0, parent.size(), parent) == 0 &&
+                folder[parent.size()] == '/' && folder.find('/', parent.size() + 1) == std::string::npos &&
+                same(std::string_view(folder).substr(parent.size() + 1)))
+                return true;
+        }
+        return false;
+    }
+    // The folder's files are one run in listing order.
+    std::size_t first = 0;
+    std::size_t last = listing.FileCount();
+    while (first < last) {
+        const std::size_t middle = first + (last - first) / 2;
+        if (listing.FileFolder(middle) < k) first = middle + 1;
+        else last = middle;
+    }
+    for (std::size_t i = first; i < listing.FileCount() && listing.FileFolder(i) == k; ++i)
+        if (same(listing.FileName(i))) return true;
+    return false;
+}
 
 }  // namespace
 
@@ -71,6 +105,7 @@ std::vector<Extra> FindExtras(RunContext& run, const fileservice::Listing& listi
                 continue;
             }
             if (entry.folder ? filter.ExcludesFolder(entry.name) : filter.ExcludesFile(entry.name)) continue;
+            if (SpelledOtherwise(listing, k, entry, targetPrefix + prefix)) continue;
             const std::string relative = prefix + entry.name;
             if (entry.mountPoint) {
                 run.Fail(FailureKind::RemoveExtra, FromNative(relative), fileservice::kMountPoint);

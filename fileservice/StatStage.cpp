@@ -40,9 +40,6 @@ struct SourceStat {
     int error = 0;
 };
 
-const std::string& NameOf(const FolderEntry& entry) { return entry.name; }
-std::string_view NameOf(std::string_view name) { return name; }
-
 SourceStat StatSource(int fd, const char* name) {
     SourceStat result;
     struct stat st;
@@ -79,40 +76,6 @@ AlongTag ReadTarget(int fd, AlongTag unopened, const char* name, std::int64_t so
     return time == sourceTime && (sourceSize < 0 || size == sourceSize) ? AlongTag::SameAsSource : AlongTag::Differs;
 }
 
-// On a target that ignores letter case (FAT, exFAT, a Windows share), "Foo.txt" there is the
-// source's "foo.txt" under another spelling: the copy pass reaches it by the source's name, so
-// it is no extra. A source name without an entry of its very spelling is looked up in the
-// target; what it finds there is kept. Costs a lookup only in folders that have extras.
-void KeepOtherSpellings(std::vector<TargetExtra>& extras, std::size_t first, const std::string& targetFolder,
-                        const std::vector<FolderEntry>& entries, const std::vector<std::string_view>& source) {
-    const int fd = ::open(targetFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    std::vector<std::pair<dev_t, ino_t>> reached;
-    std::string name;
-    struct stat st;
-    for (const std::string_view wanted : source) {
-        const bool spelled = std::binary_search(entries.begin(), entries.end(), wanted,
-                                                [](const auto& a, const auto& b) {
-                                                    return std::string_view(NameOf(a)) < std::string_view(NameOf(b));
-                                                });
-        if (spelled) continue;
-        name.assign(wanted);
-        if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) reached.emplace_back(st.st_dev, st.st_ino);
-    }
-    if (!reached.empty()) {
-        std::sort(reached.begin(), reached.end());
-        const auto end = std::remove_if(extras.begin() + static_cast<std::ptrdiff_t>(first), extras.end(),
-                                        [&](const TargetExtra& extra) {
-                                            return !extra.inSource &&
-                                                   ::fstatat(fd, extra.entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                                                   std::binary_search(reached.begin(), reached.end(),
-                                                                      std::make_pair(st.st_dev, st.st_ino));
-                                        });
-        extras.erase(end, extras.end());
-    }
-    ::close(fd);
-}
-
 }  // namespace
 
 void ReadTargetExtras(std::vector<TargetExtra>& extras, std::uint32_t folder, const std::string& targetFolder,
@@ -133,16 +96,14 @@ void ReadTargetExtras(std::vector<TargetExtra>& extras, std::uint32_t folder, co
     std::vector<FolderEntry>& entries = read.Value();
     // By name, so that the lines come in an order a reader can follow.
     std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
-    const std::size_t first = extras.size();
-    for (const FolderEntry& entry : entries) {
+    for (FolderEntry& entry : entries) {
         // The copy or its clean-up owns a temporary.
         if (entry.temporary) continue;
         const bool inSource = std::binary_search(source.begin(), source.end(), std::string_view(entry.name));
         // A source folder mounted over in the target is written into, but never cleaned.
         if (inSource && !entry.mountPoint) continue;
-        extras.push_back(TargetExtra{folder, entry, inSource, 0});  // a copy: the names stay for the look-up below
+        extras.push_back(TargetExtra{folder, std::move(entry), inSource, 0});
     }
-    if (extras.size() > first) KeepOtherSpellings(extras, first, targetFolder, entries, source);
 }
 
 std::string DirectoryPrefix(std::string directory) {
