@@ -5,10 +5,14 @@
 #include "engine/RunActions.h"
 #include "engine/RunContext.h"
 #include "engine/Selection.h"
+#include "fileservice/FolderEntries.h"
 #include "fileservice/Identity.h"
 #include "fileservice/Listing.h"
 
+#include <QHash>
+
 #include <algorithm>
+#include <optional>
 #include <cerrno>
 #include <string_view>
 
@@ -16,25 +20,21 @@ namespace {
 
 std::string WithSlash(const std::string& path) { return !path.empty() && path.back() == '/' ? path : path + '/'; }
 
-// On a target that ignores letter case (FAT, exFAT), "brief.TXT" there is the source's
-// "Brief.txt" of listed folder `k`: the copy pass reaches it by the source's name, so it is no
-// extra. The target is asked for the source's spelling: one that keeps case has none there.
-bool SpelledOtherwise(const fileservice::Listing& listing, std::size_t k, const fileservice::FolderEntry& entry,
-                      const std::string& targetFolder) {
-    const QString folded = FromNative(entry.name).toCaseFolded();
-    const auto same = [&](std::string_view name) {
-        return name != entry.name && FromNative(std::string(name)).toCaseFolded() == folded &&
-               fileservice::EntryExists(targetFolder + std::string(name));
+// The source names of listed folder `k` (0: the top) by their case-folded spelling: files, or
+// the folders directly below it. Folded once per folder that has extras.
+QHash<QString, std::string> FoldedNames(const fileservice::Listing& listing, std::size_t k, bool folders) {
+    QHash<QString, std::string> names;
+    const auto add = [&names](std::string_view name) {
+        names.insert(FromNative(std::string(name)).toCaseFolded(), std::string(name));
     };
-    if (entry.folder) {
+    if (folders) {
         const std::string parent = k == 0 ? std::string() : listing.Folders()[k - 1];  // "/a"
         for (const std::string& folder : listing.Folders()) {
             if (folder.size() > parent.size() + 1 && folder.compare(0, parent.size(), parent) == 0 &&
-                folder[parent.size()] == '/' && folder.find('/', parent.size() + 1) == std::string::npos &&
-                same(std::string_view(folder).substr(parent.size() + 1)))
-                return true;
+                folder[parent.size()] == '/' && folder.find('/', parent.size() + 1) == std::string::npos)
+                add(std::string_view(folder).substr(parent.size() + 1));
         }
-        return false;
+        return names;
     }
     // The folder's files are one run in listing order.
     std::size_t first = 0;
@@ -44,12 +44,22 @@ bool SpelledOtherwise(const fileservice::Listing& listing, std::size_t k, const 
         if (listing.FileFolder(middle) < k) first = middle + 1;
         else last = middle;
     }
-    for (std::size_t i = first; i < listing.FileCount() && listing.FileFolder(i) == k; ++i)
-        if (same(listing.FileName(i))) return true;
-    return false;
+    for (std::size_t i = first; i < listing.FileCount() && listing.FileFolder(i) == k; ++i) add(listing.FileName(i));
+    return names;
 }
 
 }  // namespace
+
+// Whether `folder` holds an entry spelled exactly `name` (a target that keeps case may hold
+// "Brief.txt" and "brief.txt" side by side). Read once per folder, and only for a case variant.
+bool HasEntry(const std::string& folder, const std::string& name, std::optional<std::vector<std::string>>& names) {
+    if (!names) {
+        names.emplace();
+        if (auto entries = fileservice::ReadFolderEntries(folder))
+            for (const fileservice::FolderEntry& entry : entries.Value()) names->push_back(entry.name);
+    }
+    return std::find(names->begin(), names->end(), name) != names->end();
+}
 
 std::vector<Extra> FindExtras(RunContext& run, const fileservice::Listing& listing, const Selection& selection,
                               const FileFilter& filter, const QString& sourceRoot, const QString& targetRoot) {
@@ -92,6 +102,9 @@ std::vector<Extra> FindExtras(RunContext& run, const fileservice::Listing& listi
             (!folder.empty() && run.IsBlocked(FromNative(folder))) || below(folder, mounted))
             continue;
         const std::string prefix = folder.empty() ? std::string() : folder + '/';
+        std::optional<QHash<QString, std::string>> fileSpellings;
+        std::optional<QHash<QString, std::string>> folderSpellings;
+        std::optional<std::vector<std::string>> targetNames;
         for (auto extra = here; extra != end; ++extra) {
             const fileservice::FolderEntry& entry = extra->entry;
             if (extra->error != 0) {
@@ -105,7 +118,15 @@ std::vector<Extra> FindExtras(RunContext& run, const fileservice::Listing& listi
                 continue;
             }
             if (entry.folder ? filter.ExcludesFolder(entry.name) : filter.ExcludesFile(entry.name)) continue;
-            if (SpelledOtherwise(listing, k, entry, targetPrefix + prefix)) continue;
+            // On a target that ignores letter case (FAT, exFAT), "brief.TXT" there is the source's
+            // "Brief.txt": the copy pass reaches it by the source's name, so it is no extra. The
+            // target is asked for the source's spelling: one that keeps case has none there.
+            std::optional<QHash<QString, std::string>>& spellings = entry.folder ? folderSpellings : fileSpellings;
+            if (!spellings) spellings = FoldedNames(listing, k, entry.folder);
+            const auto source = spellings->constFind(FromNative(entry.name).toCaseFolded());
+            if (source != spellings->cend() && fileservice::EntryExists(targetPrefix + prefix + source.value()) &&
+                !HasEntry(targetPrefix + prefix, source.value(), targetNames))
+                continue;
             const std::string relative = prefix + entry.name;
             if (entry.mountPoint) {
                 run.Fail(FailureKind::RemoveExtra, FromNative(relative), fileservice::kMountPoint);
