@@ -112,6 +112,7 @@ std::vector<Extra> FindExtras(RunContext& run, const fileservice::Listing& listi
                          extra->error);
                 continue;
             }
+            if (entry.temporary) continue;  // a leftover: the folder's clean-up takes it
             if (extra->inSource) {
                 mounted.push_back(prefix + entry.name);
                 run.Fail(FailureKind::RemoveExtra, FromNative(prefix + entry.name), fileservice::kMountPoint);

@@ -4,8 +4,10 @@
 #include "engine/Paths.h"
 #include "engine/RunActions.h"
 #include "engine/RunContext.h"
+#include "fileservice/Listing.h"
 #include "fileservice/SafeFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 
@@ -15,7 +17,20 @@ void CreateTargetFolders(RunContext& run, RunActions& actions, const fileservice
     const std::string source = ToNative(sourcePath).toStdString();
     const std::string target = ToNative(targetPath).toStdString();
     // Leftovers of an interrupted run go in the background; the first copy waits for that.
-    actions.RemoveLeftovers(target, source);
+    // Where the listing read every target folder, only those it found a temporary in are read again.
+    std::vector<std::string> leftovers;  // "" for the top, else as the folders are named
+    const bool known = listing.TargetReadWhole();
+    if (known) {
+        for (const fileservice::TargetExtra& extra : listing.TargetExtras()) {
+            if (!extra.entry.temporary && extra.error == 0) continue;
+            std::string folder = extra.folder == 0 ? std::string() : listing.Folders()[extra.folder - 1];
+            if (leftovers.empty() || leftovers.back() != folder) leftovers.push_back(std::move(folder));
+        }
+    }
+    const auto holdsLeftovers = [&](const std::string& folder) {
+        return !known || std::find(leftovers.begin(), leftovers.end(), folder) != leftovers.end();
+    };
+    if (holdsLeftovers(std::string())) actions.RemoveLeftovers(target, source);
     run.SetMedium(actions.ProbeMedium(target));
     const bool foldsCase = run.Medium().foldsCase;
     CaseTwins twins;
@@ -50,7 +65,7 @@ void CreateTargetFolders(RunContext& run, RunActions& actions, const fileservice
                 run.BlockFolder(relative);
                 continue;
             }
-            actions.RemoveLeftovers(folder, source + entry);
+            if (holdsLeftovers(entry)) actions.RemoveLeftovers(folder, source + entry);
             continue;
         }
         // One level: the list puts every parent before its children. A parent that failed

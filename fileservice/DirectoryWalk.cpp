@@ -467,6 +467,7 @@ Listing Listing::Read(const std::string& source, const ListingOptions& options) 
         listing.m_entries = std::move(walk.entries);
         listing.m_differing = std::move(walk.differing);
         listing.m_extras = std::move(walk.extras);
+        listing.m_targetRead = options.extras;
     } catch (const std::exception&) {
         // Out of memory: the caller learns that the listing is incomplete.
         listing.m_failures.push_back(Failure{source, ENOMEM});

@@ -29,8 +29,8 @@ struct ListingOptions {
 };
 
 // What the target holds in one listed folder beyond the source: an entry the source lacks, a
-// source folder that is a mount point there, or the failure to read the target folder. The
-// copies' temporaries are never among them.
+// source folder that is a mount point there, a copy's temporary (entry.temporary: no extra, a
+// leftover to clean up), or the failure to read the target folder.
 struct TargetExtra {
     std::uint32_t folder = 0;  // 0: the top; k + 1: Folders()[k]
     FolderEntry entry;         // empty name: the folder could not be read (error)
@@ -62,6 +62,9 @@ public:
     const std::vector<Failure>& Failures() const { return m_failures; }  // listing order
     // With the extras option: by folder in listing order, then by name.
     const std::vector<TargetExtra>& TargetExtras() const { return m_extras; }
+    // With the extras option and nothing failed: every listed folder's target was read, so
+    // TargetExtras() names every temporary there.
+    bool TargetReadWhole() const { return m_targetRead && m_failures.empty(); }
 
     struct Walk;  // what one walk collects (DirectoryWalk.cpp)
 
@@ -77,6 +80,7 @@ private:
     std::vector<ListedEntry> m_entries;
     std::vector<DifferingEntry> m_differing;
     std::vector<TargetExtra> m_extras;
+    bool m_targetRead = false;
 };
 
 }  // namespace fileservice

@@ -79,8 +79,10 @@ AlongTag ReadTarget(int fd, AlongTag unopened, const char* name, std::int64_t so
 }  // namespace
 
 void ReadTargetExtras(std::vector<TargetExtra>& extras, std::uint32_t folder, const std::string& targetFolder,
-                      std::string_view names) {
-    Result<std::vector<FolderEntry>> read = ReadFolderEntries(targetFolder);
+                      std::string_view names, int targetFd) {
+    const int own = targetFd < 0 ? -1 : ::fcntl(targetFd, F_DUPFD_CLOEXEC, 0);
+    Result<std::vector<FolderEntry>> read =
+        own < 0 ? ReadFolderEntries(targetFolder) : ReadFolderEntriesFrom(own, targetFolder);
     if (!read) {
         // A folder that is not there (yet) holds nothing.
         const int error = read.Error().error;
@@ -93,17 +95,21 @@ void ReadTargetExtras(std::vector<TargetExtra>& extras, std::uint32_t folder, co
         source.push_back(names.substr(at, end - at));
         at = end + 1;
     }
-    std::vector<FolderEntry>& entries = read.Value();
-    // By name, so that the lines come in an order a reader can follow.
-    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
-    for (FolderEntry& entry : entries) {
-        // The copy or its clean-up owns a temporary.
-        if (entry.temporary) continue;
+    const std::size_t first = extras.size();
+    for (FolderEntry& entry : read.Value()) {
         const bool inSource = std::binary_search(source.begin(), source.end(), std::string_view(entry.name));
+        // A copy's temporary is no extra, but it tells the run which folders need cleaning up.
+        if (entry.temporary) {
+            if (!inSource && !entry.folder) extras.push_back(TargetExtra{folder, std::move(entry), false, 0});
+            continue;
+        }
         // A source folder mounted over in the target is written into, but never cleaned.
         if (inSource && !entry.mountPoint) continue;
         extras.push_back(TargetExtra{folder, std::move(entry), inSource, 0});
     }
+    // By name, so that the lines come in an order a reader can follow.
+    std::sort(extras.begin() + static_cast<std::ptrdiff_t>(first), extras.end(),
+              [](const TargetExtra& a, const TargetExtra& b) { return a.entry.name < b.entry.name; });
 }
 
 std::string DirectoryPrefix(std::string directory) {
@@ -148,9 +154,8 @@ void StatStage::Stop(bool abandon) {
 
 void StatStage::Add(std::string_view folder, std::string_view name, std::size_t index, int folderFd, bool deferred,
                     std::int64_t sourceTime, std::int64_t sourceSize) {
-    if (!m_current.items.empty() && (m_current.folder != folder || m_current.items.size() == kBatchEntries))
-        Submit();
-    if (m_current.items.empty()) m_current.folder.assign(folder);
+    if (!m_current.Empty() && (m_current.folder != folder || m_current.items.size() == kBatchEntries)) Submit();
+    if (m_current.Empty()) m_current.folder.assign(folder);
     if (deferred && m_current.sourceFd < 0) {
         m_current.sourceFd = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
         if (m_current.sourceFd < 0) {
@@ -190,12 +195,12 @@ void StatStage::Submit() {
 }
 
 void StatStage::AddNames(std::uint32_t folder, std::string_view path, std::string names) {
-    Batch batch;
-    batch.folderNames = true;
-    batch.folderIndex = folder;
-    batch.folder.assign(path);
-    batch.names = std::move(names);
-    Queue(std::move(batch));
+    // The folder's files follow: they join this batch.
+    if (!m_current.Empty()) Submit();
+    m_current.folder.assign(path);
+    m_current.folderNames = true;
+    m_current.folderIndex = folder;
+    m_current.allNames = std::move(names);
 }
 
 void StatStage::Queue(Batch batch) {
@@ -219,7 +224,7 @@ bool StatStage::TakeQueued(Batch& batch) {
 }
 
 void StatStage::Drain() {
-    if (!m_current.items.empty()) Submit();
+    if (!m_current.Empty()) Submit();
     for (;;) {
         Batch batch;
         {
@@ -253,7 +258,6 @@ void StatStage::Process(Batch& batch) {
     std::vector<TargetExtra> extras;
     bool complete = true;
     try {
-        if (batch.folderNames) ReadTargetExtras(extras, batch.folderIndex, m_extrasPrefix + batch.folder, batch.names);
         int targetFd = -1;
         AlongTag unopened = AlongTag::ReadLive;
         if (ReadsAlong()) {
@@ -261,6 +265,12 @@ void StatStage::Process(Batch& batch) {
             targetFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             // Where the folder is missing, or is no folder, no file below it can be there either.
             if (targetFd < 0 && (errno == ENOENT || errno == ENOTDIR)) unopened = AlongTag::NoFile;
+        }
+        if (batch.folderNames) {
+            // The folder both are read in was opened once, when it is the same.
+            const std::string folder = m_extrasPrefix + batch.folder;
+            ReadTargetExtras(extras, batch.folderIndex, folder, batch.allNames,
+                             m_extrasPrefix == m_alongPrefix ? targetFd : -1);
         }
         const char* name = batch.names.data();
         for (const Item& item : batch.items) {

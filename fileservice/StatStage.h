@@ -23,10 +23,14 @@ namespace fileservice {
 // The directory as paths below it begin: trailing separators dropped, then one added.
 std::string DirectoryPrefix(std::string directory);
 
+// ReadFolderEntries on the folder open as `folderFd` (taken over) at `folder`.
+Result<std::vector<FolderEntry>> ReadFolderEntriesFrom(int folderFd, const std::string& folder);
+
 // Appends what `targetFolder` holds beyond `names` (listed folder `folder`'s entries, sorted,
-// each followed by '\0'): see TargetExtra. Nothing for a folder that is not there.
+// each followed by '\0'): see TargetExtra. Nothing for a folder that is not there. `targetFd`,
+// when not -1, is that folder open already.
 void ReadTargetExtras(std::vector<TargetExtra>& extras, std::uint32_t folder, const std::string& targetFolder,
-                      std::string_view names);
+                      std::string_view names, int targetFd = -1);
 
 // A failure and the listing position it belongs before.
 struct PlacedFailure {
@@ -87,15 +91,18 @@ private:
         std::int64_t sourceSize;
         bool deferred;
     };
-    // The files of one folder, or of part of a large one.
+    // The files of one folder, or of part of a large one; the first also carries the names of
+    // all its entries when the target's extras are looked for, so the target folder is opened once.
     struct Batch {
         std::string folder;
         int sourceFd = -1;  // owned; -1 when nothing in the batch is deferred
-        std::string names;  // each followed by '\0'
+        std::string names;  // the items', each followed by '\0'
         std::vector<Item> items;
         ListedEntry* entries = nullptr;  // the listing's array, as it was when handed over, if any
-        bool folderNames = false;        // AddNames: `names` are all of folder `folderIndex`
+        bool folderNames = false;        // AddNames: `allNames` are all of folder `folderIndex`
         std::uint32_t folderIndex = 0;
+        std::string allNames;
+        bool Empty() const { return items.empty() && !folderNames; }
     };
 
     void Submit();

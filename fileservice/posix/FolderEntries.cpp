@@ -1,4 +1,5 @@
 #include "fileservice/FolderEntries.h"
+#include "fileservice/StatStage.h"
 
 #include "fileservice/FileServiceInternal.h"
 
@@ -111,8 +112,13 @@ void Split(const std::string& path, std::string& parent, std::string& name) {
 }  // namespace
 
 Result<std::vector<FolderEntry>> ReadFolderEntries(const std::string& folder) {
-    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.Get() < 0) return Failure{folder, errno};
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return Failure{folder, errno};
+    return ReadFolderEntriesFrom(fd, folder);
+}
+
+Result<std::vector<FolderEntry>> ReadFolderEntriesFrom(int folderFd, const std::string& folder) {
+    Fd fd(folderFd);
     struct stat self {};
     if (::fstat(fd.Get(), &self) != 0) return Failure{folder, errno};
     DIR* dir = ::fdopendir(fd.Get());

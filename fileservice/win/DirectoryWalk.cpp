@@ -251,7 +251,7 @@ void Walker::Compare(const Entry& entry, const TargetFolder& target) {
 }
 
 // The target's entries that the source folder lacks, and the source's folders mounted over
-// there, by name; never a copy's temporary. A name the source has in another case is the
+// there, by name, and the copies' temporaries (marked). A name the source has in another case is the
 // same entry on Windows, never an extra.
 void Walker::FindExtras(const std::vector<Entry>& source, TargetFolder& target) {
     const auto folder = static_cast<std::uint32_t>(m_walk.folders.size());
@@ -264,9 +264,14 @@ void Walker::FindExtras(const std::vector<Entry>& source, TargetFolder& target) 
     for (const Entry& entry : source) sourceNames.push_back(Folded(entry.wide));
     std::sort(sourceNames.begin(), sourceNames.end());
     for (Entry& entry : target.entries) {
-        if (IsTemporaryName(entry.name)) continue;
         const bool inSource = std::binary_search(sourceNames.begin(), sourceNames.end(), Folded(entry.wide));
         const bool isFolder = entry.kind == Kind::Folder || entry.mountPoint;
+        // A copy's temporary is no extra, but it tells the run which folders need cleaning up.
+        if (IsTemporaryName(entry.name)) {
+            if (!inSource && !isFolder)
+                m_walk.extras.push_back(TargetExtra{folder, FolderEntry{entry.name, false, false, true}, false, 0});
+            continue;
+        }
         if (inSource && !entry.mountPoint) continue;
         m_walk.extras.push_back(TargetExtra{folder, FolderEntry{entry.name, isFolder, entry.mountPoint, false}, inSource, 0});
     }
@@ -370,6 +375,7 @@ Listing Listing::Read(const std::string& source, const ListingOptions& options) 
         listing.m_entries = std::move(walk.entries);
         listing.m_differing = std::move(walk.differing);
         listing.m_extras = std::move(walk.extras);
+        listing.m_targetRead = options.extras;
     } catch (const std::exception&) {
         // Out of memory: the caller learns that the listing is incomplete.
         listing.m_failures.push_back(Failure{source, ENOMEM});

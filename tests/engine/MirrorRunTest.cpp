@@ -5,6 +5,7 @@
 #include "engine/MirrorRun.h"
 #include "engine/Vergleich.h"
 #include "fileservice/FileService.h"
+#include "fileservice/FileServiceTesting.h"
 #include "texts/Texts.h"
 
 #include <QDir>
@@ -416,6 +417,9 @@ TEST_P(ExtrasTest, LeaveTheMirrorAsAskedAndNothingElseDoes) {
     tree.WriteFile(root + "weg.txt", "deleted in the source");
     tree.WriteFile(root + "alt/x.txt", "old folder");
     tree.WriteFile(root + "notiz.tmp", "filtered");
+    // What a killed run left of a file the source no longer has: cleaned up, never an extra.
+    const std::string leftover = root + "Briefe/" + TemporaryNameFor("alt.doc");
+    tree.WriteFile(leftover, "leftover");
     tree.WriteFile("outside/o.txt", "never touched");
     fs::create_directory_symlink(tree.Path("outside"), tree.Path(root + "link"));
     if (c.mode == RunMode::Subfolder) tree.WriteFile("dst/beside.txt", "beside the subfolder");
@@ -434,6 +438,7 @@ TEST_P(ExtrasTest, LeaveTheMirrorAsAskedAndNothingElseDoes) {
     for (const char* extra : {"Briefe/alt.doc", "weg.txt", "alt/x.txt", "link"})
         EXPECT_EQ(fs::exists(fs::symlink_status(tree.Path(root + extra))), !gone) << extra;
     EXPECT_EQ(tree.ReadFile(root + "notiz.tmp"), "filtered");
+    EXPECT_FALSE(tree.Exists(leftover));
     EXPECT_EQ(tree.ReadFile("outside/o.txt"), "never touched");
     EXPECT_EQ(tree.ReadFile(root + "Briefe/neu.doc"), "renamed");
     EXPECT_EQ(tree.Exists("dst/beside.txt"), c.mode == RunMode::Subfolder);
