@@ -3,12 +3,13 @@
 #include "engine/Paths.h"
 #include "engine/RunEvents.h"
 
-#include <QRegularExpression>
-
 fileservice::Result<FileFilter> FileFilter::Parse(const QString& text) {
     FileFilter filter;
-    static const QRegularExpression separators(QStringLiteral("[;,]"));
-    for (QString entry : text.split(separators)) {
+    // No regular expression: the run parses on its own thread, and on Windows the toolkit's
+    // per-thread matching state crashes when a thread it was not made by ends.
+    QString separated = text;
+    separated.replace(QLatin1Char(','), QLatin1Char(';'));
+    for (QString entry : separated.split(QLatin1Char(';'))) {
         entry = entry.trimmed();
         if (entry.isEmpty()) continue;
         const bool folder = entry.endsWith(QLatin1Char('/'));
