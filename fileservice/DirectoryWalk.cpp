@@ -7,6 +7,7 @@
 
 #include "fileservice/FileService.h"
 #include "fileservice/FileServiceInternal.h"
+#include "fileservice/FileWalk.h"
 #include "fileservice/Listing.h"
 #include "fileservice/StatStage.h"
 
@@ -253,33 +254,7 @@ void Walker::ReadFolder(Frame& frame) {
     }
 }
 
-std::int32_t ClampIndex(std::size_t count) {
-    return count > static_cast<std::size_t>(INT32_MAX) ? INT32_MAX : static_cast<std::int32_t>(count) - 1;
-}
-
-std::int32_t ClampCount(std::size_t count) {
-    return count > static_cast<std::size_t>(INT32_MAX) ? INT32_MAX : static_cast<std::int32_t>(count);
-}
-
-
-// What one walk collects.
-struct FileWalk {
-    std::vector<std::string> folders;  // each beginning with '/'
-    fileservice::FileNames names;
-    std::vector<fileservice::ListedEntry> entries;      // one per name, when the walk keeps versions
-    std::vector<fileservice::DifferingEntry> differing;  // by entry
-    std::vector<fileservice::TargetExtra> extras;        // when the walk looks for them
-    std::int64_t bytes = 0;
-    std::vector<fileservice::Failure> failures;
-
-    // File `i` relative to the listed directory: "a/c/y.txt".
-    std::string Path(std::size_t i) const {
-        const std::size_t folder = names.Folder(i);
-        std::string path = folder == 0 ? std::string() : folders[folder - 1].substr(1) + '/';
-        path += names.Name(i);
-        return path;
-    }
-};
+using fileservice::FileWalk;
 
 class FileCollector : public WalkVisitor {
 public:
@@ -441,79 +416,29 @@ private:
     std::vector<std::string>& m_list;
 };
 
-// Entries after the last one stay empty, as callers that pass a sized array expect.
-void ClearFrom(std::vector<std::string>& list, std::size_t count) {
-    for (std::size_t i = count; i < list.size(); ++i) list[i].clear();
-}
-
-constexpr std::int64_t kCurrencyScale = 10000;
 
 }  // namespace
 
 namespace fileservice {
 
-Listing Listing::Read(const std::string& source, const ListingOptions& options) {
-    Listing listing;
-    try {
-        if (!source.empty()) listing.m_source = DirectoryPrefix(source);
-        if (!options.target.empty()) listing.m_target = DirectoryPrefix(options.target);
-        const std::string along = options.compare ? listing.m_target : std::string();
-        const std::string extras = options.extras ? listing.m_target : std::string();
-        FileWalk walk = WalkFiles(source.c_str(), along, extras, &options.folderTick);
-        listing.m_folders = std::move(walk.folders);
-        listing.m_files = std::move(walk.names);
-        listing.m_bytes.scaled = walk.bytes * kCurrencyScale;
-        listing.m_failures = std::move(walk.failures);
-        listing.m_entries = std::move(walk.entries);
-        listing.m_differing = std::move(walk.differing);
-        listing.m_extras = std::move(walk.extras);
-        listing.m_targetRead = options.extras;
-    } catch (const std::exception&) {
-        // Out of memory: the caller learns that the listing is incomplete.
-        listing.m_failures.push_back(Failure{source, ENOMEM});
-    }
-    return listing;
+FileWalk WalkListing(const std::string& directory, const std::string& target, bool compare, bool extras,
+                     const std::function<void()>* tick) {
+    const std::string root = target.empty() ? std::string() : DirectoryPrefix(target);
+    return WalkFiles(directory.c_str(), compare ? root : std::string(), extras ? root : std::string(), tick);
 }
 
 }  // namespace fileservice
-
-std::int32_t VBFILECOUNT(const char* directory, std::int16_t&, const char*, Currency& byteTotal) {
-    const FileWalk walk = WalkFiles(directory, std::string(), std::string(), nullptr);
-    byteTotal.scaled = walk.bytes * kCurrencyScale;
-    return ClampCount(walk.names.size());
-}
-
-std::int32_t VBFILELIST(const char* directory, std::int16_t&, const char*, std::vector<std::string>& list,
-                        Currency& byteTotal) {
-    FileWalk walk = WalkFiles(directory, std::string(), std::string(), nullptr);
-    byteTotal.scaled = walk.bytes * kCurrencyScale;
-    const std::size_t count = walk.names.size();
-    try {
-        if (list.size() < count) list.resize(count);
-    } catch (const std::exception&) {
-        ClearFrom(list, 0);
-        return -1;
-    }
-    try {
-        for (std::size_t i = 0; i < count; ++i) list[i] = walk.Path(i);
-    } catch (const std::exception&) {
-        ClearFrom(list, 0);
-        return -1;
-    }
-    ClearFrom(list, count);
-    return ClampIndex(count);
-}
 
 std::int32_t VBFOLDERCOUNT(const char* directory, std::int32_t&) {
     std::vector<std::string> folders;
     FolderLister lister(folders);
     RunWalk(directory, WalkOptions{false, false, nullptr}, lister);
-    return ClampCount(lister.count);
+    return fileservice::ClampCount(lister.count);
 }
 
 std::int32_t VBFOLDERLIST(const char* directory, std::int32_t&, std::vector<std::string>& list) {
     FolderLister lister(list);
     RunWalk(directory, WalkOptions{false, false, nullptr}, lister);
-    ClearFrom(list, lister.count);
-    return ClampIndex(lister.count);
+    fileservice::ClearFrom(list, lister.count);
+    return fileservice::ClampIndex(lister.count);
 }

@@ -9,8 +9,11 @@
 #include "fileservice/Listing.h"
 
 #include "fileservice/FileServiceInternal.h"
+#include "fileservice/FileWalk.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <exception>
 
 namespace fileservice {
 namespace {
@@ -104,4 +107,47 @@ std::string Listing::TargetVersion(std::size_t i) const {
     return LiveVersion((m_target + File(i)).c_str());
 }
 
+Listing Listing::Read(const std::string& source, const ListingOptions& options) {
+    Listing listing;
+    try {
+        if (!source.empty()) listing.m_source = DirectoryPrefix(source);
+        if (!options.target.empty()) listing.m_target = DirectoryPrefix(options.target);
+        FileWalk walk = WalkListing(source, options.target, options.compare, options.extras, &options.folderTick);
+        listing.m_folders = std::move(walk.folders);
+        listing.m_files = std::move(walk.names);
+        listing.m_bytes.scaled = walk.bytes * kCurrencyScale;
+        listing.m_failures = std::move(walk.failures);
+        listing.m_entries = std::move(walk.entries);
+        listing.m_differing = std::move(walk.differing);
+        listing.m_extras = std::move(walk.extras);
+        listing.m_targetRead = options.extras;
+    } catch (const std::exception&) {
+        // Out of memory: the caller learns that the listing is incomplete.
+        listing.m_failures.push_back(Failure{source, ENOMEM});
+    }
+    return listing;
+}
+
 }  // namespace fileservice
+
+std::int32_t VBFILECOUNT(const char* directory, std::int16_t&, const char*, Currency& byteTotal) {
+    const fileservice::FileWalk walk = fileservice::WalkListing(directory ? directory : "", {}, false, false, nullptr);
+    byteTotal.scaled = walk.bytes * fileservice::kCurrencyScale;
+    return fileservice::ClampCount(walk.names.size());
+}
+
+std::int32_t VBFILELIST(const char* directory, std::int16_t&, const char*, std::vector<std::string>& list,
+                        Currency& byteTotal) {
+    const fileservice::FileWalk walk = fileservice::WalkListing(directory ? directory : "", {}, false, false, nullptr);
+    byteTotal.scaled = walk.bytes * fileservice::kCurrencyScale;
+    const std::size_t count = walk.names.size();
+    try {
+        if (list.size() < count) list.resize(count);
+        for (std::size_t i = 0; i < count; ++i) list[i] = walk.Path(i);
+    } catch (const std::exception&) {
+        fileservice::ClearFrom(list, 0);
+        return -1;
+    }
+    fileservice::ClearFrom(list, count);
+    return fileservice::ClampIndex(count);
+}

@@ -9,6 +9,7 @@
 
 #include "fileservice/FileService.h"
 #include "fileservice/FileServiceInternal.h"
+#include "fileservice/FileWalk.h"
 #include "fileservice/Listing.h"
 #include "fileservice/win/WinEntries.h"
 
@@ -90,24 +91,6 @@ struct WalkOptions {
     const std::function<void()>* tick = nullptr;
 };
 
-// What one walk collects.
-struct FileWalk {
-    std::vector<std::string> folders;  // each beginning with '/'
-    FileNames names;
-    std::vector<ListedEntry> entries;      // one per name, when the walk compares
-    std::vector<DifferingEntry> differing;  // by entry
-    std::vector<TargetExtra> extras;        // by folder, then by name
-    std::int64_t bytes = 0;
-    std::vector<Failure> failures;
-
-    // File `i` relative to the listed directory: "a/c/y.txt".
-    std::string Path(std::size_t i) const {
-        const std::size_t folder = names.Folder(i);
-        std::string path = folder == 0 ? std::string() : folders[folder - 1].substr(1) + '/';
-        path += names.Name(i);
-        return path;
-    }
-};
 
 class Walker {
 public:
@@ -333,79 +316,26 @@ std::wstring TargetRoot(const std::string& target) {
     return root;
 }
 
-std::int32_t ClampIndex(std::size_t count) {
-    return count > static_cast<std::size_t>(INT32_MAX) ? INT32_MAX : static_cast<std::int32_t>(count) - 1;
-}
 
-std::int32_t ClampCount(std::size_t count) {
-    return count > static_cast<std::size_t>(INT32_MAX) ? INT32_MAX : static_cast<std::int32_t>(count);
-}
+}  // namespace
 
-// Entries after the last one stay empty, as callers that pass a sized array expect.
-void ClearFrom(std::vector<std::string>& list, std::size_t count) {
-    for (std::size_t i = count; i < list.size(); ++i) list[i].clear();
-}
-
-// The directory as paths below it begin: trailing separators dropped, then one added.
 std::string DirectoryPrefix(std::string directory) {
     while (directory.size() > 1 && (directory.back() == '/' || directory.back() == '\\')) directory.pop_back();
     if (directory.empty() || (directory.back() != '/' && directory.back() != '\\')) directory += '/';
     return directory;
 }
 
-constexpr std::int64_t kCurrencyScale = 10000;
-
-}  // namespace
-
-Listing Listing::Read(const std::string& source, const ListingOptions& options) {
-    Listing listing;
-    try {
-        if (!source.empty()) listing.m_source = DirectoryPrefix(source);
-        if (!options.target.empty()) listing.m_target = DirectoryPrefix(options.target);
-        WalkOptions walkOptions;
-        const std::wstring target = TargetRoot(options.target);
-        if (options.compare) walkOptions.along = target;
-        if (options.extras) walkOptions.extras = target;
-        walkOptions.tick = &options.folderTick;
-        FileWalk walk = WalkFiles(source.c_str(), std::move(walkOptions));
-        listing.m_folders = std::move(walk.folders);
-        listing.m_files = std::move(walk.names);
-        listing.m_bytes.scaled = walk.bytes * kCurrencyScale;
-        listing.m_failures = std::move(walk.failures);
-        listing.m_entries = std::move(walk.entries);
-        listing.m_differing = std::move(walk.differing);
-        listing.m_extras = std::move(walk.extras);
-        listing.m_targetRead = options.extras;
-    } catch (const std::exception&) {
-        // Out of memory: the caller learns that the listing is incomplete.
-        listing.m_failures.push_back(Failure{source, ENOMEM});
-    }
-    return listing;
+FileWalk WalkListing(const std::string& directory, const std::string& target, bool compare, bool extras,
+                     const std::function<void()>* tick) {
+    WalkOptions options;
+    const std::wstring root = TargetRoot(target);
+    if (compare) options.along = root;
+    if (extras) options.extras = root;
+    options.tick = tick;
+    return WalkFiles(directory.c_str(), std::move(options));
 }
 
 }  // namespace fileservice
-
-std::int32_t VBFILECOUNT(const char* directory, std::int16_t&, const char*, Currency& byteTotal) {
-    const fileservice::FileWalk walk = fileservice::WalkFiles(directory, {});
-    byteTotal.scaled = walk.bytes * fileservice::kCurrencyScale;
-    return fileservice::ClampCount(walk.names.size());
-}
-
-std::int32_t VBFILELIST(const char* directory, std::int16_t&, const char*, std::vector<std::string>& list,
-                        Currency& byteTotal) {
-    const fileservice::FileWalk walk = fileservice::WalkFiles(directory, {});
-    byteTotal.scaled = walk.bytes * fileservice::kCurrencyScale;
-    const std::size_t count = walk.names.size();
-    try {
-        if (list.size() < count) list.resize(count);
-        for (std::size_t i = 0; i < count; ++i) list[i] = walk.Path(i);
-    } catch (const std::exception&) {
-        fileservice::ClearFrom(list, 0);
-        return -1;
-    }
-    fileservice::ClearFrom(list, count);
-    return fileservice::ClampIndex(count);
-}
 
 std::int32_t VBFOLDERCOUNT(const char* directory, std::int32_t&) {
     fileservice::WalkOptions options;
