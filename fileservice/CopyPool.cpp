@@ -153,7 +153,7 @@ void CopyPool::SubmitRemoval(std::string folder, std::string sourceFolder) {
     std::unique_lock<std::mutex> lock(m_mutex);
     if (m_pending > m_removals) m_idle.wait(lock, [&] { return m_pending == m_removals; });
     ++m_removals;
-    Enqueue(lock, Job{Open(), std::move(folder), std::move(sourceFolder), true});
+    Enqueue(lock, Job{Open(), std::move(folder), std::move(sourceFolder), true, CopyTraits{}});
 }
 
 void CopyPool::Enqueue(std::unique_lock<std::mutex>& lock, Job job) {

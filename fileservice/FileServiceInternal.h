@@ -58,4 +58,7 @@ std::int32_t RemoveLeftovers(const char* folder, const char* sourceFolder);
 // Waits until the copy pool has nothing pending (no-op when it never started).
 void WaitForPendingCopies();
 
+// Closes the descriptor `fd` opened by `path` (FileHandle's close on each system).
+Status CloseDescriptor(int fd, const std::string& path);
+
 }  // namespace fileservice

@@ -33,28 +33,8 @@ fileservice::Result<fileservice::FileHandle> OpenRegular(const std::string& path
 
 namespace fileservice {
 
-FileHandle::~FileHandle() {
-    if (m_fd >= 0) ::close(m_fd);
-}
-
-FileHandle::FileHandle(FileHandle&& other) noexcept : m_fd(other.m_fd), m_path(std::move(other.m_path)) {
-    other.m_fd = -1;
-}
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-    if (this != &other) {
-        if (m_fd >= 0) ::close(m_fd);
-        m_fd = other.m_fd;
-        m_path = std::move(other.m_path);
-        other.m_fd = -1;
-    }
-    return *this;
-}
-
-Status FileHandle::Close() {
-    const int fd = m_fd;
-    m_fd = -1;
-    if (fd >= 0 && ::close(fd) != 0) return Errno(m_path);
+Status CloseDescriptor(int fd, const std::string& path) {
+    if (::close(fd) != 0) return Errno(path);
     return {};
 }
 

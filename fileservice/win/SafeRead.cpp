@@ -51,28 +51,8 @@ Result<FileHandle> OpenRegular(const std::string& path, DWORD access, DWORD disp
 
 }  // namespace
 
-FileHandle::~FileHandle() {
-    if (m_fd >= 0) ::_close(m_fd);
-}
-
-FileHandle::FileHandle(FileHandle&& other) noexcept : m_fd(other.m_fd), m_path(std::move(other.m_path)) {
-    other.m_fd = -1;
-}
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-    if (this != &other) {
-        if (m_fd >= 0) ::_close(m_fd);
-        m_fd = other.m_fd;
-        m_path = std::move(other.m_path);
-        other.m_fd = -1;
-    }
-    return *this;
-}
-
-Status FileHandle::Close() {
-    const int fd = m_fd;
-    m_fd = -1;
-    if (fd >= 0 && ::_close(fd) != 0) return Failure{m_path, EIO};
+Status CloseDescriptor(int fd, const std::string& path) {
+    if (::_close(fd) != 0) return Failure{path, EIO};
     return {};
 }
 

@@ -176,7 +176,9 @@ TEST(ParallelListingTest, TimesSizesAndOrderAreThoseOfTheFiles) {
     EXPECT_EQ(list.front(), "d1/sub/f0");  // d0 has no files
     for (std::size_t i = 1; i < list.size(); ++i) {
         const auto folderOf = [](const std::string& name) { return name.substr(0, name.rfind('/')); };
-        if (folderOf(list[i]) == folderOf(list[i - 1])) EXPECT_LT(list[i - 1], list[i]);
+        if (folderOf(list[i]) == folderOf(list[i - 1])) {
+            EXPECT_LT(list[i - 1], list[i]);
+        }
     }
     for (std::size_t i = 0; i < list.size(); ++i) {
         struct stat st;
