@@ -41,7 +41,11 @@ Result<FileHandle> CreateNew(const std::string& path, mode_t mode) {
     const DWORD attributes = (mode & 0222) == 0 ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
     const HANDLE handle = ::CreateFileW(wide.Value().c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
                                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW, attributes, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return LastFailure(path);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_PATH_NOT_FOUND && FileInTheWay(wide.Value())) return Failure{path, ENOTDIR};
+        return Failure{path, ErrnoOf(error)};
+    }
     return AdoptHandle(handle, path);
 }
 

@@ -5,6 +5,7 @@
 #include "fileservice/Utf8.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cwctype>
 #include <fcntl.h>
 #include <io.h>
@@ -233,6 +234,16 @@ int ErrnoOf(DWORD error) {
 }
 
 Failure LastFailure(const std::string& path) { return Failure{path, ErrnoOf(::GetLastError())}; }
+
+bool FileInTheWay(const std::wstring& path) {
+    const std::size_t root = std::max<std::size_t>(RootLength(path), 1);
+    for (std::size_t slash = path.rfind(L'\\'); slash != std::wstring::npos && slash >= root;
+         slash = path.rfind(L'\\', slash - 1)) {
+        const EntryAttributes folder = ReadEntryAttributes(path.substr(0, slash));
+        if (folder.Exists()) return !(folder.attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+    return false;
+}
 
 struct timespec TimespecOf(const FILETIME& time) {
     LARGE_INTEGER count;

@@ -80,6 +80,9 @@ struct EntryAttributes {
     bool IsFolder() const { return Exists() && (attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsLink(); }
 };
 EntryAttributes ReadEntryAttributes(const std::wstring& path);
+// Whether the nearest of `path`'s folders that exists is a file: where Win32 says "path not
+// found", POSIX says ENOTDIR, and so do the texts.
+bool FileInTheWay(const std::wstring& path);
 
 // The FILETIME pair a copy carries over: last access and last write.
 struct FileTimes {
