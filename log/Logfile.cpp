@@ -196,6 +196,9 @@ fileservice::Status TrimLogFile(const QString& logPath, qint64 limitBytes) {
     const std::string& tail = read.Value();
     // Cut shorter meanwhile: whatever it holds now, it is not the log that was measured.
     if (static_cast<qint64>(tail.size()) <= limitBytes) return {};
+    // Closed before the replacement: Windows refuses to rename over a file that is still open.
+    // Only read from, so a failed close loses nothing.
+    (void)file.Value().Close();
 
     // Keep the newest bytes, but start at the beginning of a line: a cut line is useless.
     std::size_t start = tail.size() - static_cast<std::size_t>(limitBytes);
