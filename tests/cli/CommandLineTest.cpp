@@ -1,9 +1,11 @@
 // The command line in a child process without a display: exit statuses, standard output and
 // error, the target, the log, the lock, the dry run against the real run, and a stop.
 
+#include "RecycleBin.h"
 #include "TempTree.h"
 #include "fileservice/SafeFile.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
@@ -11,6 +13,9 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -20,6 +25,33 @@ namespace {
 const std::string kProgram = "prog/" + fs::path(TVL_PROGRAM).filename().string();
 const auto kOld = TimeAt(2024, 1, 1);
 const auto kNew = TimeAt(2025, 1, 1);
+
+#ifdef _WIN32
+// Standard output and error are text streams there: every line ends in CR LF.
+const QString kEol = "\r\n";
+// A separator in a path the program names, and the root of an absolute one: a drive's.
+const std::string kSeparator = "[/\\\\]";
+const std::string kRoot = "[A-Z]:" + kSeparator;
+#else
+const QString kEol = "\n";
+const std::string kSeparator = "/";
+const std::string kRoot = "/";
+#endif
+
+// `text` with the line ends the program's output has here.
+QString WithEol(const QString& text) { return QString(text).replace('\n', kEol); }
+
+#ifdef _WIN32
+// The index of the entry on its volume, Windows' inode.
+std::string FileIndex(const fs::path& path) {
+    const HANDLE handle = ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool read = handle != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(handle, &info);
+    if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
+    return read ? std::to_string((static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow) : "?";
+}
+#endif
 
 struct Result {
     int status = -1;
@@ -65,7 +97,7 @@ public:
 #ifdef _WIN32
             std::error_code ec;
             all[entry.path().string()] =
-                std::to_string(entry.is_directory(ec) ? 0 : entry.file_size(ec)) + "@" +
+                FileIndex(entry.path()) + ":" + std::to_string(entry.is_directory(ec) ? 0 : entry.file_size(ec)) + "@" +
                 std::to_string(entry.last_write_time(ec).time_since_epoch().count());
 #else
             struct stat st {};
@@ -89,8 +121,8 @@ struct CommandCase {
     QStringList arguments;
     std::function<void(CommandLine&)> setUp;
     int status;
-    const char* out;  // a pattern of standard output
-    const char* err;  // a pattern of standard error
+    std::string out;  // a pattern of standard output
+    std::string err;  // a pattern of standard error
 };
 
 void PrintTo(const CommandCase& row, std::ostream* out) { *out << row.name; }
@@ -103,9 +135,13 @@ TEST_P(Commands, AnswerWithTheirExitStatus) {
     const std::string ini = fs::is_regular_file(tree.Path("prog/tvl.ini")) ? tree.ReadFile("prog/tvl.ini") : "";
     const Result result = Run(c.arguments);
     EXPECT_EQ(result.status, c.status) << result.err.toStdString();
-    if (!ini.empty()) EXPECT_EQ(tree.ReadFile("prog/tvl.ini"), ini);
-    const auto matches = [](const char* pattern, const QString& text) {
-        return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption).match(text).hasMatch();
+    if (!ini.empty()) {
+        EXPECT_EQ(tree.ReadFile("prog/tvl.ini"), ini);
+    }
+    const auto matches = [](const std::string& pattern, const QString& text) {
+        return QRegularExpression(WithEol(QString::fromStdString(pattern)), QRegularExpression::DotMatchesEverythingOption)
+            .match(text)
+            .hasMatch();
     };
     EXPECT_TRUE(matches(c.out, result.out)) << result.out.toStdString();
     EXPECT_TRUE(matches(c.err, result.err)) << result.err.toStdString();
@@ -128,7 +164,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "\\[Nacht\\] geladen!\n$", "^Halt! "},
         CommandCase{"TargetMissing", {"--run", "Nacht"}, [](CommandLine& t) { fs::remove(t.tree.Path("dst")); }, 2,
                     "\\[Nacht\\] geladen!\n$",
-                    "^Halt! Das Zielverzeichnis /.*/dst ist nicht vorhanden! Ist der Datenträger angeschlossen\\?\n$"},
+                    "^Halt! Das Zielverzeichnis " + kRoot + ".*" + kSeparator +
+                        "dst ist nicht vorhanden! Ist der Datenträger angeschlossen\\?\n$"},
         CommandCase{"TargetLocked", {"--run", "Nacht"},
                     [](CommandLine& t) { t.held = std::move(fileservice::LockFolder(t.tree.Path("dst")).Value()); }, 2,
                     "geladen!\n$", "^Halt! In dieses Zielverzeichnis schreibt gerade ein anderer Abgleich!\n$"},
@@ -170,21 +207,29 @@ TEST_P(DryRun, NamesWhatTheRealRunCopiesAndChangesNothing) {
     EXPECT_EQ(Snapshot(), before);
 
     QStringList wouldCopy;
-    for (const QString& line : dry.out.split('\n'))
+    for (const QString& line : dry.out.split(kEol))
         if (line.startsWith("würde kopieren: ")) wouldCopy << line.mid(16);
-    EXPECT_TRUE(dry.out.contains(QString(GetParam().firstLines).arg(QString::fromStdString(tree.Path("dst")))));
+    // The target as the program names it: with "/" also on Windows.
+    const QString target = QDir::fromNativeSeparators(QString::fromStdString(tree.Path("dst")));
+    EXPECT_TRUE(dry.out.contains(WithEol(GetParam().firstLines).arg(target))) << dry.out.toStdString();
     ASSERT_EQ(Run({"--run", "Nacht"}).status, 0);
     const QString options = GetParam().options;
     EXPECT_EQ(tree.Exists("dst/extra.txt"), !options.contains("delnot=1") && !options.contains("delold=1"));
+#ifdef _WIN32
+    EXPECT_EQ(InRecycleBin(target + "/extra.txt"), options.contains("deltotrash=1"));
+#else
     EXPECT_EQ(tree.Exists("xdg/Trash/files/extra.txt"), options.contains("deltotrash=1"));
+#endif
     QStringList copied;
+    const std::string dst = (tree.Root() / "dst").string() + static_cast<char>(fs::path::preferred_separator);
     for (const auto& [path, stamp] : Snapshot())
-        if (path.starts_with(tree.Path("dst/")) && (before.count(path) == 0 || before.at(path) != stamp))
-            if (fs::is_regular_file(path)) copied << QString::fromStdString(path.substr(tree.Path("dst/").size()));
+        if (path.starts_with(dst) && (before.count(path) == 0 || before.at(path) != stamp))
+            if (fs::is_regular_file(path))
+                copied << QString::fromStdString(fs::path(path.substr(dst.size())).generic_string());
     wouldCopy.sort();
     copied.sort();
     EXPECT_EQ(wouldCopy, copied);
-    EXPECT_TRUE(dry.out.contains(QString("\n%1 Dateien mit insg. ").arg(copied.size())));
+    EXPECT_TRUE(dry.out.contains(QString(kEol + "%1 Dateien mit insg. ").arg(copied.size())));
     EXPECT_TRUE(tree.ReadFile("prog/tvl.log").ends_with(" - Abgleich ausgeführt!\r\n"));
 }
 
