@@ -2,6 +2,7 @@
 #include "RecycleBin.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -22,7 +23,8 @@ QString Detail(IShellFolder2* bin, PCUITEMID_CHILD item, UINT column) {
 }  // namespace
 
 bool InRecycleBin(const QString& path) {
-    const QString wanted = QDir::toNativeSeparators(QDir::cleanPath(path));
+    const QFileInfo wanted(QDir::cleanPath(path));
+    const QString folder = QDir::toNativeSeparators(wanted.path());
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     bool found = false;
     IShellFolder* desktop = nullptr;
@@ -35,8 +37,11 @@ bool InRecycleBin(const QString& path) {
         bin->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items) == S_OK) {
         PITEMID_CHILD item = nullptr;
         while (!found && items->Next(1, &item, nullptr) == S_OK) {
-            const QString from = Detail(bin, item, 1) + QLatin1Char('\\') + Detail(bin, item, 0);
-            found = from.compare(wanted, Qt::CaseInsensitive) == 0;
+            // Explorer may show a name without its known extension.
+            const QString name = Detail(bin, item, 0);
+            found = Detail(bin, item, 1).compare(folder, Qt::CaseInsensitive) == 0 &&
+                    (name.compare(wanted.fileName(), Qt::CaseInsensitive) == 0 ||
+                     name.compare(wanted.completeBaseName(), Qt::CaseInsensitive) == 0);
             ::CoTaskMemFree(item);
         }
     }
