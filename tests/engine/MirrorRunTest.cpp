@@ -561,8 +561,9 @@ TEST(RunRefusal, TargetBelowProgramDirPasses) {
     TempTree t;
     t.MakeDir("prog/Backup");
     t.MakeDir("src");
-    const RunRequest request{.source = QString::fromStdString(t.Path("src")),
-                             .target = QString::fromStdString(t.Path("prog/Backup"))};
+    RunRequest request;
+    request.source = QString::fromStdString(t.Path("src"));
+    request.target = QString::fromStdString(t.Path("prog/Backup"));
     EXPECT_TRUE(RunRefusal(request, QString::fromStdString(t.Path("prog"))).Ok());
 }
 
