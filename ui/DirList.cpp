@@ -45,7 +45,9 @@ DirList::DirList(QWidget* parent) : QListWidget(parent) {
     Fill();
 }
 
-QString DirList::path() const { return m_path; }
+// The folder is stored, saved in profiles and handed to the run: on Windows that is a Windows
+// path, never the toolkit's "C:/" form.
+QString DirList::path() const { return QDir::toNativeSeparators(m_path); }
 
 bool DirList::setPath(const QString& path) {
     if (path.isEmpty()) return false;
@@ -55,7 +57,7 @@ bool DirList::setPath(const QString& path) {
     const bool changed = clean != m_path;
     m_path = clean;
     Fill();
-    if (changed) emit pathChanged(m_path);
+    if (changed) emit pathChanged(this->path());
     return true;
 }
 
@@ -64,7 +66,7 @@ void DirList::setMissingPath(const QString& path) {
     const QString clean = QDir::cleanPath(QDir(path).absolutePath());
     m_path = clean;
     Fill();
-    emit pathChanged(m_path);
+    emit pathChanged(this->path());
 }
 
 void DirList::refresh() {

@@ -12,9 +12,11 @@ public:
     // Starts in the working directory.
     explicit DirList(QWidget* parent = nullptr);
 
-    // The current folder: "/" for the root, any other folder without a trailing "/".
+    // The current folder as the system writes paths ("C:\Daten" on Windows): "/" for the
+    // root, any other folder without a trailing separator.
     QString path() const;
-    // Opens `path`; false (and the old path stays) when it is not an existing folder.
+    // Opens `path` (either separator); false (and the old path stays) when it is not an
+    // existing folder.
     bool setPath(const QString& path);
     // Names `path` even when it is missing (a target on a drive not plugged in), so that a
     // run is refused naming it rather than mirroring into the folder shown before.
@@ -27,7 +29,7 @@ public:
     static constexpr int kIndent = 12;
 
 signals:
-    // The current folder changed.
+    // The current folder changed; `path` as path() gives it.
     void pathChanged(const QString& path);
 
 protected:
@@ -37,5 +39,5 @@ private:
     void Fill();
     void OpenItem(QListWidgetItem* item);
 
-    QString m_path;
+    QString m_path;  // with "/" separators, as the toolkit's path functions give it
 };

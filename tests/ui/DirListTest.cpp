@@ -13,6 +13,22 @@ namespace {
 
 QString Q(const std::string& path) { return QString::fromStdString(path); }
 
+// A folder as the directory list gives it: with backslashes on Windows, where a test path's
+// "a/b" would keep its slash.
+QString Shown(const QString& path) { return QDir::toNativeSeparators(path); }
+
+// A mount point as the system's volume list names it: "/" separators on Windows too.
+QString Mount(const std::string& path) { return QDir::fromNativeSeparators(Q(path)); }
+
+// The volume that holds `path` when no other does: "/" here, its drive ("C:/") on Windows.
+QString TopVolume([[maybe_unused]] const QString& path) {
+#ifdef _WIN32
+    return path.left(3);
+#else
+    return QStringLiteral("/");
+#endif
+}
+
 QStringList ItemTexts(const QListWidget& list) {
     QStringList texts;
     for (int i = 0; i < list.count(); ++i) texts << list.item(i)->text();
@@ -23,8 +39,9 @@ QStringList ItemTexts(const QListWidget& list) {
 class DirListTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QString root = Q(m_tree.Path());
-        SetVolumeSource([root] { return QList<Volume>{{QStringLiteral("/"), QString(), true}, {root, QString(), true}}; });
+        const QString root = Mount(m_tree.Path());
+        const QString top = TopVolume(root);
+        SetVolumeSource([root, top] { return QList<Volume>{{top, QString(), true}, {root, QString(), true}}; });
     }
     void TearDown() override { SetVolumeSource({}); }
 
@@ -70,7 +87,7 @@ TEST_F(DirListTest, DoubleClickAndEnterOpenAFolder) {
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at);
     EXPECT_EQ(list.path(), Q(m_tree.Path("a")));  // a single click only selects
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, at);
-    EXPECT_EQ(list.path(), Q(m_tree.Path("a/b")));
+    EXPECT_EQ(list.path(), Shown(Q(m_tree.Path("a/b"))));
 
     list.setCurrentRow(0);  // the volume root at the head of the chain
     QTest::keyClick(&list, Qt::Key_Return);
@@ -89,22 +106,23 @@ TEST_F(DirListTest, RefreshMovesUpWhenTheFolderHasGone) {
 }
 
 TEST_F(DirListTest, DriveListOffersReadyVolumesRootFirst) {
-    const QString root = Q(m_tree.Path());
-    SetVolumeSource([root] {
-        return QList<Volume>{{root + "/z", "Stick", true}, {root, QString(), true}, {"/", QString(), true},
+    const QString root = Mount(m_tree.Path());
+    const QString top = TopVolume(root);
+    SetVolumeSource([root, top] {
+        return QList<Volume>{{root + "/z", "Stick", true}, {root, QString(), true}, {top, QString(), true},
                              {root + "/cd", QString(), false}};
     });
     DriveList drives;
     ASSERT_EQ(drives.count(), 3);
-    EXPECT_EQ(drives.itemData(0).toString(), QStringLiteral("/"));
+    EXPECT_EQ(drives.itemData(0).toString(), top);
     EXPECT_EQ(drives.itemData(1).toString(), root);
-    EXPECT_EQ(drives.itemText(2), root + "/z [Stick]");
+    EXPECT_EQ(drives.itemText(2), Q(m_tree.Path("z")) + " [Stick]");
     EXPECT_FALSE(drives.setDrive(root + "/cd"));
-    EXPECT_EQ(drives.drive(), QStringLiteral("/"));
+    EXPECT_EQ(drives.drive(), top);
 
     EXPECT_EQ(DriveOfPath(root + "/z/deep/er"), root + "/z");
-    EXPECT_EQ(DriveOfPath(root + "/zz"), root);
-    EXPECT_EQ(DriveOfPath(QStringLiteral("/usr")), QStringLiteral("/"));
+    EXPECT_EQ(DriveOfPath(Q(m_tree.Path("zz"))), root);
+    EXPECT_EQ(DriveOfPath(top + "usr"), top);
 }
 
 #ifdef _WIN32
@@ -132,17 +150,19 @@ protected:
     DriveAndDirectory() {
         m_tree.MakeDir("vol/deep/er");
         m_tree.MakeDir("gone");
-        m_volume = Q(m_tree.Path("vol"));
-        m_gone = Q(m_tree.Path("gone"));
-        const QString volume = m_volume, gone = m_gone;
-        SetVolumeSource([volume, gone] {
-            return QList<Volume>{{QStringLiteral("/"), QString(), true}, {volume, QString(), true}, {gone, QString(), true}};
+        m_volume = Mount(m_tree.Path("vol"));
+        m_gone = Mount(m_tree.Path("gone"));
+        const QString volume = m_volume, gone = m_gone, top = m_top;
+        SetVolumeSource([volume, gone, top] {
+            return QList<Volume>{{top, QString(), true}, {volume, QString(), true}, {gone, QString(), true}};
         });
     }
     ~DriveAndDirectory() override { SetVolumeSource({}); }
 
     QString m_volume;
     QString m_gone;
+    // The volume of the working directory: "/", or its drive ("Z:/" under Wine).
+    const QString m_top = TopVolume(QDir::currentPath());
 };
 
 TEST_F(DriveAndDirectory, DriveListFollowsTheDirectoryWithoutMovingItBack) {
@@ -152,9 +172,9 @@ TEST_F(DriveAndDirectory, DriveListFollowsTheDirectoryWithoutMovingItBack) {
     drive->refresh();
     ASSERT_TRUE(dir->setPath(m_volume + "/deep/er"));
     EXPECT_EQ(drive->drive(), m_volume);
-    EXPECT_EQ(dir->path(), m_volume + "/deep/er");
+    EXPECT_EQ(dir->path(), Shown(m_volume + "/deep/er"));
     // The target pair is independent.
-    EXPECT_EQ(Control<DirList>(*window, "dirTarget")->path(), QDir::currentPath());
+    EXPECT_EQ(Control<DirList>(*window, "dirTarget")->path(), Shown(QDir::currentPath()));
 }
 
 TEST_F(DriveAndDirectory, ChoosingADriveMovesTheDirectoryToIt) {
@@ -163,9 +183,9 @@ TEST_F(DriveAndDirectory, ChoosingADriveMovesTheDirectoryToIt) {
     auto* dir = Control<DirList>(*window, "dirTarget");
     drive->refresh();
     drive->setCurrentIndex(drive->findData(m_volume));
-    EXPECT_EQ(dir->path(), m_volume);
-    drive->setCurrentIndex(drive->findData(QStringLiteral("/")));
-    EXPECT_EQ(dir->path(), QDir::currentPath());
+    EXPECT_EQ(dir->path(), Shown(m_volume));
+    drive->setCurrentIndex(drive->findData(m_top));
+    EXPECT_EQ(dir->path(), Shown(QDir::currentPath()));
 }
 
 TEST_F(DriveAndDirectory, DriveThatIsNotReadyLeavesTheDirectorySilently) {
@@ -177,7 +197,7 @@ TEST_F(DriveAndDirectory, DriveThatIsNotReadyLeavesTheDirectorySilently) {
     std::filesystem::remove(m_tree.Path("gone"));
     drive->setCurrentIndex(drive->findData(m_gone));
     EXPECT_EQ(drive->drive(), m_gone);
-    EXPECT_EQ(dir->path(), m_volume);
+    EXPECT_EQ(dir->path(), Shown(m_volume));
     EXPECT_FALSE(MessageBoxOpen());
 }
 

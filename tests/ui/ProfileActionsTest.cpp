@@ -234,19 +234,24 @@ TEST_F(Profiles, EmptyStoredDirectoriesKeepTheListsAndTheDefaultsArrive) {
 }
 
 TEST_F(Profiles, AMissingTargetLoadsAndTheRunIsRefusedNamingIt) {
-    // The stick that holds the target is not plugged in.
-    SetIniBytes("[Stick]\r\ndir_a=" + Dir("src").toStdString() + "\r\ndir_b=/media/stick/Sicherung\r\n"
+    // The stick that holds the target is not plugged in (on Windows: a drive letter no volume has).
+#ifdef _WIN32
+    const std::string stick = "Q:\\Sicherung";
+#else
+    const std::string stick = "/media/stick/Sicherung";
+#endif
+    SetIniBytes("[Stick]\r\ndir_a=" + Dir("src").toStdString() + "\r\ndir_b=" + stick + "\r\n"
                 "Filter=\r\ndelold=0\r\ndelnot=0\r\ndeltotrash=0\r\nnewsubfolder=0\r\nonlynew=1\r\n");
     auto window = OpenProfileWindow();
     window->LoadProfile(QStringLiteral("Stick"));
-    EXPECT_EQ(Control<DirList>(*window, "dirTarget")->path(), QStringLiteral("/media/stick/Sicherung"));
+    EXPECT_EQ(Control<DirList>(*window, "dirTarget")->path(), QString::fromStdString(stick));
     EXPECT_EQ(WithoutTime(LastStatusLine(*window)), QStringLiteral(" - [Stick] geladen!"));
     ModalScript script;
     script.Answer(QStringLiteral("msgRun"), QMessageBox::Ok);
     RunAndWait(*window);
     ASSERT_EQ(script.seen.size(), 1u);
-    EXPECT_EQ(script.seen[0].text, QString::fromUtf8("Das Zielverzeichnis /media/stick/Sicherung ist nicht vorhanden! "
-                                                     "Ist der Datenträger angeschlossen?"));
+    EXPECT_EQ(script.seen[0].text, QString::fromUtf8("Das Zielverzeichnis " + stick +
+                                                     " ist nicht vorhanden! Ist der Datenträger angeschlossen?"));
 }
 
 // ---- Start-up ----

@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QScrollBar>
+#include <QStyle>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -25,9 +27,14 @@ TEST_P(StatusListViewLooks, AsTheListViewDoes) {
     QListView plain;
     plain.setUniformItemSizes(true);
     StatusListView status;
+    plain.setModel(&model);
+    // Every line fits beside the scroll bar, as in the window: a longer one ends in "…" here,
+    // where QListView would scroll sideways. Fonts wider than ours (Windows') need more than 445.
+    const int width = std::max(445, plain.sizeHintForIndex(model.index(GetParam().rows - 1)).width() +
+                                        2 * plain.frameWidth() + plain.style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     for (QListView* view : {&plain, static_cast<QListView*>(&status)}) {
         view->setModel(&model);
-        view->resize(445, 56);
+        view->resize(width, 56);
         view->show();
         const QModelIndex index = model.index(GetParam().selected);
         view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
