@@ -42,7 +42,9 @@ bool ApplyValue(const ProfileControls& c, QString ProfileValues::*field, const Q
     if (field == &ProfileValues::dirA) return ApplyDirectory(c.source, value);
     if (field == &ProfileValues::dirB) return ApplyDirectory(c.target, value);
     if (field == &ProfileValues::filter) {
-        c.filter->setText(FilterOf(ProfileValues{.filter = value}));
+        ProfileValues values;
+        values.filter = value;
+        c.filter->setText(FilterOf(values));
         return true;
     }
     if (field == &ProfileValues::delOld) return ApplyState(c.delOld, value);
