@@ -4,11 +4,15 @@
 #include "fileservice/Medium.h"
 #include "fileservice/SystemError.h"
 
+#include <QDir>
 #include <QLocale>
 #include <QStringList>
 #include <cerrno>
 
 namespace {
+
+// A path in a run's line as the system writes paths: "Briefe\\Antrag.doc" on Windows.
+QString Shown(const QString& path) { return QDir::toNativeSeparators(path); }
 
 QString SystemText(int error) { return QString::fromStdString(fileservice::SystemErrorText(error)); }
 
@@ -83,18 +87,18 @@ QString ReasonText(int error) {
     }
 }
 
-QString CopiedMessage(const QString& entry) { return QStringLiteral(" - ") + entry + QStringLiteral(" kopiert!"); }
+QString CopiedMessage(const QString& entry) { return QStringLiteral(" - ") + Shown(entry) + QStringLiteral(" kopiert!"); }
 
 QString CopyFailedMessage(const QString& entry, int error) {
-    return QStringLiteral(" - ") + entry + QStringLiteral(" konnte nicht kopiert werden: ") + ReasonText(error);
+    return QStringLiteral(" - ") + Shown(entry) + QStringLiteral(" konnte nicht kopiert werden: ") + ReasonText(error);
 }
 
 QString FolderFailedMessage(const QString& path, int error) {
-    return QStringLiteral(" - Ordner ") + path + QStringLiteral(" konnte nicht angelegt werden: ") + ReasonText(error);
+    return QStringLiteral(" - Ordner ") + Shown(path) + QStringLiteral(" konnte nicht angelegt werden: ") + ReasonText(error);
 }
 
 QString FolderUnreadableMessage(const QString& path, int error) {
-    return QStringLiteral(" - Ordner ") + path + QStringLiteral(" konnte nicht gelesen werden: ") + ReasonText(error);
+    return QStringLiteral(" - Ordner ") + Shown(path) + QStringLiteral(" konnte nicht gelesen werden: ") + ReasonText(error);
 }
 
 QString EmptyingFailedMessage(int error) {
@@ -142,11 +146,11 @@ QString ProfileIncompleteMessage(const QString& name) {
     return QStringLiteral(" - [%1] konnte nicht vollständig geladen werden!").arg(name);
 }
 
-QString WouldMakeFolderText(const QString& entry) { return QStringLiteral("würde Ordner anlegen: ") + entry; }
+QString WouldMakeFolderText(const QString& entry) { return QStringLiteral("würde Ordner anlegen: ") + Shown(entry); }
 
-QString WouldCopyText(const QString& entry) { return QStringLiteral("würde kopieren: ") + entry; }
+QString WouldCopyText(const QString& entry) { return QStringLiteral("würde kopieren: ") + Shown(entry); }
 
-QString WouldTrashText(const QString& path) { return QStringLiteral("würde in den Papierkorb verschieben: ") + path; }
+QString WouldTrashText(const QString& path) { return QStringLiteral("würde in den Papierkorb verschieben: ") + Shown(path); }
 
 QString WouldCopySummaryText(std::int32_t files, std::int64_t bytes) {
     return QStringLiteral("%1 Dateien mit insg. %2 Bytes würden kopiert.").arg(files).arg(bytes);
@@ -278,13 +282,13 @@ QString BadProfileNameText() {
 QString TrayTipText() { return QStringLiteral("Trevalon gestartet!"); }
 
 QString RemovedMessage(const QString& entry, bool toTrash) {
-    return QStringLiteral(" - ") + entry +
+    return QStringLiteral(" - ") + Shown(entry) +
            (toTrash ? QStringLiteral(" in den Papierkorb verschoben!") : QString::fromUtf8(" gelöscht!"));
 }
 
 QString WouldRemoveText(const QString& entry, bool toTrash) {
     return (toTrash ? QStringLiteral("würde in den Papierkorb verschieben: ") : QString::fromUtf8("würde löschen: ")) +
-           entry;
+           Shown(entry);
 }
 
 QString ConfirmRemovalTitle() { return QString::fromUtf8("Löschen?"); }
@@ -309,7 +313,7 @@ QString RefusalText(const fileservice::Failure& refusal) {
     return RefusalText(refusal.error);
 }
 
-QString TargetNewerMessage(const QString& entry) { return QStringLiteral(" - ") + entry + QStringLiteral(" im Ziel neuer, nicht ersetzt"); }
+QString TargetNewerMessage(const QString& entry) { return QStringLiteral(" - ") + Shown(entry) + QStringLiteral(" im Ziel neuer, nicht ersetzt"); }
 
 QString TargetNewerCountText(std::int32_t count) {
     if (count <= 0) return {};
@@ -320,7 +324,7 @@ QString TargetNewerCountText(std::int32_t count) {
 QString FolderSpelledOtherwiseMessage(const QString& folder, const QString& existing) {
     return QStringLiteral(" - Ordner %1 steht im Ziel als %2 (das Ziel unterscheidet keine Groß- und "
                           "Kleinschreibung) und wird dorthin gespiegelt")
-        .arg(folder, existing);
+        .arg(Shown(folder), Shown(existing));
 }
 
 QString MetadataNotKeptMessage(int lost) {
@@ -331,4 +335,4 @@ QString MetadataNotKeptMessage(int lost) {
         .arg(what.join(QStringLiteral(" und ")));
 }
 
-QString WouldNotReplaceText(const QString& entry) { return QStringLiteral("im Ziel neuer, nicht ersetzt: ") + entry; }
+QString WouldNotReplaceText(const QString& entry) { return QStringLiteral("im Ziel neuer, nicht ersetzt: ") + Shown(entry); }

@@ -209,9 +209,10 @@ TEST_P(DryRun, NamesWhatTheRealRunCopiesAndChangesNothing) {
     QStringList wouldCopy;
     for (const QString& line : dry.out.split(kEol))
         if (line.startsWith("würde kopieren: ")) wouldCopy << line.mid(16);
-    // The target as the program names it: with "/" also on Windows.
-    const QString target = QDir::fromNativeSeparators(QString::fromStdString(tree.Path("dst")));
-    EXPECT_TRUE(dry.out.contains(WithEol(GetParam().firstLines).arg(target))) << dry.out.toStdString();
+    // The target and the folders as the program names them: with "\\" on Windows.
+    const QString target = QDir::toNativeSeparators(QString::fromStdString(tree.Path("dst")));
+    EXPECT_TRUE(dry.out.contains(WithEol(QDir::toNativeSeparators(GetParam().firstLines)).arg(target)))
+        << dry.out.toStdString();
     ASSERT_EQ(Run({"--run", "Nacht"}).status, 0);
     const QString options = GetParam().options;
     EXPECT_EQ(tree.Exists("dst/extra.txt"), !options.contains("delnot=1") && !options.contains("delold=1"));
@@ -225,7 +226,7 @@ TEST_P(DryRun, NamesWhatTheRealRunCopiesAndChangesNothing) {
     for (const auto& [path, stamp] : Snapshot())
         if (path.starts_with(dst) && (before.count(path) == 0 || before.at(path) != stamp))
             if (fs::is_regular_file(path))
-                copied << QString::fromStdString(fs::path(path.substr(dst.size())).generic_string());
+                copied << QDir::toNativeSeparators(QString::fromStdString(fs::path(path.substr(dst.size())).generic_string()));
     wouldCopy.sort();
     copied.sort();
     EXPECT_EQ(wouldCopy, copied);

@@ -501,9 +501,9 @@ TEST_P(ExtrasTest, LeaveTheMirrorAsAskedAndNothingElseDoes) {
 
 const QStringList kTrashed = {" - alt in den Papierkorb verschoben!", " - link in den Papierkorb verschoben!",
                               " - weg.txt in den Papierkorb verschoben!",
-                              " - Briefe/alt.doc in den Papierkorb verschoben!"};
+                              " - " + QDir::toNativeSeparators("Briefe/alt.doc") + " in den Papierkorb verschoben!"};
 const QStringList kDeleted = {" - alt gelöscht!", " - link gelöscht!", " - weg.txt gelöscht!",
-                              " - Briefe/alt.doc gelöscht!"};
+                              " - " + QDir::toNativeSeparators("Briefe/alt.doc") + " gelöscht!"};
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, ExtrasTest,
@@ -515,7 +515,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  {" - alt konnte nicht entfernt werden: " + ReasonText(ENOTDIR),
                                   " - link konnte nicht entfernt werden: " + ReasonText(ENOTDIR),
                                   " - weg.txt konnte nicht entfernt werden: " + ReasonText(ENOTDIR),
-                                  " - Briefe/alt.doc konnte nicht entfernt werden: " + ReasonText(ENOTDIR)}}),
+                                  " - " + QDir::toNativeSeparators("Briefe/alt.doc") + " konnte nicht entfernt werden: " + ReasonText(ENOTDIR)}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MirrorRunTest, FilterLeavesOutFilesAndFoldersAndCountsThem) {

@@ -315,7 +315,9 @@ TEST(LeftoverTest, BackgroundRemovalsFinishBeforeLaterCopiesAndTakeOnlyLeftovers
     for (int i = 0; i < kCopies; ++i) {
         ASSERT_EQ(VBFILECOPYASYNC(tree.Path("dst/big/copy" + std::to_string(i)).c_str(), tree.Path("src/f").c_str()), 0);
         // The first copy was handed over only once the removals were done.
-        if (i == 0) EXPECT_FALSE(tree.Exists("dst/big/" + TemporaryNameFor("old")));
+        if (i == 0) {
+            EXPECT_FALSE(tree.Exists("dst/big/" + TemporaryNameFor("old")));
+        }
     }
     EXPECT_TRUE(VBFILECOPYWAIT().empty());
     EXPECT_EQ(VBFILECOPYPENDING(), 0);

@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QRegularExpression>
 #include <cstdlib>
 #include <functional>
 
@@ -275,11 +274,10 @@ TEST_F(MainWindowModes, AFailedFolderIsReportedAndTheRunEndsWithTheFailureLine) 
     ClickRun(*window);
     const QStringList lines = StatusLines(*window);
     EXPECT_EQ(m_tree.ReadFile("dst/a.txt"), "new A");
-    // The target as the window hands it to the run (with backslashes on Windows); the run joins
-    // the subfolder's name to it with "/" on every system.
-    EXPECT_EQ(lines.filter(QDir::toNativeSeparators("/dst") + "/sub konnte nicht angelegt werden: ").size(), 1)
+    // Paths in the lines as the system writes them: with backslashes on Windows.
+    EXPECT_EQ(lines.filter(QDir::toNativeSeparators("/dst/sub") + " konnte nicht angelegt werden: ").size(), 1)
         << lines.join('\n').toStdString();
-    EXPECT_EQ(lines.filter(QRegularExpression(" - sub/b.txt konnte nicht kopiert werden: ")).size(), 1);
+    EXPECT_EQ(lines.filter(" - " + QDir::toNativeSeparators("sub/b.txt") + " konnte nicht kopiert werden: ").size(), 1);
     EXPECT_TRUE(lines.last().endsWith(" - Abgleich mit 2 Fehlern ausgeführt!")) << lines.last().toStdString();
 }
 
