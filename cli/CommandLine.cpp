@@ -2,6 +2,7 @@
 
 #include "TrevalonVersion.h"
 #include "engine/MirrorRun.h"
+#include "fileservice/Console.h"
 #include "fileservice/FileService.h"
 #include "fileservice/Interrupt.h"
 #include "fileservice/PathText.h"
@@ -25,8 +26,7 @@ namespace {
 void Print(std::FILE* stream, const QString& line) {
     // Standard error is unbuffered: what stands before on standard output goes first.
     if (stream == stderr) std::fflush(stdout);
-    std::fputs(line.toUtf8().constData(), stream);
-    std::fputc('\n', stream);
+    fileservice::WriteText(stream, (line + QLatin1Char('\n')).toUtf8().constData());
     std::fflush(stream);
 }
 
@@ -37,8 +37,7 @@ public:
     StatusOutput() : m_eachLine(::isatty(STDOUT_FILENO) == 1) { m_clock.start(); }
     ~StatusOutput() { std::fflush(stdout); }
     void Write(const QString& line) {
-        std::fputs(line.toUtf8().constData(), stdout);
-        std::fputc('\n', stdout);
+        fileservice::WriteText(stdout, (line + QLatin1Char('\n')).toUtf8().constData());
         if (m_eachLine) std::fflush(stdout);
         else FlushIfDue();
     }
@@ -222,7 +221,7 @@ int Run(const clsINI& settings, const QString& name, bool dryRun) {
 
 int BadArguments(const QString& argument) {
     Print(stderr, BadArgumentsText(argument));
-    std::fputs(CommandLineHelpText().toUtf8().constData(), stderr);
+    fileservice::WriteText(stderr, CommandLineHelpText().toUtf8().constData());
     return kExitNoProfile;
 }
 
@@ -231,7 +230,7 @@ int BadArguments(const QString& argument) {
 int RunCommandLine(const clsINI& settings, const QStringList& arguments) {
     const QString command = arguments.value(0);
     if (arguments.size() == 1 && command == QStringLiteral("--help")) {
-        std::fputs(CommandLineHelpText().toUtf8().constData(), stdout);
+        fileservice::WriteText(stdout, CommandLineHelpText().toUtf8().constData());
         return kExitSucceeded;
     }
     if (arguments.size() == 1 && command == QStringLiteral("--version")) {

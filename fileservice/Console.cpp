@@ -1,8 +1,12 @@
 #include "fileservice/Console.h"
 
-#ifdef _WIN32
 #include <cstdio>
+
+#ifdef _WIN32
 #include <cstdlib>
+#include <cstring>
+#include <io.h>
+#include <string>
 #include <windows.h>
 #endif
 
@@ -34,9 +38,27 @@ void UseParentConsole() {
     if (g_oldOutputPage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) std::atexit(RestoreOutputPage);
 }
 
+void WriteText(std::FILE* stream, const char* utf8) {
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    const int length = static_cast<int>(std::strlen(utf8));
+    const int wide = length == 0 ? 0 : MultiByteToWideChar(CP_UTF8, 0, utf8, length, nullptr, 0);
+    if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode) || wide <= 0) {
+        std::fputs(utf8, stream);
+        return;
+    }
+    std::fflush(stream);
+    std::wstring text(static_cast<std::size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8, length, text.data(), wide);
+    DWORD written = 0;
+    WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
 #else
 
 void UseParentConsole() {}
+
+void WriteText(std::FILE* stream, const char* utf8) { std::fputs(utf8, stream); }
 
 #endif
 
