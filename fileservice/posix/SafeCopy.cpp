@@ -61,22 +61,12 @@ Status CopyData(const FileHandle& in, const FileHandle& out, std::int64_t expect
         }
     }
 
-    // Mostly this read only confirms the end: the large buffer is set up once data follows.
+    // Mostly the first read only confirms the end: the large buffer is set up once data follows.
     char probe[512];
+    char* buffer = probe;
+    std::size_t size = sizeof probe;
     for (;;) {
-        const ssize_t n = ::read(in.Fd(), probe, sizeof probe);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return Errno(in);
-        }
-        if (n == 0) return {};
-        if (Status status = WriteAll(out, std::string_view(probe, static_cast<std::size_t>(n)), written); !status)
-            return status;
-        break;
-    }
-    char* const buffer = CopyBuffer();
-    for (;;) {
-        const ssize_t n = ::read(in.Fd(), buffer, kBufferSize);
+        const ssize_t n = ::read(in.Fd(), buffer, size);
         if (n < 0) {
             if (errno == EINTR) continue;
             return Errno(in);
@@ -84,6 +74,10 @@ Status CopyData(const FileHandle& in, const FileHandle& out, std::int64_t expect
         if (n == 0) return {};
         if (Status status = WriteAll(out, std::string_view(buffer, static_cast<std::size_t>(n)), written); !status)
             return status;
+        if (buffer == probe) {
+            buffer = CopyBuffer();
+            size = kBufferSize;
+        }
     }
 }
 
