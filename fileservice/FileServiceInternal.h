@@ -29,6 +29,8 @@ void AfterCopyData(const char* source);
 
 // True while a test injects write failures; copies then use read/write only.
 bool WriteFailureInjected();
+// Whether a test asked copies to take named temporaries only (FileServiceTesting.h).
+bool UnnamedCopiesDisabled();
 // The bytes after which a test makes the data writes of a file fail (EIO); -1: none.
 std::int64_t InjectedWriteLimit();
 // True once after a test asked the next replacement to fail half written.

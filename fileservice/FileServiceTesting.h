@@ -14,6 +14,10 @@ void SetFailWriteAfterBytes(std::int64_t bytes);
 // would (ENOSPC).
 void FailNextReplaceAfterHalf();
 
+// Makes every later copy write a named temporary and rename it, as on file systems without
+// files that have no name yet (FAT, exFAT); false gives those back.
+void SetNamedTemporariesOnly(bool on);
+
 // Calls `hook` with the source's path after each pass over a file's data, before the copy
 // checks that the source did not change meanwhile, as a writer beside the copy would; null
 // turns it off.

@@ -10,6 +10,7 @@ namespace {
 
 std::atomic<std::int64_t> g_failWriteAfter{-1};
 std::atomic<bool> g_failNextReplaceAfterHalf{false};
+std::atomic<bool> g_namedTemporariesOnly{false};
 std::atomic<void (*)(const char*)> g_afterCopyData{nullptr};
 std::atomic<void (*)(int, const char*)> g_beforeSourceStat{nullptr};
 
@@ -18,6 +19,8 @@ std::atomic<void (*)(int, const char*)> g_beforeSourceStat{nullptr};
 void SetFailWriteAfterBytes(std::int64_t bytes) { g_failWriteAfter.store(bytes < 0 ? -1 : bytes); }
 
 void FailNextReplaceAfterHalf() { g_failNextReplaceAfterHalf.store(true); }
+
+void SetNamedTemporariesOnly(bool on) { g_namedTemporariesOnly.store(on); }
 
 void SetAfterCopyDataHook(void (*hook)(const char* source)) { g_afterCopyData.store(hook); }
 
@@ -32,6 +35,8 @@ void BeforeSourceStat(int folderFd, const char* name) {
 void AfterCopyData(const char* source) {
     if (const auto hook = g_afterCopyData.load(std::memory_order_relaxed)) hook(source);
 }
+
+bool UnnamedCopiesDisabled() { return g_namedTemporariesOnly.load(std::memory_order_relaxed); }
 
 bool WriteFailureInjected() { return g_failWriteAfter.load(std::memory_order_relaxed) >= 0; }
 

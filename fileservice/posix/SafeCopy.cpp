@@ -1,9 +1,12 @@
-// One copy: into a hidden temporary beside the target, then renamed over it; holes of a
-// sparse source stay holes, and a source that changed while it was read is read again.
+// One copy: into a file without a name in the target's folder, named once it is whole, or
+// where the file system has no such files, into a hidden temporary beside the target, then
+// renamed over it; holes of a sparse source stay holes, and a source that changed while it
+// was read is read again.
 //
-// An interrupted copy must leave the old target intact, never a truncated one; the
-// temporary is removed on every failure, and a leftover of a killed process carries
-// a name that the next copy of the same file (or the folder clean-up) removes.
+// An interrupted copy must leave the old target intact, never a truncated one. A file
+// without a name vanishes with its process; a temporary is removed on every failure, and a
+// leftover of a killed process carries a name that the next copy of the same file (or the
+// folder clean-up) removes.
 //
 // No fsync: a killed process cannot lose data that was renamed into place, and syncing
 // every file would make a mirror of many small files several times slower. After a
@@ -15,6 +18,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <memory>
 #include <string_view>
@@ -187,6 +191,58 @@ Status CopyLink(const std::string& destination, const std::string& source, const
     return status;
 }
 
+// Linking a descriptor to a name goes through /proc: linkat with AT_EMPTY_PATH needs a
+// privilege. Without /proc every copy takes a named temporary.
+bool UnnamedFilesUsable() {
+#ifdef O_TMPFILE
+    static const bool usable = ::access("/proc/self/fd", X_OK) == 0;
+    return usable && !UnnamedCopiesDisabled();
+#else
+    return false;
+#endif
+}
+
+// A new file costs one entry in the folder this way, not a temporary's entry and its
+// rename. Fails where the file system has no such files (FAT, exFAT, FUSE, NFS).
+Result<FileHandle> CreateUnnamed(const std::string& destination) {
+#ifdef O_TMPFILE
+    const std::size_t slash = destination.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : destination.substr(0, slash + 1);
+    const int fd = ::open(folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0) return Failure{destination, errno};
+    return FileHandle(fd, destination);
+#else
+    return Failure{destination, EOPNOTSUPP};
+#endif
+}
+
+Status LinkUnnamed(const FileHandle& file, const std::string& name) {
+    char link[40];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", file.Fd());
+    if (::linkat(AT_FDCWD, link, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0) return Failure{name, errno};
+    return {};
+}
+
+// Names the whole unnamed copy and closes it: a new file at once; over an existing entry
+// through a temporary name and a rename, so the old file is replaced whole or not at all.
+Status NameAndClose(FileHandle& file, const std::string& destination, const std::string& source) {
+    Status linked = LinkUnnamed(file, destination);
+    if (linked || linked.Error().error != EEXIST) {
+        const Status closed = file.Close();
+        // Nothing stood at the name before: a copy whose close failed is taken back.
+        if (linked && !closed) (void)Remove(destination);
+        return linked ? closed : linked;
+    }
+    const std::string tmp = TemporaryPathFor(destination, source);
+    linked = LinkUnnamed(file, tmp);
+    if (!linked && linked.Error().error == EEXIST && Remove(tmp)) linked = LinkUnnamed(file, tmp);  // a leftover
+    Status status = file.Close();
+    if (!linked) return linked;
+    if (status) status = Rename(tmp, destination);
+    if (!status) (void)Remove(tmp);
+    return status;
+}
+
 // A rename refused for a name with a character that FAT, exFAT and Windows do not allow
 // (fusefat says EPERM, exfat-fuse ENOENT): the name is the reason, not the system's text.
 Failure NamedFailure(Failure failure, const std::string& destination) {
@@ -206,9 +262,14 @@ Result<std::int64_t> CopyRegular(const std::string& destination, const std::stri
     // Before a byte is written: the file system would refuse it at its limit, gigabytes later.
     if (traits.maxFileSize >= 0 && st.st_size > traits.maxFileSize) return Failure{destination, kTooLargeForFat};
 
-    const std::string tmp = TemporaryPathFor(destination, source);
-    Result<FileHandle> out = CreateTemporary(tmp, S_IRUSR | S_IWUSR);
-    if (!out) return out.Error();
+    Result<FileHandle> out = UnnamedFilesUsable() ? CreateUnnamed(destination) : Failure{destination, EOPNOTSUPP};
+    const bool unnamed = out.Ok();
+    std::string tmp;
+    if (!unnamed) {
+        tmp = TemporaryPathFor(destination, source);
+        out = CreateTemporary(tmp, S_IRUSR | S_IWUSR);
+        if (!out) return out.Error();
+    }
 
     Status status = CopyUnchanged(in.Value(), out.Value(), st);
     // Permission bits only: set-id bits are dropped, as the copy may belong to another owner.
@@ -217,15 +278,24 @@ Result<std::int64_t> CopyRegular(const std::string& destination, const std::stri
     // Told only for a file that lands.
     int notKept = 0;
     if (status) notKept = SetModeAndTimes(out.Value(), st.st_mode & 0777, times);
-    const Status closed = out.Value().Close();
-    if (status) status = closed;
-    if (status) {
-        status = Rename(tmp, destination);
-        if (!status) status = NamedFailure(status.Error(), destination);
-    }
-    if (!status) {
-        (void)Remove(tmp);
-        return status.Error();
+    if (unnamed) {
+        // Closing without a name leaves nothing behind.
+        if (status) {
+            status = NameAndClose(out.Value(), destination, source);
+            if (!status) status = NamedFailure(status.Error(), destination);
+        }
+        if (!status) return status.Error();
+    } else {
+        const Status closed = out.Value().Close();
+        if (status) status = closed;
+        if (status) {
+            status = Rename(tmp, destination);
+            if (!status) status = NamedFailure(status.Error(), destination);
+        }
+        if (!status) {
+            (void)Remove(tmp);
+            return status.Error();
+        }
     }
     // fusefat gives a renamed file the time of the rename.
     if (traits.timesAfterRename && ::utimensat(AT_FDCWD, destination.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)

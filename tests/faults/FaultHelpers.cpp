@@ -58,7 +58,7 @@ std::vector<std::string> TemporariesBelow(const fs::path& root) {
     return found;
 }
 
-bool TemporaryWithData(const std::vector<fs::path>& folders) {
+bool CopyCaughtHalfWay(const std::vector<fs::path>& folders, pid_t pid) {
     for (const fs::path& folder : folders) {
         DIR* dir = ::opendir(folder.c_str());
         if (!dir) continue;
@@ -73,6 +73,17 @@ bool TemporaryWithData(const std::vector<fs::path>& folders) {
         }
         ::closedir(dir);
         if (found) return true;
+    }
+    // An unnamed file shows in the holder's descriptors as "<folder>/#<inode> (deleted)".
+    const fs::path descriptors = "/proc/" + std::to_string(pid) + "/fd";
+    std::error_code error;
+    for (const auto& fd : fs::directory_iterator(descriptors, error)) {
+        const fs::path open = fs::read_symlink(fd.path(), error);
+        if (error || !open.filename().string().starts_with("#")) continue;
+        struct stat st;
+        if (std::find(folders.begin(), folders.end(), open.parent_path()) != folders.end() &&
+            ::stat(fd.path().c_str(), &st) == 0 && st.st_size > 0)
+            return true;
     }
     return false;
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <filesystem>
+#include <sys/types.h>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -24,8 +25,9 @@ bool IsTemporaryName(const std::string& name);
 // Every temporary file below `root`, as paths relative to it.
 std::vector<std::string> TemporariesBelow(const std::filesystem::path& root);
 
-// True when some temporary directly in one of `folders` already holds data.
-bool TemporaryWithData(const std::vector<std::filesystem::path>& folders);
+// True when a copy into one of `folders` is caught half-way: a temporary there, or a file
+// without a name yet that process `pid` holds open there, already holds data.
+bool CopyCaughtHalfWay(const std::vector<std::filesystem::path>& folders, pid_t pid);
 
 // The regular files and links below `root` (not following links), relative, sorted.
 std::vector<std::string> EntriesBelow(const std::filesystem::path& root);

@@ -19,12 +19,13 @@ constexpr std::size_t kMiB = 1024 * 1024;
 const auto kOldTime = TimeAt(2020, 1, 1);
 const auto kNewTime = TimeAt(2024, 6, 1);
 
-enum class KillPoint { FirstCopyLine, HalfTheCopyLines, LastCopyLine, TemporaryBeingWritten };
+enum class KillPoint { FirstCopyLine, HalfTheCopyLines, LastCopyLine, CopyBeingWritten };
 
 struct KillCase {
     const char* name;
     KillPoint point;
     bool onlyNew;
+    bool namedTemporaries = false;  // as on FAT
 };
 
 void PrintTo(const KillCase& row, std::ostream* out) { *out << row.name; }
@@ -103,17 +104,18 @@ TEST_P(KilledMidRun, LeavesOldOrCompleteFilesAndTheNextRunFinishesTheMirror) {
     const int killAfter = row.point == KillPoint::FirstCopyLine      ? 1
                           : row.point == KillPoint::HalfTheCopyLines ? copyLines / 2
                                                                      : copyLines;
-    // The temporaries of the large files: where a copy can be caught half-way.
+    // The folders of the large files: where a copy can be caught half-way.
     const std::vector<fs::path> watched{Target() / "zz", Target() / "zz" / "big"};
 
     bool killed = false;
     {
-        const bool byLines = row.point != KillPoint::TemporaryBeingWritten;
+        const bool byLines = row.point != KillPoint::CopyBeingWritten;
         // Counted lines: the child waits after each one until we let it go on, so the kill
         // lands exactly there. Watching temporaries: it runs freely.
         std::vector<std::string> args{"--log", LogFile()};
         if (byLines) args.push_back("--step");
         if (row.onlyNew) args.push_back("--onlynew");
+        if (row.namedTemporaries) args.push_back("--named-temporaries");
         args.push_back(Source());
         args.push_back(Target().string());
         ChildRun child(args);
@@ -133,7 +135,7 @@ TEST_P(KilledMidRun, LeavesOldOrCompleteFilesAndTheNextRunFinishesTheMirror) {
             } else if (!child.TimedOut()) {
                 break;  // output ended
             }
-            if (row.point == KillPoint::TemporaryBeingWritten && !killed && TemporaryWithData(watched)) {
+            if (row.point == KillPoint::CopyBeingWritten && !killed && CopyCaughtHalfWay(watched, child.Pid())) {
                 child.Kill();
                 killed = true;
             }
@@ -170,8 +172,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(KillCase{"AfterTheFirstCopyLine", KillPoint::FirstCopyLine, false},
                       KillCase{"AfterHalfTheCopyLines", KillPoint::HalfTheCopyLines, false},
                       KillCase{"AfterTheLastCopyLine", KillPoint::LastCopyLine, false},
-                      KillCase{"WhileATemporaryIsWritten", KillPoint::TemporaryBeingWritten, false},
-                      KillCase{"OnlyNewerWhileATemporaryIsWritten", KillPoint::TemporaryBeingWritten, true}),
+                      KillCase{"WhileACopyIsWritten", KillPoint::CopyBeingWritten, false},
+                      KillCase{"OnlyNewerWhileACopyIsWritten", KillPoint::CopyBeingWritten, true},
+                      KillCase{"WhileATemporaryIsWritten", KillPoint::CopyBeingWritten, false, true}),
     [](const ::testing::TestParamInfo<KillCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

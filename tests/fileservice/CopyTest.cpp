@@ -52,6 +52,19 @@ protected:
     TempTree tree;
 };
 
+// As on a file system with files that have no name yet, and as on one without them (FAT).
+class CopyBothWaysTest : public CopyTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        CopyTest::SetUp();
+        SetNamedTemporariesOnly(GetParam());
+    }
+    void TearDown() override {
+        CopyTest::TearDown();
+        SetNamedTemporariesOnly(false);
+    }
+};
+
 #ifndef _WIN32  // modes, nanoseconds, links and FIFOs: the Win32 side has its own (Win32BackendTest)
 TEST_F(CopyTest, CopyKeepsNanosecondTimeAndPermissionsSoItIsNotNewerEitherWay) {
     std::string content(300 * 1024, '\0');
@@ -105,7 +118,7 @@ TEST_F(CopyTest, FifoIsRefusedWithoutBlocking) {
 
 #endif
 
-TEST_F(CopyTest, InterruptedCopyLeavesOldTargetAndNoTemporary) {
+TEST_P(CopyBothWaysTest, InterruptedCopyLeavesOldTargetAndNoTemporary) {
     tree.WriteFile("src/big.txt", std::string(200 * 1024, 'n'));
     tree.WriteFile("dst/big.txt", "old content");
     SetFailWriteAfterBytes(70000);
@@ -185,7 +198,7 @@ TEST_P(SourceChangingTest, IsCopiedAgainAsItIsNow) {
 INSTANTIATE_TEST_SUITE_P(Writers, SourceChangingTest, ::testing::Bool(),
                          [](const auto& info) { return std::string(info.param ? "RewrittenInPlace" : "Appended"); });
 
-TEST_F(CopyTest, DirectoryWhereTheFileGoesIsReportedAndKept) {
+TEST_P(CopyBothWaysTest, DirectoryWhereTheFileGoesIsReportedAndKept) {
     tree.WriteFile("src/name", "file");
     tree.WriteFile("dst/name/inside.txt", "keep");
     Copy("name");
@@ -221,14 +234,18 @@ TEST_F(CopyTest, FailuresComeInHandOverOrderAndAreForgotten) {
     EXPECT_EQ(VBFILECOPYPENDING(), 0);
 }
 
-TEST_F(CopyTest, LeftoverOfAKilledRunIsReplacedByTheNextCopy) {
+TEST_P(CopyBothWaysTest, LeftoverOfAKilledRunIsReplacedByTheNextCopy) {
     tree.WriteFile("dst/" + TemporaryNameFor("f.txt"), "half written");
+    tree.WriteFile("dst/f.txt", "old");
     tree.WriteFile("src/f.txt", "complete");
     Copy("f.txt");
     EXPECT_TRUE(VBFILECOPYWAIT().empty());
     EXPECT_EQ(tree.ListFiles("dst"), std::vector<std::string>{"f.txt"});
     EXPECT_EQ(tree.ReadFile("dst/f.txt"), "complete");
 }
+
+INSTANTIATE_TEST_SUITE_P(Ways, CopyBothWaysTest, ::testing::Bool(),
+                         [](const auto& info) { return std::string(info.param ? "NamedTemporaries" : "Unnamed"); });
 
 #ifndef _WIN32  // a child process by posix_spawn
 constexpr int kExitCopies = 20;

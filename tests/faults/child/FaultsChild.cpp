@@ -3,7 +3,8 @@
 // or let it run without root's privileges.
 //
 //   faults_child [--tmpfs DIR KB] [--readonly PATH]... [--bind FROM TO] [--nobody] [--onlynew]
-//                [--delold] [--delnot] [--wait] [--step] [--window INI] --log FILE SOURCE TARGET
+//                [--delold] [--delnot] [--wait] [--step] [--named-temporaries] [--window INI]
+//                --log FILE SOURCE TARGET
 //
 // --delnot removes, for good, what the target has and the source lacks.
 // --bind mounts the folder FROM a second time at TO. --delold empties the target first, into a trash beside the log.
@@ -20,6 +21,7 @@
 // its mounts through /proc/<pid>/root.
 
 #include "engine/MirrorRun.h"
+#include "fileservice/FileServiceTesting.h"
 #include "log/Logfile.h"
 #include "log/RunLog.h"
 #include "settings/Startup.h"
@@ -129,6 +131,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.wait = true;
         } else if (arg == "--step") {
             options.step = true;
+        } else if (arg == "--named-temporaries") {
+            SetNamedTemporariesOnly(true);  // as on FAT
         } else {
             positional.push_back(arg);
         }
