@@ -78,7 +78,7 @@ private:
     void Close(std::uint64_t sequence);   // it finished; with the lock
     void Enqueue(std::unique_lock<std::mutex>& lock, Job job);
     void Run(Worker& worker);
-    void Execute(Job& job);  // called without the lock
+    void Execute(Worker* worker, Job& job);  // called without the lock; no worker: the caller's thread
 
     std::mutex m_mutex;
     std::condition_variable m_notFull;
@@ -144,6 +144,8 @@ std::uint64_t CopyPool::Submit(std::string destination, std::string source, cons
     std::unique_lock<std::mutex> lock(m_mutex);
     // A removal of leftovers that ran beside this copy could take its temporary.
     if (m_removals > 0) m_idle.wait(lock, [&] { return m_removals == 0; });
+    // Work after a pause, the next run's maybe: its folders may have been replaced meanwhile.
+    if (m_pending == 0) fileservice::FoldersMayHaveChanged();
     const std::uint64_t ticket = Open();
     Enqueue(lock, Job{ticket, std::move(destination), std::move(source), false, traits});
     return ticket;
@@ -160,7 +162,7 @@ void CopyPool::Enqueue(std::unique_lock<std::mutex>& lock, Job job) {
     ++m_pending;
     if (m_workers.empty()) {
         lock.unlock();
-        Execute(job);
+        Execute(nullptr, job);
         return;
     }
     Worker& worker = *m_workers[std::hash<std::string>{}(job.destination) % m_workers.size()];
@@ -180,8 +182,14 @@ void CopyPool::RecordRefused(std::string destination, std::string source, int er
 }
 
 void CopyPool::Run(Worker& worker) {
+    fileservice::KeepCopyFoldersOpen();
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
+        if (worker.queue.empty()) {  // emptied by a cancel, maybe, after its last copy looked
+            lock.unlock();
+            fileservice::CloseCopyFolders();
+            lock.lock();
+        }
         worker.wake.wait(lock, [&] { return !worker.queue.empty() || m_stopping; });
         if (worker.queue.empty()) return;  // stopping, and everything handed over is done
         Job job = std::move(worker.queue.front());
@@ -189,12 +197,12 @@ void CopyPool::Run(Worker& worker) {
         // Every pop passes the low-water mark on the way down, so a waiting caller is woken.
         if (worker.queue.size() == kQueueLowWater) m_notFull.notify_all();
         lock.unlock();
-        Execute(job);
+        Execute(&worker, job);
         lock.lock();
     }
 }
 
-void CopyPool::Execute(Job& job) {
+void CopyPool::Execute(Worker* worker, Job& job) {
     if (job.removal) {
         fileservice::RemoveLeftovers(job.destination.c_str(), job.source.c_str());
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -215,7 +223,14 @@ void CopyPool::Execute(Job& job) {
         error = ENOMEM;
     }
     if (lost != 0 && (m_lost.load(std::memory_order_relaxed) & lost) != lost) m_lost.fetch_or(lost);
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    // Out of work: its folders are closed before the copy counts as done, so that no medium
+    // is busy once a run has waited for its copies.
+    if (worker && worker->queue.empty()) {
+        lock.unlock();
+        fileservice::CloseCopyFolders();
+        lock.lock();
+    }
     if (error != 0) {
         m_failures.emplace_back(
             job.sequence, CopyFailure{std::move(job.source), fileservice::Failure{std::move(job.destination), error}});

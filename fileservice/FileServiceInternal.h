@@ -27,6 +27,16 @@ void BeforeSourceStat(int folderFd, const char* name);
 // Runs a test's hook after a pass over the data of `source` (see SetAfterCopyDataHook).
 void AfterCopyData(const char* source);
 
+// A copy worker keeps the folders of its copies open from one file to the next, so that a
+// file's operations look up its name only (SafeCopy.cpp). It calls KeepCopyFoldersOpen once,
+// and CloseCopyFolders before it waits for work: no medium stays busy after a run.
+// FoldersMayHaveChanged makes every worker open its folders anew: called by whatever moves
+// or removes folders, and by the pool when work arrives after a pause, so that a folder
+// replaced meanwhile (an old target moved to the trash and made again) is not written into.
+void KeepCopyFoldersOpen();
+void CloseCopyFolders();
+void FoldersMayHaveChanged();
+
 // True while a test injects write failures; copies then use read/write only.
 bool WriteFailureInjected();
 // Whether a test asked copies to take named temporaries only (FileServiceTesting.h).

@@ -43,6 +43,9 @@ Result<FileHandle> OpenForReading(const std::string& path, bool followLink = tru
 #else
 // `opened`, when given, gets what the open found there.
 Result<FileHandle> OpenForReading(const std::string& path, bool followLink = true, struct stat* opened = nullptr);
+// The same for `name` in the open folder `folder` (or AT_FDCWD), a link not followed; `path`
+// names the file in failures.
+Result<FileHandle> OpenForReadingIn(int folder, const char* name, const std::string& path, struct stat* opened);
 #endif
 
 // The whole of the regular file at `path`, opened as OpenForReading does.

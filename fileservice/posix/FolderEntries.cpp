@@ -147,6 +147,7 @@ Result<std::vector<FolderEntry>> ReadFolderEntriesFrom(int folderFd, const std::
 }
 
 Status RemoveForGood(const std::string& path) {
+    FoldersMayHaveChanged();
     std::string parentPath;
     std::string name;
     Split(path, parentPath, name);

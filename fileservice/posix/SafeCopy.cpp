@@ -17,6 +17,7 @@
 #include "fileservice/Medium.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -191,8 +192,57 @@ Status CopyLink(const std::string& destination, const std::string& source, const
     return status;
 }
 
-// Linking a descriptor to a name goes through /proc: linkat with AT_EMPTY_PATH needs a
-// privilege. Without /proc every copy takes a named temporary.
+std::atomic<std::uint64_t> g_folderGeneration{0};
+thread_local bool t_keepFolders = false;
+
+// Where a copy reads or writes: the name in a folder kept open, or the whole path.
+struct Place {
+    int folder;
+    const char* name;
+};
+
+// One folder a copy worker keeps open, with the generation it was opened in.
+class KeptFolder {
+public:
+    KeptFolder() = default;
+    KeptFolder(const KeptFolder&) = delete;
+    KeptFolder& operator=(const KeptFolder&) = delete;
+    ~KeptFolder() { Close(); }
+
+    // The folder of `path` and the name in it; the path itself where no folder is kept.
+    Place For(const std::string& path) {
+        const std::size_t slash = path.rfind('/');
+        if (!t_keepFolders || slash == std::string::npos || slash == 0) return {AT_FDCWD, path.c_str()};
+        const std::string_view folder(path.data(), slash + 1);
+        const std::uint64_t generation = g_folderGeneration.load(std::memory_order_acquire);
+        if (m_fd < 0 || generation != m_generation || folder != m_folder) {
+            Close();
+            m_folder = folder;
+            // A folder that cannot be opened is left to the path, which then gives the failure.
+            m_fd = ::open(m_folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            if (m_fd < 0) return {AT_FDCWD, path.c_str()};
+            m_generation = generation;
+        }
+        return {m_fd, path.c_str() + slash + 1};
+    }
+
+    void Close() {
+        if (m_fd >= 0) ::close(m_fd);
+        m_fd = -1;
+    }
+
+private:
+    std::string m_folder;  // with its last slash
+    int m_fd = -1;
+    std::uint64_t m_generation = 0;
+};
+
+thread_local KeptFolder t_sourceFolder;
+thread_local KeptFolder t_targetFolder;
+
+// Naming a descriptor needs /proc where the kernel does not let its opener link it directly
+// (before Linux 6.10, without CAP_DAC_READ_SEARCH). Without /proc every copy takes a named
+// temporary.
 bool UnnamedFilesUsable() {
 #ifdef O_TMPFILE
     static const bool usable = ::access("/proc/self/fd", X_OK) == 0;
@@ -204,29 +254,47 @@ bool UnnamedFilesUsable() {
 
 // A new file costs one entry in the folder this way, not a temporary's entry and its
 // rename. Fails where the file system has no such files (FAT, exFAT, FUSE, NFS).
-Result<FileHandle> CreateUnnamed(const std::string& destination) {
+Result<FileHandle> CreateUnnamed(const std::string& destination, const Place& to) {
 #ifdef O_TMPFILE
-    const std::size_t slash = destination.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : destination.substr(0, slash + 1);
-    const int fd = ::open(folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    int fd = -1;
+    if (to.folder != AT_FDCWD) {
+        fd = ::openat(to.folder, ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    } else {
+        const std::size_t slash = destination.rfind('/');
+        const std::string folder = slash == std::string::npos ? std::string(".") : destination.substr(0, slash + 1);
+        fd = ::open(folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    }
     if (fd < 0) return Failure{destination, errno};
     return FileHandle(fd, destination);
 #else
+    (void)to;
     return Failure{destination, EOPNOTSUPP};
 #endif
 }
 
-Status LinkUnnamed(const FileHandle& file, const std::string& name) {
+std::atomic<int> g_linkByDescriptor{0};  // 1 the kernel allows it, -1 it does not, 0 not known yet
+
+Status LinkUnnamed(const FileHandle& file, const Place& to, const std::string& path) {
+    const int known = g_linkByDescriptor.load(std::memory_order_relaxed);
+    if (known >= 0) {
+        if (::linkat(file.Fd(), "", to.folder, to.name, AT_EMPTY_PATH) == 0) {
+            if (known == 0) g_linkByDescriptor.store(1, std::memory_order_relaxed);
+            return {};
+        }
+        // Refused, it says ENOENT.
+        if (known == 1 || errno != ENOENT) return Failure{path, errno};
+    }
     char link[40];
     std::snprintf(link, sizeof link, "/proc/self/fd/%d", file.Fd());
-    if (::linkat(AT_FDCWD, link, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0) return Failure{name, errno};
+    if (::linkat(AT_FDCWD, link, to.folder, to.name, AT_SYMLINK_FOLLOW) != 0) return Failure{path, errno};
+    if (known == 0) g_linkByDescriptor.store(-1, std::memory_order_relaxed);
     return {};
 }
 
 // Names the whole unnamed copy and closes it: a new file at once; over an existing entry
 // through a temporary name and a rename, so the old file is replaced whole or not at all.
-Status NameAndClose(FileHandle& file, const std::string& destination, const std::string& source) {
-    Status linked = LinkUnnamed(file, destination);
+Status NameAndClose(FileHandle& file, const std::string& destination, const Place& to, const std::string& source) {
+    Status linked = LinkUnnamed(file, to, destination);
     if (linked || linked.Error().error != EEXIST) {
         const Status closed = file.Close();
         // Nothing stood at the name before: a copy whose close failed is taken back.
@@ -234,8 +302,9 @@ Status NameAndClose(FileHandle& file, const std::string& destination, const std:
         return linked ? closed : linked;
     }
     const std::string tmp = TemporaryPathFor(destination, source);
-    linked = LinkUnnamed(file, tmp);
-    if (!linked && linked.Error().error == EEXIST && Remove(tmp)) linked = LinkUnnamed(file, tmp);  // a leftover
+    const Place temporary{AT_FDCWD, tmp.c_str()};
+    linked = LinkUnnamed(file, temporary, tmp);
+    if (!linked && linked.Error().error == EEXIST && Remove(tmp)) linked = LinkUnnamed(file, temporary, tmp);  // a leftover
     Status status = file.Close();
     if (!linked) return linked;
     if (status) status = Rename(tmp, destination);
@@ -253,16 +322,17 @@ Failure NamedFailure(Failure failure, const std::string& destination) {
     return failure;
 }
 
-Result<std::int64_t> CopyRegular(const std::string& destination, const std::string& source, const CopyTraits& traits,
-                                 int& lost) {
+Result<std::int64_t> CopyRegular(const std::string& destination, const std::string& source, const Place& from,
+                                 const CopyTraits& traits, int& lost) {
     // Opened without blocking: should a FIFO have replaced the file since lstat, it is refused.
     struct stat st;
-    Result<FileHandle> in = OpenForReading(source, false, &st);
+    Result<FileHandle> in = OpenForReadingIn(from.folder, from.name, source, &st);
     if (!in) return in.Error();
     // Before a byte is written: the file system would refuse it at its limit, gigabytes later.
     if (traits.maxFileSize >= 0 && st.st_size > traits.maxFileSize) return Failure{destination, kTooLargeForFat};
 
-    Result<FileHandle> out = UnnamedFilesUsable() ? CreateUnnamed(destination) : Failure{destination, EOPNOTSUPP};
+    const Place to = t_targetFolder.For(destination);
+    Result<FileHandle> out = UnnamedFilesUsable() ? CreateUnnamed(destination, to) : Failure{destination, EOPNOTSUPP};
     const bool unnamed = out.Ok();
     std::string tmp;
     if (!unnamed) {
@@ -281,7 +351,7 @@ Result<std::int64_t> CopyRegular(const std::string& destination, const std::stri
     if (unnamed) {
         // Closing without a name leaves nothing behind.
         if (status) {
-            status = NameAndClose(out.Value(), destination, source);
+            status = NameAndClose(out.Value(), destination, to, source);
             if (!status) status = NamedFailure(status.Error(), destination);
         }
         if (!status) return status.Error();
@@ -310,8 +380,9 @@ Result<std::int64_t> CopyFileSafely(const std::string& destination, const std::s
                                     const CopyTraits& traits, int* lost) {
     int ignored = 0;
     if (destination.empty() || source.empty()) return Failure{destination, ENOENT};
+    const Place from = t_sourceFolder.For(source);
     struct stat st;
-    if (::lstat(source.c_str(), &st) != 0) return Failure{source, errno};
+    if (::fstatat(from.folder, from.name, &st, AT_SYMLINK_NOFOLLOW) != 0) return Failure{source, errno};
     if (S_ISLNK(st.st_mode)) {
         const Status copied = CopyLink(destination, source, st);
         if (!copied) return copied.Error();
@@ -319,7 +390,16 @@ Result<std::int64_t> CopyFileSafely(const std::string& destination, const std::s
     }
     // FIFOs, sockets and devices are never opened: opening a FIFO blocks.
     if (!S_ISREG(st.st_mode)) return Failure{source, kNotRegularFile};
-    return CopyRegular(destination, source, traits, lost ? *lost : ignored);
+    return CopyRegular(destination, source, from, traits, lost ? *lost : ignored);
 }
+
+void KeepCopyFoldersOpen() { t_keepFolders = true; }
+
+void CloseCopyFolders() {
+    t_sourceFolder.Close();
+    t_targetFolder.Close();
+}
+
+void FoldersMayHaveChanged() { g_folderGeneration.fetch_add(1, std::memory_order_release); }
 
 }  // namespace fileservice

@@ -15,8 +15,9 @@ fileservice::Failure Errno(const std::string& path) { return fileservice::Failur
 
 // Opened without blocking (a FIFO would wait for its other end), then checked for what it is.
 fileservice::Result<fileservice::FileHandle> OpenRegular(const std::string& path, int flags, mode_t mode,
-                                                         struct stat* opened = nullptr) {
-    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
+                                                         struct stat* opened = nullptr, int folder = AT_FDCWD,
+                                                         const char* name = nullptr) {
+    const int fd = ::openat(folder, name ? name : path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
     // ENXIO: a FIFO without a reader, or a device without its device, opened for writing.
     if (fd < 0) return errno == ENXIO ? fileservice::Failure{path, fileservice::kNotRegularFile} : Errno(path);
     fileservice::FileHandle file(fd, path);
@@ -40,6 +41,10 @@ Status CloseDescriptor(int fd, const std::string& path) {
 
 Result<FileHandle> OpenForReading(const std::string& path, bool followLink, struct stat* opened) {
     return OpenRegular(path, followLink ? O_RDONLY : O_RDONLY | O_NOFOLLOW, 0, opened);
+}
+
+Result<FileHandle> OpenForReadingIn(int folder, const char* name, const std::string& path, struct stat* opened) {
+    return OpenRegular(path, O_RDONLY | O_NOFOLLOW, 0, opened, folder, name);
 }
 
 Result<std::string> ReadRegularFile(const std::string& path) {

@@ -6,6 +6,7 @@
 #include "fileservice/Trash.h"
 
 #include "fileservice/AtomicReplace.h"
+#include "fileservice/FileServiceInternal.h"
 #include "fileservice/Identity.h"
 
 #include <cerrno>
@@ -141,6 +142,7 @@ Result<std::string> VolumeTop(const std::string& folder) {
 
 Result<std::string> MoveToTrash(const std::string& rawPath) {
     if (rawPath.empty()) return Failure{rawPath, ENOENT};
+    FoldersMayHaveChanged();
     const std::string path = CleanAbsolute(rawPath);
     struct stat item;
     if (path == "/") return Failure{path, EBUSY};

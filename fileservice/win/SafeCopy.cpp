@@ -271,4 +271,9 @@ Result<std::int64_t> CopyFileSafely(const std::string& destination, const std::s
     return CopyRegular(destination, source, traits, lost ? *lost : ignored);
 }
 
+// Paths are looked up as they are: nothing kept open between copies.
+void KeepCopyFoldersOpen() {}
+void CloseCopyFolders() {}
+void FoldersMayHaveChanged() {}
+
 }  // namespace fileservice

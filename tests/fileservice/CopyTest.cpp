@@ -247,7 +247,31 @@ TEST_P(CopyBothWaysTest, LeftoverOfAKilledRunIsReplacedByTheNextCopy) {
 INSTANTIATE_TEST_SUITE_P(Ways, CopyBothWaysTest, ::testing::Bool(),
                          [](const auto& info) { return std::string(info.param ? "NamedTemporaries" : "Unnamed"); });
 
-#ifndef _WIN32  // a child process by posix_spawn
+#ifndef _WIN32  // descriptors read from /proc
+// The workers keep the folders of their copies open between files. Once the copies are waited
+// for, none is open (a stick can be ejected), and a folder replaced since gets the next copies.
+TEST_F(CopyTest, FoldersAreLetGoAfterTheWaitAndAReplacedOneGetsTheNextCopies) {
+    std::vector<std::string> first;
+    for (int i = 0; i < 16; ++i) first.push_back("sub/a" + std::to_string(i));  // for every worker
+    for (const std::string& name : first) tree.WriteFile("src/" + name, name);
+    tree.WriteFile("src/sub/b", "b");
+    tree.MakeDir("dst/sub");
+    for (const std::string& name : first) Copy(name);
+    EXPECT_TRUE(VBFILECOPYWAIT().empty());
+    for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::string open = fs::read_symlink(fd.path(), error).string();
+        EXPECT_FALSE(open.starts_with(tree.Root().string())) << open;
+    }
+
+    fs::rename(tree.Path("dst/sub"), tree.Path("dst/old"));
+    tree.MakeDir("dst/sub");
+    Copy("sub/b");
+    EXPECT_TRUE(VBFILECOPYWAIT().empty());
+    EXPECT_EQ(tree.ListFiles("dst/sub"), std::vector<std::string>{"b"});
+}
+
+// a child process by posix_spawn
 constexpr int kExitCopies = 20;
 constexpr std::size_t kExitCopySize = 1024 * 1024;
 
