@@ -41,6 +41,8 @@ void FoldersMayHaveChanged();
 bool WriteFailureInjected();
 // Whether a test asked copies to take named temporaries only (FileServiceTesting.h).
 bool UnnamedCopiesDisabled();
+// Whether a test asked copies to name their files through /proc (FileServiceTesting.h).
+bool LinkThroughProcForced();
 // The bytes after which a test makes the data writes of a file fail (EIO); -1: none.
 std::int64_t InjectedWriteLimit();
 // True once after a test asked the next replacement to fail half written.

@@ -18,6 +18,10 @@ void FailNextReplaceAfterHalf();
 // files that have no name yet (FAT, exFAT); false gives those back.
 void SetNamedTemporariesOnly(bool on);
 
+// Makes every later copy name its file through /proc, as kernels before 6.10 make a program
+// without CAP_DAC_READ_SEARCH do; false gives the direct link back.
+void SetLinkThroughProc(bool on);
+
 // Calls `hook` with the source's path after each pass over a file's data, before the copy
 // checks that the source did not change meanwhile, as a writer beside the copy would; null
 // turns it off.

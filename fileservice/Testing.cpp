@@ -11,6 +11,7 @@ namespace {
 std::atomic<std::int64_t> g_failWriteAfter{-1};
 std::atomic<bool> g_failNextReplaceAfterHalf{false};
 std::atomic<bool> g_namedTemporariesOnly{false};
+std::atomic<bool> g_linkThroughProc{false};
 std::atomic<void (*)(const char*)> g_afterCopyData{nullptr};
 std::atomic<void (*)(int, const char*)> g_beforeSourceStat{nullptr};
 
@@ -21,6 +22,8 @@ void SetFailWriteAfterBytes(std::int64_t bytes) { g_failWriteAfter.store(bytes <
 void FailNextReplaceAfterHalf() { g_failNextReplaceAfterHalf.store(true); }
 
 void SetNamedTemporariesOnly(bool on) { g_namedTemporariesOnly.store(on); }
+
+void SetLinkThroughProc(bool on) { g_linkThroughProc.store(on); }
 
 void SetAfterCopyDataHook(void (*hook)(const char* source)) { g_afterCopyData.store(hook); }
 
@@ -37,6 +40,8 @@ void AfterCopyData(const char* source) {
 }
 
 bool UnnamedCopiesDisabled() { return g_namedTemporariesOnly.load(std::memory_order_relaxed); }
+
+bool LinkThroughProcForced() { return g_linkThroughProc.load(std::memory_order_relaxed); }
 
 bool WriteFailureInjected() { return g_failWriteAfter.load(std::memory_order_relaxed) >= 0; }
 

@@ -275,7 +275,7 @@ Result<FileHandle> CreateUnnamed(const std::string& destination, const Place& to
 std::atomic<int> g_linkByDescriptor{0};  // 1 the kernel allows it, -1 it does not, 0 not known yet
 
 Status LinkUnnamed(const FileHandle& file, const Place& to, const std::string& path) {
-    const int known = g_linkByDescriptor.load(std::memory_order_relaxed);
+    const int known = LinkThroughProcForced() ? -1 : g_linkByDescriptor.load(std::memory_order_relaxed);
     if (known >= 0) {
         if (::linkat(file.Fd(), "", to.folder, to.name, AT_EMPTY_PATH) == 0) {
             if (known == 0) g_linkByDescriptor.store(1, std::memory_order_relaxed);

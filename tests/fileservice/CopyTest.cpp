@@ -52,15 +52,20 @@ protected:
     TempTree tree;
 };
 
-// As on a file system with files that have no name yet, and as on one without them (FAT).
-class CopyBothWaysTest : public CopyTest, public ::testing::WithParamInterface<bool> {
+// As on a file system with files that have no name yet, named directly or (older kernels)
+// through /proc, and as on one without them (FAT).
+enum class Way { Unnamed, UnnamedLinkedThroughProc, NamedTemporaries };
+
+class CopyWaysTest : public CopyTest, public ::testing::WithParamInterface<Way> {
 protected:
     void SetUp() override {
         CopyTest::SetUp();
-        SetNamedTemporariesOnly(GetParam());
+        SetLinkThroughProc(GetParam() == Way::UnnamedLinkedThroughProc);
+        SetNamedTemporariesOnly(GetParam() == Way::NamedTemporaries);
     }
     void TearDown() override {
         CopyTest::TearDown();
+        SetLinkThroughProc(false);
         SetNamedTemporariesOnly(false);
     }
 };
@@ -118,7 +123,7 @@ TEST_F(CopyTest, FifoIsRefusedWithoutBlocking) {
 
 #endif
 
-TEST_P(CopyBothWaysTest, InterruptedCopyLeavesOldTargetAndNoTemporary) {
+TEST_P(CopyWaysTest, InterruptedCopyLeavesOldTargetAndNoTemporary) {
     tree.WriteFile("src/big.txt", std::string(200 * 1024, 'n'));
     tree.WriteFile("dst/big.txt", "old content");
     SetFailWriteAfterBytes(70000);
@@ -198,7 +203,7 @@ TEST_P(SourceChangingTest, IsCopiedAgainAsItIsNow) {
 INSTANTIATE_TEST_SUITE_P(Writers, SourceChangingTest, ::testing::Bool(),
                          [](const auto& info) { return std::string(info.param ? "RewrittenInPlace" : "Appended"); });
 
-TEST_P(CopyBothWaysTest, DirectoryWhereTheFileGoesIsReportedAndKept) {
+TEST_P(CopyWaysTest, DirectoryWhereTheFileGoesIsReportedAndKept) {
     tree.WriteFile("src/name", "file");
     tree.WriteFile("dst/name/inside.txt", "keep");
     Copy("name");
@@ -234,7 +239,7 @@ TEST_F(CopyTest, FailuresComeInHandOverOrderAndAreForgotten) {
     EXPECT_EQ(VBFILECOPYPENDING(), 0);
 }
 
-TEST_P(CopyBothWaysTest, LeftoverOfAKilledRunIsReplacedByTheNextCopy) {
+TEST_P(CopyWaysTest, LeftoverOfAKilledRunIsReplacedByTheNextCopy) {
     tree.WriteFile("dst/" + TemporaryNameFor("f.txt"), "half written");
     tree.WriteFile("dst/f.txt", "old");
     tree.WriteFile("src/f.txt", "complete");
@@ -244,8 +249,13 @@ TEST_P(CopyBothWaysTest, LeftoverOfAKilledRunIsReplacedByTheNextCopy) {
     EXPECT_EQ(tree.ReadFile("dst/f.txt"), "complete");
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, CopyBothWaysTest, ::testing::Bool(),
-                         [](const auto& info) { return std::string(info.param ? "NamedTemporaries" : "Unnamed"); });
+std::string WayName(const ::testing::TestParamInfo<Way>& info) {
+    static const char* const kNames[] = {"Unnamed", "UnnamedLinkedThroughProc", "NamedTemporaries"};
+    return kNames[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, CopyWaysTest,
+                         ::testing::Values(Way::Unnamed, Way::UnnamedLinkedThroughProc, Way::NamedTemporaries), WayName);
 
 #ifndef _WIN32  // descriptors read from /proc
 // The workers keep the folders of their copies open between files. Once the copies are waited
