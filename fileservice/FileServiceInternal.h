@@ -54,6 +54,10 @@ std::string TemporaryPathFor(const std::string& destination, const std::string& 
 
 // A temporary beside `target` under a random name of the same scheme.
 std::string UniqueTemporaryPath(const std::string& target);
+// Whether the file system of `folder` folds case (1) or not (0), told by a hidden file of the
+// temporaries' scheme made there and asked for in the other case (so a killed run's leftover
+// is cleaned up); -1 where none can be made.
+int CaseFoldsByProbe(const std::string& folder);
 
 // True for a name of the form the temporaries have.
 bool IsTemporaryName(std::string_view name);

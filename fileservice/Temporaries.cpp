@@ -3,10 +3,12 @@
 // a later copy of the same file replaces a leftover of a killed run; a replacement's are
 // random and its file is created exclusively, so that two writers of one file never share one.
 
+#include "fileservice/AtomicReplace.h"
 #include "fileservice/FileServiceInternal.h"
 #include "fileservice/FileServiceTesting.h"
 #include "fileservice/Identity.h"
 
+#include <cerrno>
 #include <random>
 
 namespace {
@@ -73,6 +75,38 @@ std::string TemporaryPathFor(const std::string& destination, const std::string& 
         hash = (hash + 0x9E3779B97F4A7C15ull) * 1099511628211ull;
     }
     return folder + TemporaryName(hash);
+}
+
+Result<FileHandle> CreateTemporary(const std::string& path, mode_t mode) {
+    Result<FileHandle> created = CreateExclusive(path, mode);
+    if (created || created.Error().error != EEXIST) return created;
+    if (Status removed = Remove(path); !removed && removed.Error().error != ENOENT) return removed.Error();
+    return CreateExclusive(path, mode);
+}
+
+Result<FileHandle> CreateReplacementTemporary(const std::string& target) {
+    Result<FileHandle> created = Failure{target, EEXIST};
+    // A name taken meanwhile is never reused, only the next one tried.
+    for (int attempt = 0; attempt < 20 && !created && created.Error().error == EEXIST; ++attempt)
+        created = CreateExclusive(UniqueTemporaryPath(target), 0666);
+    return created;
+}
+
+int CaseFoldsByProbe(const std::string& folder) {
+    Result<FileHandle> probe = CreateReplacementTemporary(folder + "/probe");
+    if (!probe) return -1;
+    const std::string path = probe.Value().Path();
+    (void)probe.Value().Close();
+    // The scheme's names are ASCII, with letters in them.
+    std::string swapped = path;
+    for (std::size_t i = NameStart(path); i < swapped.size(); ++i) {
+        char& c = swapped[i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    const int folds = EntryExists(swapped) ? 1 : 0;
+    (void)Remove(path);
+    return folds;
 }
 
 std::string UniqueTemporaryPath(const std::string& target) {

@@ -49,21 +49,6 @@ Result<FileHandle> CreateExclusive(const std::string& path, mode_t mode) {
     return FileHandle(fd, path);
 }
 
-Result<FileHandle> CreateTemporary(const std::string& path, mode_t mode) {
-    Result<FileHandle> created = CreateExclusive(path, mode);
-    if (created || created.Error().error != EEXIST) return created;
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) return Errno(path);
-    return CreateExclusive(path, mode);
-}
-
-Result<FileHandle> CreateReplacementTemporary(const std::string& target) {
-    Result<FileHandle> created = Failure{target, EEXIST};
-    // A name taken meanwhile is never reused, only the next one tried.
-    for (int attempt = 0; attempt < 20 && !created && created.Error().error == EEXIST; ++attempt)
-        created = CreateExclusive(UniqueTemporaryPath(target), 0666);
-    return created;
-}
-
 Status ReplaceFile(const std::string& path, std::string_view content, ReplaceSync sync) {
     const std::string target = ReplacedPath(path);
     struct stat st;

@@ -84,18 +84,6 @@ int CaseByExistingName(const std::string& folder) {
     return -1;
 }
 
-// A hidden file of the copy's temporary scheme (so a killed run's leftover is cleaned up).
-int CaseByProbe(const std::string& folder) {
-    Result<FileHandle> probe = CreateReplacementTemporary(folder + "/probe");
-    if (!probe) return -1;
-    const std::string path = probe.Value().Path();
-    (void)probe.Value().Close();
-    const std::size_t slash = path.rfind('/');
-    const int folds = Exists(path.substr(0, slash + 1) + SwappedCase(path.substr(slash + 1))) ? 1 : 0;
-    (void)Remove(path);
-    return folds;
-}
-
 }  // namespace
 
 std::string FileSystemType(const std::string& path) {
@@ -129,7 +117,7 @@ Medium ProbeMedium(const std::string& folder, bool mayWrite) {
     Medium medium;
     const std::string type = FileSystemType(folder);
     int folds = CaseByExistingName(folder);
-    if (folds < 0 && mayWrite) folds = CaseByProbe(folder);
+    if (folds < 0 && mayWrite) folds = CaseFoldsByProbe(folder);
     medium.foldsCase = folds < 0 ? FoldsByType(type) : folds == 1;
     if (IsFatType(type)) {
         medium.localTimes = true;

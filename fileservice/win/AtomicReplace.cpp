@@ -67,21 +67,6 @@ Status MoveReplacing(const std::wstring& from, const std::wstring& to, const std
 
 Result<FileHandle> CreateExclusive(const std::string& path, mode_t mode) { return CreateNew(path, mode); }
 
-Result<FileHandle> CreateTemporary(const std::string& path, mode_t mode) {
-    Result<FileHandle> created = CreateExclusive(path, mode);
-    if (created || created.Error().error != EEXIST) return created;
-    if (Status removed = Remove(path); !removed && removed.Error().error != ENOENT) return removed.Error();
-    return CreateExclusive(path, mode);
-}
-
-Result<FileHandle> CreateReplacementTemporary(const std::string& target) {
-    Result<FileHandle> created = Failure{target, EEXIST};
-    // A name taken meanwhile is never reused, only the next one tried.
-    for (int attempt = 0; attempt < 20 && !created && created.Error().error == EEXIST; ++attempt)
-        created = CreateExclusive(UniqueTemporaryPath(target), 0666);
-    return created;
-}
-
 Status ReplaceFile(const std::string& path, std::string_view content, ReplaceSync sync) {
     const Result<std::wstring> wide = WidePath(path);
     if (!wide) return wide.Error();

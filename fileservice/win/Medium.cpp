@@ -55,23 +55,6 @@ int CaseByExistingName(const std::wstring& folder) {
     return -1;
 }
 
-// A file of the copy's temporary scheme (so a killed run's leftover is cleaned up).
-int CaseByProbe(const std::string& folder) {
-    Result<FileHandle> probe = CreateReplacementTemporary(folder + "/probe");
-    if (!probe) return -1;
-    const std::string path = probe.Value().Path();
-    (void)probe.Value().Close();
-    const Result<std::wstring> wide = WidePath(path);
-    int folds = -1;
-    if (wide) {
-        const std::size_t slash = wide.Value().rfind(L'\\');
-        const std::wstring swapped = SwappedCase(wide.Value().substr(slash + 1));
-        folds = ReadEntryAttributes(wide.Value().substr(0, slash + 1) + swapped).Exists() ? 1 : 0;
-    }
-    (void)Remove(path);
-    return folds;
-}
-
 }  // namespace
 
 std::string FileSystemType(const std::string& path) {
@@ -90,7 +73,7 @@ Medium ProbeMedium(const std::string& folder, bool mayWrite) {
     const std::string type = FileSystemType(folder);
     const Result<std::wstring> wide = WidePath(folder);
     int folds = wide ? CaseByExistingName(wide.Value()) : -1;
-    if (folds < 0 && mayWrite) folds = CaseByProbe(folder);
+    if (folds < 0 && mayWrite) folds = CaseFoldsByProbe(folder);
     medium.foldsCase = folds < 0 ? FoldsByType(type) : folds == 1;
     if (IsFatType(type)) {
         // FAT keeps local times, which Windows reads an hour off after a change of the clock.
