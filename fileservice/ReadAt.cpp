@@ -1,6 +1,7 @@
 #include "fileservice/ReadAt.h"
 
 #include <cerrno>
+#include <string>
 
 #ifdef _WIN32
 #include "fileservice/win/Win32.h"
@@ -50,5 +51,21 @@ Result<std::int64_t> OpenFileSize(const FileHandle& file) {
 }
 
 #endif
+
+Result<std::string> ReadRegularFile(const std::string& path) {
+    Result<FileHandle> opened = OpenForReading(path);
+    if (!opened) return opened.Error();
+    std::string content;
+    if (const Result<std::int64_t> size = OpenFileSize(opened.Value()); size && size.Value() > 0)
+        content.reserve(static_cast<std::size_t>(size.Value()));
+    char chunk[65536];
+    for (std::int64_t at = 0;;) {
+        const Result<std::size_t> got = ReadAt(opened.Value(), chunk, sizeof chunk, at);
+        if (!got) return got.Error();
+        if (got.Value() == 0) return content;
+        content.append(chunk, got.Value());
+        at += static_cast<std::int64_t>(got.Value());
+    }
+}
 
 }  // namespace fileservice

@@ -47,25 +47,6 @@ Result<FileHandle> OpenForReadingIn(int folder, const char* name, const std::str
     return OpenRegular(path, O_RDONLY | O_NOFOLLOW, 0, opened, folder, name);
 }
 
-Result<std::string> ReadRegularFile(const std::string& path) {
-    Result<FileHandle> opened = OpenForReading(path);
-    if (!opened) return opened.Error();
-    const int fd = opened.Value().Fd();
-    struct stat st;
-    std::string content;
-    if (::fstat(fd, &st) == 0 && st.st_size > 0) content.reserve(static_cast<std::size_t>(st.st_size));
-    char chunk[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return Errno(path);
-        }
-        if (got == 0) return content;
-        content.append(chunk, static_cast<std::size_t>(got));
-    }
-}
-
 Result<std::int64_t> RegularFileSize(const std::string& path, bool followLink) {
     struct stat st;
     if ((followLink ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0) return Errno(path);

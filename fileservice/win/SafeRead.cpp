@@ -60,22 +60,6 @@ Result<FileHandle> OpenForReading(const std::string& path, bool followLink) {
     return OpenRegular(path, GENERIC_READ, OPEN_EXISTING, followLink);
 }
 
-Result<std::string> ReadRegularFile(const std::string& path) {
-    Result<FileHandle> opened = OpenForReading(path);
-    if (!opened) return opened.Error();
-    const HANDLE handle = NativeHandle(opened.Value());
-    std::string content;
-    LARGE_INTEGER size;
-    if (::GetFileSizeEx(handle, &size) && size.QuadPart > 0) content.reserve(static_cast<std::size_t>(size.QuadPart));
-    std::string chunk(kChunk, '\0');
-    for (;;) {
-        DWORD got = 0;
-        if (!::ReadFile(handle, chunk.data(), kChunk, &got, nullptr)) return LastFailure(path);
-        if (got == 0) return content;
-        content.append(chunk.data(), got);
-    }
-}
-
 Result<std::int64_t> RegularFileSize(const std::string& path, bool followLink) {
     Result<FileHandle> opened = OpenRegular(path, 0, OPEN_EXISTING, followLink);
     if (!opened) return opened.Error().error == ELOOP ? Failure{path, kNotRegularFile} : opened.Error();
