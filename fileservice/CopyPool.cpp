@@ -79,6 +79,8 @@ private:
     void Enqueue(std::unique_lock<std::mutex>& lock, Job job);
     void Run(Worker& worker);
     void Execute(Worker* worker, Job& job);  // called without the lock; no worker: the caller's thread
+    // A worker out of work closes the folders it kept open; called with the lock, which it lets go meanwhile.
+    static void LetFoldersGo(std::unique_lock<std::mutex>& lock, const Worker& worker);
 
     std::mutex m_mutex;
     std::condition_variable m_notFull;
@@ -185,11 +187,7 @@ void CopyPool::Run(Worker& worker) {
     fileservice::KeepCopyFoldersOpen();
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        if (worker.queue.empty()) {  // emptied by a cancel, maybe, after its last copy looked
-            lock.unlock();
-            fileservice::CloseCopyFolders();
-            lock.lock();
-        }
+        LetFoldersGo(lock, worker);  // its queue emptied by a cancel, maybe, after its last copy looked
         worker.wake.wait(lock, [&] { return !worker.queue.empty() || m_stopping; });
         if (worker.queue.empty()) return;  // stopping, and everything handed over is done
         Job job = std::move(worker.queue.front());
@@ -200,6 +198,13 @@ void CopyPool::Run(Worker& worker) {
         Execute(&worker, job);
         lock.lock();
     }
+}
+
+void CopyPool::LetFoldersGo(std::unique_lock<std::mutex>& lock, const Worker& worker) {
+    if (!worker.queue.empty()) return;
+    lock.unlock();
+    fileservice::CloseCopyFolders();
+    lock.lock();
 }
 
 void CopyPool::Execute(Worker* worker, Job& job) {
@@ -224,13 +229,8 @@ void CopyPool::Execute(Worker* worker, Job& job) {
     }
     if (lost != 0 && (m_lost.load(std::memory_order_relaxed) & lost) != lost) m_lost.fetch_or(lost);
     std::unique_lock<std::mutex> lock(m_mutex);
-    // Out of work: its folders are closed before the copy counts as done, so that no medium
-    // is busy once a run has waited for its copies.
-    if (worker && worker->queue.empty()) {
-        lock.unlock();
-        fileservice::CloseCopyFolders();
-        lock.lock();
-    }
+    // Before the copy counts as done, so that no medium is busy once a run has waited for its copies.
+    if (worker) LetFoldersGo(lock, *worker);
     if (error != 0) {
         m_failures.emplace_back(
             job.sequence, CopyFailure{std::move(job.source), fileservice::Failure{std::move(job.destination), error}});

@@ -95,7 +95,6 @@ Status Rename(const std::string& from, const std::string& to) {
 }
 
 Status RenameNoReplace(const std::string& from, const std::string& to) {
-    FoldersMayHaveChanged();
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
     // File systems without that rename: a hard link never replaces either. A folder cannot
     // be linked; it is renamed once nothing stands at `to` (a plain rename would replace
@@ -117,7 +116,6 @@ Status Remove(const std::string& path) {
 }
 
 Status RemoveTree(const std::string& path) {
-    FoldersMayHaveChanged();
     std::error_code error;
     std::filesystem::remove_all(std::filesystem::path(path), error);
     if (error) return Failure{path, error.value()};

@@ -331,8 +331,9 @@ Result<std::int64_t> CopyRegular(const std::string& destination, const std::stri
     // Before a byte is written: the file system would refuse it at its limit, gigabytes later.
     if (traits.maxFileSize >= 0 && st.st_size > traits.maxFileSize) return Failure{destination, kTooLargeForFat};
 
-    const Place to = t_targetFolder.For(destination);
-    Result<FileHandle> out = UnnamedFilesUsable() ? CreateUnnamed(destination, to) : Failure{destination, EOPNOTSUPP};
+    const bool mayBeUnnamed = UnnamedFilesUsable();
+    const Place to = mayBeUnnamed ? t_targetFolder.For(destination) : Place{AT_FDCWD, destination.c_str()};
+    Result<FileHandle> out = mayBeUnnamed ? CreateUnnamed(destination, to) : Failure{destination, EOPNOTSUPP};
     const bool unnamed = out.Ok();
     std::string tmp;
     if (!unnamed) {
